@@ -1,0 +1,14 @@
+#!/bin/sh
+# Installs what KANDRIX needs to build, run and test on Debian 12. Safe to run again.
+set -e
+PACKAGES="g++ cmake make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev ffmpeg dvdauthor libburn-dev xvfb xauth"
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing:$missing"
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y $missing

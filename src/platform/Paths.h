@@ -1,0 +1,28 @@
+#pragma once
+// File-system facts the program asks of the platform.
+
+#include <string>
+
+// The separator between folder and name; a folder text ends with it.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// Full path of the running executable ("" when unknown).
+std::string GetExecutablePath();
+
+// Folder of the running executable, ending in the separator.
+std::string GetProgramFolder();
+
+// The system's temporary folder, ending in the separator; "" on failure.
+std::string GetTempFolder();
+
+// The text after the last separator (the whole text without one).
+std::string FileNameOf(const std::string& path);
+
+// The text up to, not including, the last separator ("" without one).
+std::string FolderOf(const std::string& path);
+
+bool FileExists(const std::string& path);

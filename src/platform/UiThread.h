@@ -1,0 +1,25 @@
+#pragma once
+// Running work on the user-interface thread from any thread. A worker that
+// touches a control "sends" (runs the call there and waits); completion
+// messages are "posted" (queued, no wait). The UI thread never waits for a
+// worker, so sending from the UI thread itself runs the call directly.
+
+#include <functional>
+
+// Marks the calling thread as the UI thread; called once the application
+// object exists, before any window.
+void SetUiThread();
+bool IsUiThread();
+
+// Runs fn on the UI thread and returns when it has run. Once the UI has shut
+// down (ShutDownUi), returns false at once without running fn, so a worker
+// can never hang on a window that is gone.
+bool SendToUi(const std::function<void()>& fn);
+
+// Queues fn for the UI thread; dropped after ShutDownUi.
+void PostToUi(std::function<void()> fn);
+
+// Called when the main window's modal run has ended: every send waiting or to
+// come returns false.
+void ShutDownUi();
+bool IsUiShutDown();
