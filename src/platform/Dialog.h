@@ -113,3 +113,8 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The application's main window, to which workers post their completion
+// messages; set by the application, and by tests.
+CDialog* AfxGetMainWnd();
+void AfxSetMainWnd(CDialog* window);
