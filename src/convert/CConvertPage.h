@@ -1,0 +1,31 @@
+#pragma once
+// The conversion page: shows the encoder's progress and log while a worker
+// thread converts the source list, and offers Cancel.
+
+#include "app/CWizardPage.h"
+
+#include <memory>
+
+class CConvertPage : public CWizardPage {
+public:
+    CConvertPage();
+    ~CConvertPage() override;
+
+    void LeavePage() override;
+    void EnterPage() override;
+
+    // Stops the encoder of a running conversion at once (the window's
+    // shutdown calls it so that no encoder outlives the program).
+    void StopRunningEncoder();
+
+    // One entry of the conversion log: the local time, then the text as read.
+    void AddLogLine(const std::string& text);
+
+protected:
+    bool OnInitDialog() override;
+    void OnCommand(int id, int notifyCode) override;
+
+private:
+    struct Run;
+    std::shared_ptr<Run> run_;
+};
