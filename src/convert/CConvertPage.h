@@ -5,6 +5,7 @@
 #include "app/CWizardPage.h"
 
 #include <memory>
+#include <string>
 
 class CConvertPage : public CWizardPage {
 public:
@@ -14,8 +15,10 @@ public:
     void LeavePage() override;
     void EnterPage() override;
 
-    // Stops the encoder of a running conversion at once (the window's
-    // shutdown calls it so that no encoder outlives the program).
+    // Ends a running conversion at once: its encoder (with whatever that
+    // started) is terminated, and the run changes no control and posts no
+    // completion message any more. For the window's shutdown, so that no
+    // encoder outlives the program.
     void StopRunningEncoder();
 
     // One entry of the conversion log: the local time, then the text as read.

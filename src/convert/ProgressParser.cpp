@@ -1,0 +1,96 @@
+#include "convert/ProgressParser.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// atoi's reading: leading blanks, an optional sign, digits up to the first
+// non-digit; no digits give 0.
+long ToInteger(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (value < 100000000L)
+            value = value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+std::string_view Field(std::string_view text, size_t at, size_t length)
+{
+    return at < text.size() ? text.substr(at, length) : std::string_view();
+}
+
+// "83.52" gives 83; "00:01:23.52" gives 83 (hours, minutes, seconds).
+long PositionSeconds(std::string_view text)
+{
+    size_t firstColon = text.find(':');
+    size_t secondColon = firstColon == std::string_view::npos ? firstColon : text.find(':', firstColon + 1);
+    if (secondColon == std::string_view::npos)
+        return ToInteger(text);
+    std::string_view hours = text.substr(0, firstColon);
+    long magnitude = std::labs(ToInteger(hours)) * 3600
+        + ToInteger(text.substr(firstColon + 1, secondColon - firstColon - 1)) * 60
+        + ToInteger(text.substr(secondColon + 1));
+    return hours.find('-') != std::string_view::npos ? -magnitude : magnitude;
+}
+
+} // namespace
+
+void ProgressParser::Reset()
+{
+    duration_ = 0;
+    position_ = 0;
+    percent_ = 0;
+}
+
+// The encoder (FFmpeg underneath) writes, once and then again and again:
+//   Duration: 00:00:05.00, start: 0.000000, bitrate: 64 kb/s
+//   frame=   61 fps=0.0 q=2.0 size=     258kB time=00:00:02.40 bitrate= 880.4kbits/s speed=4.73x
+std::optional<int> ProgressParser::Parse(std::string_view chunk)
+{
+    if (duration_ == 0) {
+        size_t p = chunk.find("Duration:");
+        if (p != std::string_view::npos) {
+            long hours = ToInteger(Field(chunk, p + 10, 2));
+            long minutes = ToInteger(Field(chunk, p + 13, 2));
+            long seconds = ToInteger(Field(chunk, p + 16, 2));
+            duration_ = static_cast<double>(hours * 3600 + minutes * 60 + seconds);
+        }
+        if (duration_ == 0)
+            return std::nullopt;
+    }
+    size_t t = chunk.find("time=");
+    if (t == std::string_view::npos)
+        return std::nullopt;
+    size_t b = chunk.find("bitrate=", t);
+    if (b == std::string_view::npos)
+        return std::nullopt;
+    position_ = static_cast<int>(PositionSeconds(chunk.substr(t + 5, b - t - 5)));
+    int percent = static_cast<int>(position_ * 100.0 / duration_);
+    // A position past the duration is not the end of the file: the encoder
+    // has not finished, so the bar stops short of full.
+    if (percent > 100)
+        percent = 99;
+    // A negative duration or position ("time=-00:00:00.04" at the start of
+    // some streams) is no progress.
+    if (percent < 0)
+        percent = 0;
+    percent_ = percent;
+    return percent_;
+}
+
+std::string PercentText(int percent)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%d%s", percent, "%");
+    return text;
+}

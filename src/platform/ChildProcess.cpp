@@ -1,0 +1,270 @@
+#include "platform/ChildProcess.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <set>
+#include <sys/wait.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// How long a terminated child may take to exit on SIGTERM before SIGKILL.
+constexpr auto kTerminateGrace = std::chrono::milliseconds(300);
+constexpr auto kExitPollStep = std::chrono::milliseconds(10);
+
+std::mutex g_registryMutex;
+std::set<ChildProcess*> g_registry;
+
+void Register(ChildProcess* child)
+{
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    g_registry.insert(child);
+}
+
+void Unregister(ChildProcess* child)
+{
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    g_registry.erase(child);
+}
+
+std::string ErrnoText(int error)
+{
+    return std::error_code(error, std::generic_category()).message();
+}
+
+// The child exited (it may not be reaped yet), without reaping it.
+bool HasExited(pid_t pid)
+{
+    siginfo_t info {};
+    if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+        return errno == ECHILD;
+    return info.si_pid == pid;
+}
+
+void CloseFd(int& fd)
+{
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+}
+
+// Between fork and exec only async-signal-safe calls are allowed.
+[[noreturn]] void ExecChild(char* const* argv, int outputFd, int statusFd)
+{
+    setpgid(0, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    int nullFd = open("/dev/null", O_RDONLY);
+    if (nullFd < 0 || dup2(nullFd, 0) < 0 || dup2(outputFd, 1) < 0 || dup2(outputFd, 2) < 0) {
+        int error = errno;
+        (void)!write(statusFd, &error, sizeof error);
+        _exit(127);
+    }
+    // Descriptors the program holds for other purposes (other children's
+    // pipes above all) must not reach this child, or their readers would
+    // never see the end of their output.
+    close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    execv(argv[0], argv);
+    int error = errno;
+    (void)!write(statusFd, &error, sizeof error);
+    _exit(127);
+}
+
+} // namespace
+
+ChildProcess::~ChildProcess()
+{
+    if (Running())
+        Terminate();
+    Finish();
+}
+
+ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& arguments, std::string* error)
+{
+    if (arguments.empty() || Running()) {
+        if (error)
+            *error = "no program to run";
+        return StartResult::SpawnFailed;
+    }
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0) {
+        if (error)
+            *error = ErrnoText(errno);
+        return StartResult::PipeFailed;
+    }
+    int status[2];
+    if (pipe2(status, O_CLOEXEC) != 0) {
+        if (error)
+            *error = ErrnoText(errno);
+        close(output[0]);
+        close(output[1]);
+        return StartResult::PipeFailed;
+    }
+
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    std::lock_guard<std::mutex> lock(mutex_);
+    pid_t pid = fork();
+    if (pid == 0)
+        ExecChild(argv.data(), output[1], status[1]);
+    int forkError = errno;
+    close(output[1]);
+    close(status[1]);
+    if (pid < 0) {
+        close(output[0]);
+        close(status[0]);
+        if (error)
+            *error = ErrnoText(forkError);
+        return StartResult::SpawnFailed;
+    }
+    // Also set here, so the group exists before anyone can signal it.
+    setpgid(pid, pid);
+
+    int execError = 0;
+    ssize_t got;
+    do
+        got = read(status[0], &execError, sizeof execError);
+    while (got < 0 && errno == EINTR);
+    close(status[0]);
+    if (got > 0) {
+        close(output[0]);
+        int waitStatus;
+        while (waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
+        }
+        if (error)
+            *error = ErrnoText(execError);
+        return StartResult::SpawnFailed;
+    }
+    pid_ = pid;
+    readFd_ = output[0];
+    Register(this);
+    return StartResult::Started;
+}
+
+size_t ChildProcess::Read(char* buffer, size_t maxBytes)
+{
+    int fd;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fd = readFd_;
+    }
+    if (fd < 0)
+        return 0;
+    for (;;) {
+        ssize_t got = read(fd, buffer, maxBytes);
+        if (got >= 0)
+            return static_cast<size_t>(got);
+        if (errno != EINTR)
+            return 0;
+    }
+}
+
+ChildProcess::WaitResult ChildProcess::WaitForOutput(int timeoutMs)
+{
+    pollfd entry {readFd_, POLLIN, 0};
+    if (readFd_ < 0)
+        return WaitResult::Ended;
+    int ready = poll(&entry, 1, timeoutMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR))
+        return WaitResult::TimedOut;
+    if (ready < 0 || (entry.revents & POLLIN) == 0)
+        return WaitResult::Ended;
+    return WaitResult::Ready;
+}
+
+bool ChildProcess::WaitForEnd(int timeoutMs)
+{
+    if (readFd_ < 0)
+        return true;
+    // With no events asked for, poll reports only the hang-up: all writers
+    // gone, whether or not output is still waiting to be read.
+    pollfd entry {readFd_, 0, 0};
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        int ready = poll(&entry, 1, static_cast<int>(std::max<long long>(0, left.count())));
+        if (ready > 0)
+            return (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+void ChildProcess::Terminate()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    TerminateLocked();
+}
+
+void ChildProcess::TerminateLocked()
+{
+    if (pid_ <= 0)
+        return;
+    // The leader is reaped only under this lock, so its id still names our
+    // group here and cannot have been handed to another process.
+    killpg(pid_, SIGTERM);
+    auto deadline = std::chrono::steady_clock::now() + kTerminateGrace;
+    while (!HasExited(pid_) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(kExitPollStep);
+    killpg(pid_, SIGKILL);
+}
+
+int ChildProcess::Finish()
+{
+    pid_t pid;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pid = pid_;
+    }
+    int waitStatus = -1;
+    if (pid > 0) {
+        siginfo_t info {};
+        while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+        }
+        Unregister(this);
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Whatever the child left behind in its group would be orphaned.
+        killpg(pid, SIGKILL);
+        while (waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+    }
+    CloseReadEnd();
+    return waitStatus;
+}
+
+void ChildProcess::CloseReadEnd()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    CloseFd(readFd_);
+}
+
+bool ChildProcess::Running() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pid_ > 0;
+}
+
+pid_t ChildProcess::Pid() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pid_;
+}
+
+void StopAllChildProcesses()
+{
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    for (ChildProcess* child : g_registry)
+        child->Terminate();
+}

@@ -1,0 +1,61 @@
+#pragma once
+// A child process whose standard output and standard error share one pipe
+// that the parent reads. The child gets /dev/null as standard input and a
+// process group of its own, so stopping it also stops whatever it started.
+// Every started child is known to a process-wide registry until it has been
+// reaped, so the application can stop them all when it shuts down.
+
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class ChildProcess {
+public:
+    enum class StartResult { Started, PipeFailed, SpawnFailed };
+    enum class WaitResult { Ready, Ended, TimedOut };
+
+    ChildProcess() = default;
+    // Stops the child if it still runs, reaps it and closes the pipe.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // arguments[0] is the program's path; no shell is involved. A program
+    // that cannot be executed gives SpawnFailed, with the cause in *error.
+    StartResult Start(const std::vector<std::string>& arguments, std::string* error = nullptr);
+
+    // Reads what the child has written, at most maxBytes, waiting for it.
+    // 0 means the output has ended (every writer has closed the pipe).
+    size_t Read(char* buffer, size_t maxBytes);
+
+    // Waits at most timeoutMs for output to read or for its end.
+    WaitResult WaitForOutput(int timeoutMs);
+    // Waits at most timeoutMs for the end of the output only; pending output
+    // does not end the wait. True when the output has ended.
+    bool WaitForEnd(int timeoutMs);
+
+    // SIGTERM to the child's group, SIGKILL after a short grace. Callable
+    // from any thread; does nothing once the child has been reaped.
+    void Terminate();
+
+    // Waits for the child to exit, stops anything it left running in its
+    // group, reaps it and closes the pipe. Returns the wait status, -1 when
+    // there was no child.
+    int Finish();
+
+    bool Running() const;
+    pid_t Pid() const;
+
+private:
+    void TerminateLocked();
+    void CloseReadEnd();
+
+    mutable std::mutex mutex_;
+    pid_t pid_ = -1; // a started, not yet reaped child; its group has the same id
+    int readFd_ = -1;
+};
+
+// Terminates every child that is running now (the application's shutdown).
+void StopAllChildProcesses();
