@@ -1,0 +1,164 @@
+#include "MediaKit.h"
+
+#include "platform/Paths.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <poll.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::vector<char*> PointersOf(std::vector<std::string>& texts)
+{
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+RunningProgram Spawn(std::vector<std::string> argv, const std::vector<std::string>* environment)
+{
+    RunningProgram program;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return program;
+    std::vector<std::string> envCopy = environment ? *environment : std::vector<std::string>();
+    std::vector<char*> args = PointersOf(argv);
+    std::vector<char*> env = PointersOf(envCopy);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        dup2(fds[1], STDERR_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        if (environment)
+            execve(args[0], args.data(), env.data());
+        else
+            execvp(args[0], args.data());
+        _exit(126);
+    }
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return program;
+    }
+    program.pid = pid;
+    program.outputFd = fds[0];
+    return program;
+}
+
+} // namespace
+
+RunningProgram StartProgram(const std::vector<std::string>& argv)
+{
+    return Spawn(argv, nullptr);
+}
+
+bool ReadSome(const RunningProgram& program, std::string* output, int timeoutMs)
+{
+    pollfd entry{program.outputFd, POLLIN, 0};
+    int ready = poll(&entry, 1, timeoutMs);
+    if (ready <= 0)
+        return ready == 0 || errno == EINTR;
+    char buffer[4096];
+    ssize_t count = read(program.outputFd, buffer, sizeof buffer);
+    if (count <= 0)
+        return false;
+    output->append(buffer, static_cast<size_t>(count));
+    return true;
+}
+
+int WaitProgram(RunningProgram& program)
+{
+    if (program.outputFd >= 0)
+        close(program.outputFd);
+    program.outputFd = -1;
+    int status = 0;
+    while (waitpid(program.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    program.pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+ProgramResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>* environment)
+{
+    ProgramResult result;
+    RunningProgram program = Spawn(argv, environment);
+    if (program.pid < 0)
+        return result;
+    result.started = true;
+    while (ReadSome(program, &result.output, 60000)) {
+    }
+    result.exitCode = WaitProgram(program);
+    return result;
+}
+
+std::string MakeScratchFolder()
+{
+    std::string pattern = GetTempFolder() + "kandrix_media_XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        return {};
+    return pattern + kPathSeparator;
+}
+
+void RemoveScratchFolder(const std::string& folder)
+{
+    std::error_code ignored;
+    if (!folder.empty())
+        std::filesystem::remove_all(folder, ignored);
+}
+
+bool MakeClip(const std::string& path, int seconds, bool withAudio, std::string* log)
+{
+    std::string length = std::to_string(seconds);
+    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
+                                     "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=" + length};
+    if (withAudio) {
+        argv.insert(argv.end(), {"-f", "lavfi", "-i", "sine=frequency=440:duration=" + length, "-c:a", "aac"});
+    }
+    // A source in a common delivery format, not already MPEG.
+    argv.insert(argv.end(), {"-c:v", "mpeg4", "-q:v", "3", "-shortest", path});
+    ProgramResult result = RunProgram(argv);
+    if (log)
+        *log = result.output;
+    return result.exitCode == 0 && FileExists(path);
+}
+
+bool ProbeMedia(const std::string& path, JsonValue* report, std::string* log)
+{
+    ProgramResult result = RunProgram({"ffprobe", "-v", "error", "-show_streams", "-show_format", "-of", "json", path});
+    if (log)
+        *log = result.output;
+    return result.exitCode == 0 && ParseJson(result.output, report, log);
+}
+
+const JsonValue* FindStream(const JsonValue& report, const std::string& type)
+{
+    for (const JsonValue& stream : report["streams"].items)
+        if (stream.Text("codec_type") == type)
+            return &stream;
+    return nullptr;
+}
+
+long long VideoPayloadBytes(const std::string& path)
+{
+    ProgramResult result = RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                                       "packet=size", "-of", "csv=p=0", path});
+    if (result.exitCode != 0)
+        return 0;
+    long long total = 0;
+    std::istringstream lines(result.output);
+    for (std::string line; std::getline(lines, line);)
+        total += std::atoll(line.c_str());
+    return total;
+}
+
+std::string MgExePath()
+{
+    return std::string(KANDRIX_BIN_DIR) + "mg.exe";
+}

@@ -1,0 +1,50 @@
+#include "MediaKit.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <unistd.h>
+
+TEST(MgExe, WithoutFFmpegOnPathSaysSoAndFails)
+{
+    for (const char* path : {"PATH=", "PATH=::", "PATH=/nonexistent"}) {
+        std::vector<std::string> environment = {path};
+        ProgramResult result = RunProgram({MgExePath(), "-i", "a.avi", "-y", "-target", "pal-dvd", "b.mpg"}, &environment);
+        ASSERT_TRUE(result.started);
+        EXPECT_EQ(result.exitCode, 127) << path;
+        EXPECT_EQ(result.output, "mg.exe: ffmpeg not found on PATH\n") << path;
+    }
+    std::vector<std::string> noPath;
+    EXPECT_EQ(RunProgram({MgExePath(), "-i", "a.avi", "b.mpg"}, &noPath).exitCode, 127);
+}
+
+// The runner terminates the process it started; that must be the encoder
+// itself, not a front that would leave FFmpeg running on its own.
+TEST(MgExe, IsTheEncoderProcessItself)
+{
+    std::string folder = MakeScratchFolder();
+    ASSERT_FALSE(folder.empty());
+    RunningProgram program = StartProgram({MgExePath(), "-re", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25",
+                                           "-y", "-target", "pal-dvd", folder + "endless.mpg"});
+    ASSERT_GT(program.pid, 0);
+
+    std::string output;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (output.find("time=") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        if (!ReadSome(program, &output, 500))
+            break;
+    char exe[PATH_MAX] = {};
+    ssize_t length = readlink(("/proc/" + std::to_string(program.pid) + "/exe").c_str(), exe, sizeof exe - 1);
+    std::string image(exe, length > 0 ? static_cast<size_t>(length) : 0);
+
+    kill(program.pid, SIGTERM);
+    while (ReadSome(program, &output, 5000)) {
+    }
+    WaitProgram(program);
+    RemoveScratchFolder(folder);
+
+    EXPECT_NE(output.find("time="), std::string::npos) << output;
+    EXPECT_NE(image.find("ffmpeg"), std::string::npos) << image;
+}
