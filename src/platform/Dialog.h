@@ -35,6 +35,10 @@ public:
     // Runs OnMessage on the UI thread and waits for its result.
     bool SendMessage(unsigned message, WPARAM wParam = 0, LPARAM lParam = 0);
 
+    // Adds an entry, after a separator, to the window's system menu; choosing
+    // it calls OnSysCommand(command).
+    void AppendSystemMenuItem(int command, const std::string& text);
+
     void SetTimer(int timerId, int milliseconds);
     void KillTimer(int timerId);
 
@@ -109,6 +113,8 @@ protected:
 
 private:
     friend class DialogWindow;
+    bool Build(CDialog* parent, bool asPage);
+    void WindowGone();
     int templateId_;
     struct Impl;
     std::unique_ptr<Impl> impl_;

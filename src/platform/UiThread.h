@@ -23,3 +23,9 @@ void PostToUi(std::function<void()> fn);
 // come returns false.
 void ShutDownUi();
 bool IsUiShutDown();
+
+// For the platform layer: the way a call reaches the UI thread's event loop.
+// SetUiThread installs the window system's own; until then sends from other
+// threads return false and posts are dropped.
+using UiDispatcher = void (*)(std::function<void()> call);
+void SetUiThreadWith(UiDispatcher dispatcher);
