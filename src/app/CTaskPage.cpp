@@ -1,0 +1,35 @@
+#include "app/CTaskPage.h"
+
+#include "app/ConversionSettings.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr int kFirstButton = IDC_TASK_VIDEO2DVD;
+constexpr int kLastButton = IDC_TASK_VIDEO2MPG;
+
+} // namespace
+
+CTaskPage::CTaskPage() : CWizardPage(IDD_TASK) {}
+
+void CTaskPage::EnterPage()
+{
+    selection_ = Settings().task;
+    if (selection_ >= 0 && selection_ <= kLastButton - kFirstButton)
+        CheckRadioButton(kFirstButton, kLastButton, kFirstButton + selection_);
+    ShowWindow(true);
+}
+
+void CTaskPage::LeavePage()
+{
+    int checked = GetCheckedRadioButton(kFirstButton, kLastButton);
+    ConversionSettings& settings = Settings();
+    settings.previousTask = settings.task;
+    // Without a checked button the task stays what it was rather than -1,
+    // which no other page knows how to handle.
+    if (checked != 0) {
+        selection_ = checked - kFirstButton;
+        settings.task = selection_;
+    }
+    ShowWindow(false);
+}
