@@ -37,13 +37,14 @@ public:
 
 ConsoleSeam g_consoleSeam;
 std::atomic<UiSeam*> g_seam{nullptr};
+std::atomic<UiSeam*> g_defaultSeam{&g_consoleSeam};
 
 } // namespace
 
 UiSeam& Ui()
 {
     UiSeam* seam = g_seam.load();
-    return seam ? *seam : g_consoleSeam;
+    return seam ? *seam : *g_defaultSeam.load();
 }
 
 void SetUiSeam(UiSeam* seam)
@@ -56,6 +57,11 @@ std::string ProgramName()
     std::string name = FileNameOf(GetExecutablePath());
     size_t dot = name.rfind('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+void SetDefaultUiSeam(UiSeam* seam)
+{
+    g_defaultSeam.store(seam ? seam : &g_consoleSeam);
 }
 
 int AfxMessageBox(const std::string& text, unsigned type)

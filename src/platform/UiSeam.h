@@ -50,6 +50,9 @@ public:
 UiSeam& Ui();
 // Installs a seam (nullptr returns to the windowed one). Not owned.
 void SetUiSeam(UiSeam* seam);
+// Replaces the fallback in force when no seam is installed (the windowed one,
+// installed by the application; before that a console stand-in). Not owned.
+void SetDefaultUiSeam(UiSeam* seam);
 
 // The default caption of the program's own message boxes: the executable's
 // file name without extension.
