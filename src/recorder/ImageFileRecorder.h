@@ -1,0 +1,28 @@
+#pragma once
+// The image-file recorder: a pseudo-unit reported after the real ones, so that
+// a DVD-Video image can be made without a physical drive. It always holds a
+// blank overwritable disc and writes at the nominal DVD speeds.
+
+#include "recorder/RecorderLibrary.h"
+
+#include <cstdint>
+
+namespace ImageFileRecorder {
+
+constexpr const char* kVendor = "KANDRIX";
+constexpr const char* kProduct = "Image File";
+constexpr const char* kRevision = "1.0";
+constexpr const char* kDriveName = "ISO";
+
+// Real units get their host adapter number as port, which never reaches 255.
+constexpr uint8_t kPort = 255;
+
+bool IsImageAddress(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun);
+DeviceAddress Address();
+
+uint32_t HighestWriteSpeed();
+// A nominal DVD speed is taken as asked; any other request gets the fastest
+// nominal speed not above it, or the slowest one.
+uint32_t SpeedInForce(uint32_t requested);
+
+} // namespace ImageFileRecorder

@@ -1,0 +1,128 @@
+#pragma once
+// The recording library over libburn. Units are found by one bus scan per
+// search and then let go, so that no drive stays locked between uses; a
+// grabber acquires its unit by device path and releases it when the last
+// grabber of that unit goes. The image-file recorder is answered from its
+// fixed description and touches no file.
+
+#include "recorder/RecorderLibrary.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// libburn declares itself inside this namespace when included from C++.
+namespace burn {
+struct burn_drive;
+struct burn_drive_info;
+} // namespace burn
+
+// libburn is process-global, so there is exactly one of these.
+class LibburnRecorder : public RecorderLibrary {
+public:
+    ~LibburnRecorder() override;
+    LibburnRecorder(const LibburnRecorder&) = delete;
+    LibburnRecorder& operator=(const LibburnRecorder&) = delete;
+
+    // Releases every unit and shuts libburn down; later calls fail cleanly.
+    void Shutdown();
+
+    RecorderException UpStartEx() override;
+    RecorderException FindDevice(int scsiType, int flags, RecorderCallback callback,
+                                 void* context) override;
+    RecorderException CdvdBurnerGrabberCreate(GrabberHandle* handle, const CallReport& report,
+                                              RecorderCallback eventCallback, void* context,
+                                              uint8_t port, uint8_t bus, uint8_t target, uint8_t lun,
+                                              int cacheFlag) override;
+    RecorderException CdvdBurnerGrabberRelease(GrabberHandle* handle) override;
+    RecorderException GetDeviceNameByDeviceAddress(uint8_t port, uint8_t bus, uint8_t target,
+                                                   uint8_t lun, unsigned char* record) override;
+    RecorderException GetDeviceInformation(GrabberHandle handle, char* vendor, char* product,
+                                           char* revision, uint32_t* cacheSize) override;
+    RecorderException TestUnitReady(GrabberHandle handle, const CallReport& report) override;
+    int GetInsertedDiscType(GrabberHandle handle) override;
+    RecorderException GetSpeeds(GrabberHandle handle, const CallReport& report,
+                                uint32_t* currentReadSpeed, uint32_t* maxReadSpeed,
+                                uint32_t* currentWriteSpeed, uint32_t* maxWriteSpeed) override;
+    RecorderException SetSpeeds(GrabberHandle handle, const CallReport& report, uint32_t readSpeed,
+                                uint32_t writeSpeed) override;
+    RecorderException GetTrackInformation(GrabberHandle handle, const CallReport& report,
+                                          uint32_t track, unsigned char* record) override;
+    RecorderException GetTOCInformation(GrabberHandle handle, const CallReport& report,
+                                        unsigned char* record) override;
+    RecorderException Eject(GrabberHandle handle, const CallReport& report) override;
+    RecorderException CloseSession(GrabberHandle handle, const CallReport& report) override;
+    RecorderException SendOPC(GrabberHandle handle, const CallReport& report) override;
+    RecorderException GetBUP(GrabberHandle handle, const CallReport& report, uint8_t* enabled,
+                             uint8_t* supported) override;
+    RecorderException SetBUP(GrabberHandle handle, const CallReport& report, uint8_t enable) override;
+    RecorderException ProbeSupportedWriteModes(GrabberHandle handle, const CallReport& report,
+                                               uint8_t* trackAtOnce, uint8_t* sessionAtOnce,
+                                               uint8_t* discAtOncePq, uint8_t* discAtOnceRawPw) override;
+    RecorderException DVDVideoCreate(DvdVideoHandle* handle, const char* folder, int videoTsOnly,
+                                     char* text, size_t textSize, uint32_t* status,
+                                     const char* volumeLabel, const char* publisher,
+                                     const char* application, int year, int month, int day, int hour,
+                                     int minute, int second, int hundredths) override;
+    RecorderException DVDVideoGetImageSize(DvdVideoHandle handle, int64_t* size) override;
+    RecorderException DVDVideoGetFileTree(DvdVideoHandle handle, FileTreeHandle* tree) override;
+    RecorderException DVDVideoRelease(DvdVideoHandle* handle) override;
+    RecorderException TrackAtOnceFromTree(GrabberHandle handle, const CallReport& report,
+                                          FileTreeHandle tree, int underrunProtection, int testWrite,
+                                          int closeTrack, int padTrack, int cacheSeconds) override;
+    RecorderException VideoCDEx(GrabberHandle handle, const CallReport& report,
+                                int underrunProtection, const char* sourcePath, const char* albumName,
+                                int closeTrack, int padTrack, int testWrite, int closeDisc,
+                                int cacheSeconds) override;
+    RecorderException SuperVideoCDEx(GrabberHandle handle, const CallReport& report,
+                                     int underrunProtection, const char* sourcePath,
+                                     const char* albumName, int closeTrack, int padTrack,
+                                     int testWrite, int closeDisc, int cacheSeconds) override;
+
+private:
+    friend LibburnRecorder& DefaultLibburnRecorder();
+    LibburnRecorder() = default;
+
+    struct Unit {
+        DeviceAddress address;
+        std::string path; // libburn's device address; empty for the image file
+        std::string vendor;
+        std::string product;
+        std::string revision;
+        uint32_t cacheSize = 0;
+        bool image = false;
+        burn::burn_drive_info* grabbedInfo = nullptr;
+        int grabCount = 0;
+    };
+    struct Grabber {
+        size_t unit = 0;
+        RecorderCallback eventCallback = nullptr;
+        void* context = nullptr;
+        uint32_t writeSpeedInForce = 0; // 0: the unit's highest
+        bool underrunProtection = true;
+        bool performOpc = false;
+    };
+
+    void ReleaseAllLocked();
+    bool ScanLocked(std::string& error);
+    void AddScannedUnit(burn::burn_drive_info& info, size_t index);
+    DeviceAddress UniqueAddress(const std::string& path, size_t index) const;
+    int FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const;
+    bool AcquireUnit(Unit& unit, std::string& error);
+    void LetGoOfUnit(Unit& unit);
+    Grabber* FindGrabber(GrabberHandle handle);
+    burn::burn_drive* DriveOf(const Grabber& grabber);
+    RecorderException UnitReady(Grabber& grabber, const CallReport& report);
+    RecorderException CheckHandle(GrabberHandle handle, const CallReport& report, Grabber*& grabber);
+
+    std::mutex mutex_;
+    bool started_ = false;
+    bool exitHookSet_ = false;
+    std::vector<Unit> units_;
+    std::vector<std::unique_ptr<Grabber>> grabbers_;
+};
+
+// The process-wide libburn library, created on first use and shut down at
+// process exit.
+LibburnRecorder& DefaultLibburnRecorder();
