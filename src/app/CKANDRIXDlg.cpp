@@ -1,0 +1,336 @@
+#include "app/CKANDRIXDlg.h"
+
+#include "app/CSummaryPage.h"
+#include "app/CTaskPage.h"
+#include "app/ConversionSettings.h"
+#include "app/MediaObjectLibrary.h"
+#include "app/OptionRecord.h"
+#include "app/SavedLog.h"
+#include "app/StateArchive.h"
+#include "burn/CBurnPage.h"
+#include "convert/CConvertPage.h"
+#include "convert/CFileListPage.h"
+#include "platform/DialogTemplate.h"
+#include "platform/Paths.h"
+#include "platform/UiSeam.h"
+#include "res/resource.h"
+#include "settings/COutputPage.h"
+#include "widgets/CAboutDlg.h"
+#include "widgets/SkinLoader.h"
+
+namespace {
+
+const char* const kStateFileName = "Option.dat";
+// An HTML page replaces the compiled help file, which only Windows can show.
+const char* const kHelpFileName = "help.html";
+const char* const kSkinFileName = "Vista.cjstyles";
+const char* const kSkinSchemeName = "NormalBlack2.ini";
+
+// The page area inside the frame control, clear of the frame's border.
+constexpr int kFrameInsetLeft = 3;
+constexpr int kFrameInsetTop = 7;
+constexpr int kFrameInsetRight = 3;
+constexpr int kFrameInsetBottom = 3;
+
+const int kFlowButtons[] = {IDC_MAIN_SAVE_LOG, IDC_MAIN_PREV, IDC_MAIN_NEXT, IDC_MAIN_REPEAT};
+
+std::string WithoutTrailingSeparator(const std::string& folder)
+{
+    if (!folder.empty() && folder.back() == kPathSeparator)
+        return folder.substr(0, folder.size() - 1);
+    return folder;
+}
+
+} // namespace
+
+CKANDRIXDlg::CKANDRIXDlg(const std::string& programFolder)
+    : CStateDialog(IDD_KANDRIX_DIALOG, kStateFileName, programFolder),
+      programFolder_(programFolder),
+      executableFolder_(WithoutTrailingSeparator(programFolder))
+{
+    // Before any window exists, so that every window is drawn with the skin.
+    LoadSkin(executableFolder_ + kPathSeparator + kSkinFileName, kSkinSchemeName);
+}
+
+CKANDRIXDlg::~CKANDRIXDlg()
+{
+    DestroyPages();
+}
+
+CWizardPage* CKANDRIXDlg::Page(int index) const
+{
+    if (index < 0 || index >= PageCount())
+        return nullptr;
+    return pages_[static_cast<size_t>(index)].page.get();
+}
+
+CTaskPage* CKANDRIXDlg::TaskPage() const { return static_cast<CTaskPage*>(Page(kTaskPage)); }
+CFileListPage* CKANDRIXDlg::FileListPage() const { return static_cast<CFileListPage*>(Page(kFileListPage)); }
+COutputPage* CKANDRIXDlg::OutputPage() const { return static_cast<COutputPage*>(Page(kOutputPage)); }
+CConvertPage* CKANDRIXDlg::ConvertPage() const { return static_cast<CConvertPage*>(Page(kConvertPage)); }
+CBurnPage* CKANDRIXDlg::BurnPage() const { return static_cast<CBurnPage*>(Page(kBurnPage)); }
+CSummaryPage* CKANDRIXDlg::SummaryPage() const { return static_cast<CSummaryPage*>(Page(kSummaryPage)); }
+
+bool CKANDRIXDlg::OnInitDialog()
+{
+    CStateDialog::OnInitDialog();
+
+    const std::string aboutText = LoadResourceString(IDS_ABOUTBOX);
+    if (!aboutText.empty())
+        AppendSystemMenuItem(IDM_ABOUTBOX, aboutText);
+    SetWindowText("KANDRIX");
+
+    ComputePageRect();
+    CreatePages();
+    currentPage_ = kTaskPage;
+    TaskPage()->EnterPage();
+    UpdateButtons();
+    return true;
+}
+
+void CKANDRIXDlg::ComputePageRect()
+{
+    // Child windows are placed in client coordinates, which the frame's
+    // rectangle already is.
+    Rect frame = GetControlRect(IDC_MAIN_PAGE_FRAME);
+    pageRect_.left = frame.left + kFrameInsetLeft;
+    pageRect_.top = frame.top + kFrameInsetTop;
+    pageRect_.right = frame.right - kFrameInsetRight;
+    pageRect_.bottom = frame.bottom - kFrameInsetBottom;
+}
+
+void CKANDRIXDlg::CreatePages()
+{
+    AddPage(std::make_unique<CTaskPage>());
+    AddPage(std::make_unique<CFileListPage>());
+    AddPage(std::make_unique<COutputPage>());
+    AddPage(std::make_unique<CConvertPage>());
+    AddPage(std::make_unique<CBurnPage>());
+    AddPage(std::make_unique<CSummaryPage>());
+}
+
+void CKANDRIXDlg::AddPage(std::unique_ptr<CWizardPage> page)
+{
+    page->Create(this);
+    page->ShowWindow(false);
+    page->MoveWindow(pageRect_.left, pageRect_.top, pageRect_.right - pageRect_.left,
+                     pageRect_.bottom - pageRect_.top);
+    const int ordinal = PageCount() + 1;
+    pages_.push_back({ordinal, std::move(page)});
+}
+
+void CKANDRIXDlg::DestroyPages()
+{
+    while (!pages_.empty()) {
+        pages_.back().page->DestroyWindow();
+        pages_.pop_back();
+    }
+}
+
+void CKANDRIXDlg::UpdateButtons()
+{
+    for (int id : kFlowButtons)
+        EnableDlgItem(id, false);
+    switch (currentPage_) {
+    case kTaskPage:
+        EnableDlgItem(IDC_MAIN_NEXT, true);
+        break;
+    case kFileListPage:
+    case kOutputPage:
+        EnableDlgItem(IDC_MAIN_PREV, true);
+        EnableDlgItem(IDC_MAIN_NEXT, true);
+        break;
+    case kBurnPage:
+        EnableDlgItem(IDC_MAIN_SAVE_LOG, true);
+        break;
+    case kSummaryPage:
+        EnableDlgItem(IDC_MAIN_SAVE_LOG, true);
+        EnableDlgItem(IDC_MAIN_PREV, true);
+        EnableDlgItem(IDC_MAIN_REPEAT, true);
+        break;
+    default:
+        break;
+    }
+}
+
+void CKANDRIXDlg::ChangePage(int index)
+{
+    if (CWizardPage* shown = Page(currentPage_))
+        shown->LeavePage();
+    currentPage_ = index;
+    Page(index)->EnterPage();
+    UpdateButtons();
+}
+
+void CKANDRIXDlg::OnNext()
+{
+    switch (currentPage_) {
+    case kTaskPage:
+        ChangePage(kFileListPage);
+        break;
+    case kFileListPage:
+        if (FileListPage()->FileCount() == 0) {
+            AfxMessageBox("Please add the input files!");
+            return;
+        }
+        ChangePage(kOutputPage);
+        break;
+    case kOutputPage: {
+        const int task = Settings().task;
+        if ((task == CT_VIDEO2DVD || task == CT_MPG2DVD) && !OutputPage()->CheckBurnerReady())
+            return;
+        ChangePage(task == CT_MPG2DVD ? kBurnPage : kConvertPage);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CKANDRIXDlg::OnPrev()
+{
+    switch (currentPage_) {
+    case kFileListPage:
+        ChangePage(kTaskPage);
+        break;
+    case kOutputPage:
+        ChangePage(kFileListPage);
+        break;
+    case kSummaryPage:
+        ChangePage(kOutputPage);
+        break;
+    default:
+        break;
+    }
+}
+
+void CKANDRIXDlg::OnRepeat()
+{
+    if (currentPage_ == kSummaryPage)
+        ChangePage(kTaskPage);
+}
+
+void CKANDRIXDlg::OnTransComplete()
+{
+    switch (Settings().task) {
+    case CT_VIDEO2DVD:
+        ChangePage(Settings().succeededCount > 0 ? kBurnPage : kSummaryPage);
+        break;
+    case CT_MPG2DVD:
+        AfxMessageBox("error, transComplete CT_MPG2DVD");
+        break;
+    default:
+        ChangePage(kSummaryPage);
+        break;
+    }
+    UpdateButtons();
+}
+
+void CKANDRIXDlg::OnBurnClosed()
+{
+    ChangePage(kSummaryPage);
+}
+
+std::vector<std::string> CKANDRIXDlg::ListLines(const CDialog* page, int listId) const
+{
+    std::vector<std::string> lines;
+    if (!page)
+        return lines;
+    const int count = page->ListGetCount(listId);
+    for (int i = 0; i < count; ++i)
+        lines.push_back(page->ListGetText(listId, i));
+    return lines;
+}
+
+void CKANDRIXDlg::OnSaveLog()
+{
+    auto path = Ui().GetSaveFileName(this, "R3Xlog.txt", "txt", "Text file(*.txt)|*.txt|All Files (*.*)|*.*|");
+    if (!path)
+        return;
+    const std::string text =
+        ComposeSavedLog(ListLines(Page(kConvertPage), IDC_CONV_LOG), ListLines(Page(kBurnPage), IDC_BURN_LOG));
+    WriteSavedLog(*path, text);
+}
+
+void CKANDRIXDlg::OnHelp()
+{
+    Ui().ShellOpen(programFolder_ + kHelpFileName);
+}
+
+void CKANDRIXDlg::OnAbout()
+{
+    CAboutDlg about;
+    about.DoModal(this);
+}
+
+void CKANDRIXDlg::OnCommand(int id, int notifyCode)
+{
+    switch (id) {
+    case IDC_MAIN_ABOUT:
+        OnAbout();
+        break;
+    case IDC_MAIN_HELP:
+        OnHelp();
+        break;
+    case IDC_MAIN_CLOSE:
+        OnCancel();
+        break;
+    case IDC_MAIN_PREV:
+        OnPrev();
+        break;
+    case IDC_MAIN_NEXT:
+        OnNext();
+        break;
+    case IDC_MAIN_REPEAT:
+        OnRepeat();
+        break;
+    case IDC_MAIN_SAVE_LOG:
+        OnSaveLog();
+        break;
+    default:
+        CStateDialog::OnCommand(id, notifyCode);
+        break;
+    }
+}
+
+void CKANDRIXDlg::OnSysCommand(int command)
+{
+    // Commands 16 to 31 are the About entry.
+    if ((command & 0xFFF0) == IDM_ABOUTBOX)
+        OnAbout();
+    else
+        CStateDialog::OnSysCommand(command);
+}
+
+bool CKANDRIXDlg::OnMessage(unsigned message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TRANS_COMPLETE:
+        OnTransComplete();
+        return true;
+    case WM_BURN_CLOSED:
+        OnBurnClosed();
+        return true;
+    default:
+        return CStateDialog::OnMessage(message, wParam, lParam);
+    }
+}
+
+void CKANDRIXDlg::OnDestroy()
+{
+    SaveState();
+    // No encoder may outlive the window that started it.
+    if (CConvertPage* convert = ConvertPage())
+        convert->StopRunningEncoder();
+    DestroyPages();
+    RegisterMediaObjectLibrary(programFolder_ + kMediaObjectLibraryName, false);
+    CStateDialog::OnDestroy();
+}
+
+void CKANDRIXDlg::SerializeState(StateArchive& archive, bool)
+{
+    if (archive.IsStoring())
+        StoreOptionRecord(archive, Settings());
+    else
+        LoadOptionRecord(archive, Settings());
+}

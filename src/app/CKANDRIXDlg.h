@@ -1,0 +1,78 @@
+#pragma once
+// The program's one top-level window: the wizard. It lays six pages into
+// one frame, shows one at a time, moves between them with Prev, Next and
+// Repeat, follows the conversion and burn completions, and keeps the user's
+// choices in Option.dat in the program folder.
+
+#include "app/CStateDialog.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CWizardPage;
+class CTaskPage;
+class CFileListPage;
+class COutputPage;
+class CConvertPage;
+class CBurnPage;
+class CSummaryPage;
+
+class CKANDRIXDlg : public CStateDialog {
+public:
+    // programFolder ends in the separator; the settings file, the help page,
+    // the skin and the media-object library are looked for there.
+    explicit CKANDRIXDlg(const std::string& programFolder);
+    ~CKANDRIXDlg() override;
+
+    enum PageIndex { kTaskPage, kFileListPage, kOutputPage, kConvertPage, kBurnPage, kSummaryPage, kPageCount };
+
+    int CurrentPageIndex() const { return currentPage_; }
+    int PageCount() const { return static_cast<int>(pages_.size()); }
+    CWizardPage* Page(int index) const;
+    Rect PageRect() const { return pageRect_; }
+
+    CTaskPage* TaskPage() const;
+    CFileListPage* FileListPage() const;
+    COutputPage* OutputPage() const;
+    CConvertPage* ConvertPage() const;
+    CBurnPage* BurnPage() const;
+    CSummaryPage* SummaryPage() const;
+
+    void OnNext();
+    void OnPrev();
+    void OnRepeat();
+    void OnSaveLog();
+    void OnHelp();
+    void OnAbout();
+
+protected:
+    bool OnInitDialog() override;
+    void OnCommand(int id, int notifyCode) override;
+    void OnSysCommand(int command) override;
+    bool OnMessage(unsigned message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroy() override;
+    void SerializeState(StateArchive& archive, bool storing) override;
+
+private:
+    struct PageEntry {
+        int ordinal;
+        std::unique_ptr<CWizardPage> page;
+    };
+
+    void ComputePageRect();
+    void AddPage(std::unique_ptr<CWizardPage> page);
+    void CreatePages();
+    void DestroyPages();
+    void UpdateButtons();
+    void ChangePage(int index);
+    void OnTransComplete();
+    void OnBurnClosed();
+    std::vector<std::string> ListLines(const CDialog* page, int listId) const;
+
+    Rect pageRect_;
+    int currentPage_ = kTaskPage;
+    std::string programFolder_;
+    std::string executableFolder_; // without the trailing separator
+    std::vector<PageEntry> pages_;
+};

@@ -1,0 +1,210 @@
+#include "WizardFixture.h"
+
+#include "app/CSummaryPage.h"
+#include "app/CTaskPage.h"
+#include "convert/CFileListPage.h"
+#include "res/resource.h"
+#include "settings/COutputPage.h"
+#include "widgets/CAboutDlg.h"
+
+#include <QWidget>
+
+#include <thread>
+
+namespace {
+
+std::vector<std::string> Rows(const CDialog& page, int id)
+{
+    std::vector<std::string> rows;
+    for (int i = 0; i < page.ListGetCount(id); ++i)
+        rows.push_back(page.ListGetText(id, i));
+    return rows;
+}
+
+using Strings = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(WizardTest, TaskPageRecordsThePreviousTask)
+{
+    Settings().task = CT_MPG2DVD;
+    CKANDRIXDlg& window = OpenWindow();
+    CTaskPage& page = *window.TaskPage();
+    EXPECT_EQ(page.GetCheckedRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG), IDC_TASK_MPG2DVD);
+    page.LeavePage();
+    EXPECT_EQ(Settings().task, CT_MPG2DVD);
+    EXPECT_EQ(Settings().previousTask, CT_MPG2DVD);
+
+    Settings().task = CT_VIDEO2DVD;
+    page.EnterPage();
+    EXPECT_EQ(page.GetCheckedRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG), IDC_TASK_VIDEO2DVD);
+    page.CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_VIDEO2MPG);
+    page.LeavePage();
+    EXPECT_EQ(Settings().task, CT_VIDEO2MPG);
+    EXPECT_EQ(Settings().previousTask, CT_VIDEO2DVD);
+    EXPECT_TRUE(page.Widget()->isHidden());
+}
+
+TEST_F(WizardTest, FileListKeepsNamesAndPathsInStep)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    CFileListPage& page = *window.FileListPage();
+    seam_.AnswerOpen(Strings{"/v/a.avi", "/v/b.mkv", "/v/c d.mov", "/v/a.avi", "/v/e.wmv"});
+    page.OnAddFiles();
+    EXPECT_EQ(Rows(page, IDC_FILES_NAMES), (Strings{"a.avi", "b.mkv", "c d.mov", "a.avi", "e.wmv"}));
+    EXPECT_EQ(Rows(page, IDC_FILES_PATHS), (Strings{"/v/a.avi", "/v/b.mkv", "/v/c d.mov", "/v/a.avi", "/v/e.wmv"}));
+
+    page.ListSetCurSel(IDC_FILES_NAMES, 2);
+    page.OnDelete();
+    EXPECT_EQ(Rows(page, IDC_FILES_NAMES), (Strings{"a.avi", "b.mkv", "a.avi", "e.wmv"}));
+    EXPECT_EQ(Rows(page, IDC_FILES_PATHS), (Strings{"/v/a.avi", "/v/b.mkv", "/v/a.avi", "/v/e.wmv"}));
+    EXPECT_EQ(page.ListGetCurSel(IDC_FILES_NAMES), -1);
+    EXPECT_EQ(page.ListGetCurSel(IDC_FILES_PATHS), -1);
+    page.OnDelete();
+    EXPECT_EQ(page.FileCount(), 4);
+
+    seam_.AnswerOpen(std::nullopt);
+    page.OnAddFiles();
+    EXPECT_EQ(page.FileCount(), 4);
+    page.OnClear();
+    EXPECT_EQ(page.FileCount(), 0);
+    EXPECT_EQ(page.ListGetCount(IDC_FILES_NAMES), 0);
+}
+
+TEST_F(WizardTest, LargeSelectionAddsEveryFile)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    Strings many;
+    for (int i = 0; i < 400; ++i)
+        many.push_back("/media/a rather long folder name for holiday videos/clip number " + std::to_string(i) + ".avi");
+    seam_.AnswerOpen(many);
+    window.FileListPage()->OnAddFiles();
+    EXPECT_EQ(window.FileListPage()->FileCount(), 400);
+    EXPECT_EQ(window.FileListPage()->ListGetText(IDC_FILES_NAMES, 399), "clip number 399.avi");
+}
+
+TEST_F(WizardTest, FileListBelongsToItsTask)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    window.OnNext();
+    CFileListPage& page = *window.FileListPage();
+    page.AddFile("/v/a.avi");
+    window.OnPrev();
+    window.OnNext();
+    EXPECT_EQ(page.FileCount(), 1);
+
+    window.OnPrev();
+    window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_MPG2DVD);
+    window.OnNext();
+    EXPECT_EQ(page.FileCount(), 0);
+    EXPECT_EQ(Settings().previousTask, CT_MPG2DVD);
+}
+
+TEST_F(WizardTest, OpenDialogFiltersFollowTheTask)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    for (int task : {CT_VIDEO2DVD, CT_MPG2DVD, CT_VIDEO2MPG}) {
+        Settings().task = task;
+        window.FileListPage()->OnAddFiles();
+    }
+    const auto dialogs = seam_.Dialogs();
+    ASSERT_EQ(dialogs.size(), 3u);
+    EXPECT_EQ(dialogs[1].filter,
+              "DVD Packetized MPEG (*.vob)|*.vob|DVD compatible MPEG (*.mpg; *.mpeg)|*.mpg;*.mpeg|");
+    EXPECT_EQ(dialogs[0].filter, dialogs[2].filter);
+    EXPECT_EQ(dialogs[0].filter.rfind("All supported files|*.avi;*.mkv;*.3gp;*.m4a;*.mov;*.mp4;*.mpeg;*.mpg;"
+                                      "*.wmv;*.divx;*.xvid;*.asf;*.swf|Audio Video Interleave files (*.avi)|",
+                                      0),
+              0u);
+    EXPECT_NE(dialogs[0].filter.find("|All Files (*.*)|*.*|"), std::string::npos);
+}
+
+TEST_F(WizardTest, PublishedSourceListsAreReadableFromAWorker)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    window.OnNext();
+    window.FileListPage()->AddFile("/v/one.avi");
+    window.FileListPage()->AddFile("/v/two.avi");
+    window.OnNext();
+    ASSERT_NE(Settings().sourcePaths, nullptr);
+    ASSERT_NE(Settings().sourceNames, nullptr);
+
+    Strings seen;
+    bool done = false;
+    std::thread worker([&] {
+        for (int i = 0; i < Settings().sourcePaths->GetCount(); ++i)
+            seen.push_back(Settings().sourcePaths->GetText(i) + "|" + Settings().sourceNames->GetText(i));
+        done = true;
+    });
+    ProcessEventsUntil([&] { return done; }, 5000);
+    worker.join();
+    EXPECT_EQ(seen, (Strings{"/v/one.avi|one.avi", "/v/two.avi|two.avi"}));
+}
+
+TEST_F(WizardTest, OutputPageCopiesTheRecordBothWays)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    COutputPage& page = *window.OutputPage();
+    ConversionSettings& settings = Settings();
+    settings.task = CT_VIDEO2MPG;
+    settings.useTempFolder = 0;
+    settings.outputFolder = "/out/";
+    settings.outputFormat = 6;
+    settings.discVolumeLabel = "TRIP";
+    page.EnterPage();
+    EXPECT_EQ(page.GetDlgItemText(IDC_OUT_FOLDER), "/out/");
+    EXPECT_EQ(page.ListGetCurSel(IDC_OUT_FORMAT), 6);
+    EXPECT_FALSE(page.Control(IDC_OUT_FORMAT)->isHidden());
+    EXPECT_TRUE(page.Control(IDC_OUT_TV_SYSTEM)->isHidden());
+    EXPECT_FALSE(page.IsDlgItemEnabled(IDC_OUT_BURNER));
+
+    page.ListSetCurSel(IDC_OUT_FORMAT, 1);
+    page.SetDlgItemText(IDC_OUT_FOLDER, "");
+    page.CheckDlgButton(IDC_OUT_ALL_IN_ONE, 0);
+    page.LeavePage();
+    EXPECT_EQ(settings.outputFormat, 1);
+    EXPECT_EQ(settings.outputFolder, "C:\\");
+    EXPECT_EQ(settings.allInOne, 0);
+    EXPECT_EQ(settings.discVolumeLabel, "TRIP");
+
+    seam_.AnswerFolder(std::string("/home/me/dvd"));
+    page.OnBrowse();
+    EXPECT_EQ(page.GetDlgItemText(IDC_OUT_FOLDER), "/home/me/dvd/");
+    EXPECT_EQ(seam_.Dialogs().back().title, "Select Destination Path:");
+}
+
+TEST_F(WizardTest, SummaryCountsTheRun)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    CFileListPage& files = *window.FileListPage();
+    for (const char* path : {"/videos/a.avi", "/videos/b.avi", "/videos/c.avi"})
+        files.AddFile(path);
+    files.LeavePage();
+    ConversionSettings& settings = Settings();
+    settings.task = CT_VIDEO2MPG;
+    settings.succeededCount = 2;
+    settings.outputFolder = "/out/";
+    CSummaryPage& summary = *window.SummaryPage();
+    summary.EnterPage();
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_TOTAL), "3");
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_SUCCEEDED), "2");
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_FOLDER), "/out/");
+    EXPECT_FALSE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
+    EXPECT_FALSE(summary.IsDlgItemVisible(IDC_SUM_BURNER_LABEL));
+
+    settings.task = CT_MPG2DVD;
+    settings.sameAsSource = 1;
+    summary.EnterPage();
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_SUCCEEDED), "3");
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_FOLDER), "/videos");
+    EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER_LABEL));
+}
+
+TEST_F(WizardTest, AboutBoxShowsTheVersion)
+{
+    CAboutDlg about;
+    ASSERT_TRUE(about.Create(nullptr));
+    EXPECT_EQ(about.GetDlgItemText(IDC_ABOUT_VERSION), "KANDRIX Version: 3.2");
+    EXPECT_EQ(about.GetDlgItemText(IDC_ABOUT_WEB), CAboutDlg::kWebAddress);
+    about.DestroyWindow();
+}
