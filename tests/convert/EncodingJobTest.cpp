@@ -1,0 +1,199 @@
+#include "convert/EncodingJob.h"
+
+#include "app/ConversionSettings.h"
+#include "platform/TempName.h"
+#include "support/ScriptedSeam.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+ConversionSettings Task2(int format, const std::string& outputFolder = "/out/")
+{
+    ConversionSettings settings;
+    settings.task = CT_VIDEO2MPG;
+    settings.outputFormat = format;
+    settings.outputFolder = outputFolder;
+    settings.programFolder = "/opt/kandrix/";
+    return settings;
+}
+
+EncodingJob Build(const ConversionSettings& settings, const std::string& path, const std::string& name)
+{
+    std::string error;
+    std::optional<EncodingJob> job = BuildJob(settings, path, name, &error);
+    EXPECT_TRUE(job) << error;
+    return job.value_or(EncodingJob{});
+}
+
+} // namespace
+
+TEST(EncodingJobTest, CommandLineOfEveryTask2Format)
+{
+    const char* expected[] = {
+        "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -f mpeg -r 25 -b 160 -s 320x240 \"/out/clip.avi.mpg\"",
+        "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -f mpeg2video -r 25 -b 200 -s 320x240 \"/out/clip.avi.mpg\"",
+        "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -target pal-vcd \"/out/clip.avi.vob\"",
+        "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -target pal-svcd \"/out/clip.avi.vob\"",
+        "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -target pal-dvd \"/out/clip.avi.vob\"",
+        "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -target ntsc-vcd \"/out/clip.avi.vob\"",
+        "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -target ntsc-svcd \"/out/clip.avi.vob\"",
+        "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -target ntsc-dvd \"/out/clip.avi.vob\"",
+    };
+    for (int format = 0; format < 8; ++format) {
+        EncodingJob job = Build(Task2(format), "/v/clip.avi", "clip.avi");
+        EXPECT_EQ(job.commandLine, expected[format]) << "format " << format;
+        EXPECT_TRUE(job.placeholderPath.empty());
+    }
+}
+
+TEST(EncodingJobTest, ArgumentsAreTheCommandWithoutQuoting)
+{
+    EncodingJob job = Build(Task2(0), "/v/clip.avi", "clip.avi");
+    std::vector<std::string> expected = {"/opt/kandrix/mg.exe", "-i", "/v/clip.avi", "-y", "-f", "mpeg", "-r", "25",
+                                         "-b", "160", "-s", "320x240", "/out/clip.avi.mpg"};
+    EXPECT_EQ(job.arguments, expected);
+    EXPECT_EQ(job.outputPath, "/out/clip.avi.mpg");
+
+    job = Build(Task2(6), "/v/clip.avi", "clip.avi");
+    expected = {"/opt/kandrix/mg.exe", "-i", "/v/clip.avi", "-y", "-target", "ntsc-svcd", "/out/clip.avi.vob"};
+    EXPECT_EQ(job.arguments, expected);
+}
+
+TEST(EncodingJobTest, SameAsSourceKeepsTheSourceNameAndFolder)
+{
+    ConversionSettings settings = Task2(3, "/elsewhere/");
+    settings.sameAsSource = 1;
+    EXPECT_EQ(Build(settings, "/v/clip.avi", "clip.avi").outputPath, "/v/clip.avi.vob");
+    settings.outputFormat = 1;
+    EXPECT_EQ(Build(settings, "/v/clip.avi", "clip.avi").outputPath, "/v/clip.avi.mpg");
+}
+
+TEST(EncodingJobTest, AwkwardPathsStayOneArgumentEach)
+{
+    // Such text would break a command line run through a shell; as arguments
+    // it reaches the encoder as it stands.
+    std::string odd = "/v/my \"best\" $HOME `id` clip.avi";
+    EncodingJob job = Build(Task2(4), odd, "my \"best\" $HOME `id` clip.avi");
+    EXPECT_EQ(job.arguments[2], odd);
+    EXPECT_EQ(job.arguments.back(), "/out/my \"best\" $HOME `id` clip.avi.vob");
+    EXPECT_EQ(job.commandLine, "\"/opt/kandrix/mg.exe\" -i \"" + odd + "\" -y -target pal-dvd \"" + job.outputPath + "\"");
+
+    // A relative path that looks like an option or a protocol is made a path.
+    ConversionSettings relative = Task2(4, "");
+    job = Build(relative, "-x.avi", "-x.avi");
+    EXPECT_EQ(job.arguments[2], "./-x.avi");
+    EXPECT_EQ(job.arguments.back(), "./-x.avi.vob");
+    EXPECT_EQ(PathArgument("http:clip.avi"), "./http:clip.avi");
+}
+
+TEST(EncodingJobTest, Task0EncodesToAFreshTemporaryName)
+{
+    TempDir dir;
+    ConversionSettings settings;
+    settings.task = CT_VIDEO2DVD;
+    settings.outputFolder = dir.Folder();
+    settings.programFolder = "/opt/kandrix/";
+    settings.outputFormat = 0; // plays no part in task 0
+    settings.sameAsSource = 1;
+
+    for (int tv : {0, 1, 2}) {
+        settings.tvSystem = tv;
+        EncodingJob job = Build(settings, "/v/clip.avi", "clip.avi");
+        const char* target = tv == 0 ? "pal-dvd" : "ntsc-dvd";
+        EXPECT_EQ(job.commandLine, "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -target " + std::string(target)
+                                       + " \"" + job.placeholderPath + ".mpg\"");
+        EXPECT_EQ(job.outputPath, job.placeholderPath + ".mpg");
+        EXPECT_EQ(job.placeholderPath.rfind(dir.Folder(), 0), 0u);
+        EXPECT_TRUE(std::filesystem::exists(job.placeholderPath));
+    }
+}
+
+TEST(EncodingJobTest, NoJobWithoutAFolderFormatOrEncodingTask)
+{
+    std::string error;
+    ConversionSettings settings;
+    settings.task = CT_VIDEO2DVD;
+    settings.outputFolder = "/no/such/folder/";
+    EXPECT_FALSE(BuildJob(settings, "/v/a.avi", "a.avi", &error));
+    EXPECT_EQ(error, "Cannot create a temporary file in /no/such/folder/: No such file or directory");
+
+    EXPECT_FALSE(BuildJob(Task2(8), "/v/a.avi", "a.avi", &error));
+    EXPECT_NE(error.find("/v/a.avi"), std::string::npos);
+
+    settings.task = CT_MPG2DVD;
+    EXPECT_FALSE(BuildJob(settings, "/v/a.avi", "a.avi", &error));
+}
+
+TEST(EncodingJobTest, OverwriteQuestionOnlyForAnExistingFile)
+{
+    TempDir dir;
+    ScriptedSeam seam;
+    ConversionSettings settings = Task2(4, dir.Folder());
+    settings.overwriteExisting = 0;
+    std::string existing = dir.Write("clip.avi.vob", "old");
+    CDialog* owner = reinterpret_cast<CDialog*>(0x1234);
+
+    EXPECT_TRUE(AskOverwrite(settings, dir.Path("new.vob"), owner));
+    EXPECT_TRUE(seam.Boxes().empty());
+
+    seam.AnswerBox(IDNO);
+    EXPECT_FALSE(AskOverwrite(settings, existing, owner));
+    seam.AnswerBox(IDYES);
+    EXPECT_TRUE(AskOverwrite(settings, existing, owner));
+    ASSERT_EQ(seam.Boxes().size(), 2u);
+    ScriptedSeam::Box box = seam.Boxes()[0];
+    EXPECT_EQ(box.owner, owner);
+    EXPECT_EQ(box.text, "The file: " + existing + " have exist. writeover it? ");
+    EXPECT_EQ(box.caption, "KANDRIX");
+    EXPECT_EQ(box.type, MB_YESNO | MB_ICONQUESTION);
+
+    settings.overwriteExisting = 1;
+    EXPECT_TRUE(AskOverwrite(settings, existing, owner));
+    EXPECT_EQ(seam.Boxes().size(), 2u);
+}
+
+TEST(TempNameTest, NewEmptyUniqueFiles)
+{
+    TempDir dir;
+    std::set<std::string> names;
+    for (int i = 0; i < 40; ++i) {
+        std::string path;
+        ASSERT_TRUE(MakeTempName(dir.Folder(), &path));
+        EXPECT_TRUE(names.insert(path).second) << path;
+        EXPECT_EQ(std::filesystem::file_size(path), 0u);
+        std::string name = std::filesystem::path(path).filename().string();
+        EXPECT_TRUE(std::regex_match(name, std::regex("vre[0-9A-F]{1,4}\\.tmp"))) << name;
+        EXPECT_EQ(std::filesystem::path(path).parent_path(), std::filesystem::path(dir.Folder()).parent_path());
+    }
+    // Without the separator the folder is meant all the same.
+    std::string path;
+    ASSERT_TRUE(MakeTempName(dir.Folder().substr(0, dir.Folder().size() - 1), &path));
+    EXPECT_EQ(path.rfind(dir.Folder(), 0), 0u);
+}
+
+TEST(TempNameTest, FailsWithTheFolderAndTheCause)
+{
+    std::string path = "unchanged";
+    std::string error;
+    EXPECT_FALSE(MakeTempName("/no/such/folder/", &path, &error));
+    EXPECT_EQ(path, "unchanged");
+    EXPECT_EQ(error, "Cannot create a temporary file in /no/such/folder/: No such file or directory");
+}
+
+TEST(TempNameTest, FailsInAReadOnlyFolder)
+{
+    std::string path;
+    std::string error;
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write into a read-only folder";
+    TempDir dir;
+    std::filesystem::permissions(dir.Folder(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_FALSE(MakeTempName(dir.Folder(), &path, &error));
+    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+}

@@ -1,0 +1,224 @@
+#include "convert/ProcessRunner.h"
+
+#include "convert/ProgressParser.h"
+#include "platform/ChildProcess.h"
+#include "support/ScriptedSeam.h"
+#include "support/TempDir.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Fixture(const std::string& name)
+{
+    return std::string(KANDRIX_TEST_FIXTURES) + name;
+}
+
+double SecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Gone, or a zombie waiting for init to reap it.
+bool ProcessGone(pid_t pid)
+{
+    for (int i = 0; i < 100; ++i) {
+        if (kill(pid, 0) != 0 && errno == ESRCH)
+            return true;
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string pidField, name, state;
+        if (stat >> pidField >> name >> state && state == "Z")
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+struct Collected {
+    std::vector<std::string> chunks;
+    ChunkSink Sink()
+    {
+        return [this](const std::string& chunk) { chunks.push_back(chunk); };
+    }
+    std::string All() const
+    {
+        std::string all;
+        for (const std::string& chunk : chunks)
+            all += chunk;
+        return all;
+    }
+};
+
+} // namespace
+
+TEST(ProcessRunnerTest, ChunksAreBoundedAndLoseNothing)
+{
+    Collected output;
+    ASSERT_TRUE(RunBatch({Fixture("chatty.sh"), "20000"}, output.Sink(), 1));
+    EXPECT_EQ(output.All(), std::string(20000, 'x'));
+    EXPECT_GE(output.chunks.size(), 5u);
+    for (const std::string& chunk : output.chunks)
+        EXPECT_LE(chunk.size(), CHUNK_MAX);
+}
+
+TEST(ProcessRunnerTest, PauseBoundsTheEntriesButNotTheEnd)
+{
+    // Twenty lines over a second, read with a 400 ms pause: a few chunks.
+    Collected output;
+    auto start = Clock::now();
+    ASSERT_TRUE(RunBatch({Fixture("ticker.sh"), "20"}, output.Sink(), 400));
+    EXPECT_LE(output.chunks.size(), 5u);
+    EXPECT_NE(output.All().find("tick 19\n"), std::string::npos);
+    EXPECT_LT(SecondsSince(start), 2.0);
+
+    // A tool that is done is noticed at once, not after the pause.
+    Collected quick;
+    start = Clock::now();
+    ASSERT_TRUE(RunBatch({Fixture("ticker.sh"), "1"}, quick.Sink(), 5000));
+    EXPECT_LT(SecondsSince(start), 1.5);
+    EXPECT_EQ(quick.All(), "tick 0\n");
+}
+
+TEST(ProcessRunnerTest, ArgumentsReachTheChildAsTheyStand)
+{
+    std::vector<std::string> odd = {"two words", "a \"quoted\" one", "$HOME", "`id`", "'; rm -rf x", "-y", ""};
+    std::vector<std::string> arguments = {Fixture("print_args.sh")};
+    arguments.insert(arguments.end(), odd.begin(), odd.end());
+    Collected output;
+    ASSERT_TRUE(RunBatch(arguments, output.Sink(), 1));
+    std::string expected;
+    for (const std::string& argument : odd)
+        expected += "<" + argument + ">\n";
+    EXPECT_EQ(output.All(), expected);
+}
+
+TEST(ProcessRunnerTest, MissingProgramIsAStartFailure)
+{
+    ScriptedSeam seam;
+    Collected output;
+    EXPECT_FALSE(RunBatch({"/no/such/folder/ar.exe"}, output.Sink()));
+
+    CDialog* owner = reinterpret_cast<CDialog*>(0x4321);
+    EncoderRun run;
+    run.arguments = {"/no/such/folder/mg.exe", "-i", "x"};
+    run.owner = owner;
+    run.sink = output.Sink();
+    ProgressParser parser;
+    EXPECT_EQ(RunEncoder(run, parser), RunResult::FailedToStart);
+
+    ASSERT_EQ(seam.Boxes().size(), 2u);
+    EXPECT_EQ(seam.Boxes()[0].owner, nullptr);
+    EXPECT_EQ(seam.Boxes()[1].owner, owner);
+    for (const ScriptedSeam::Box& box : seam.Boxes()) {
+        EXPECT_EQ(box.text, "Error on CreateProcess()");
+        EXPECT_EQ(box.caption, "");
+        EXPECT_EQ(box.type, MB_OK);
+    }
+    ASSERT_FALSE(output.chunks.empty());
+    EXPECT_EQ(output.chunks.back(), "Cannot run /no/such/folder/mg.exe: No such file or directory");
+}
+
+TEST(ProcessRunnerTest, CancelStopsTheEncoderAndWhatItStarted)
+{
+    TempDir dir;
+    std::atomic<int> cancel{0};
+    bool clean = true;
+    EncoderRun run;
+    run.arguments = {Fixture("with_grandchild.sh"), dir.Path("pids")};
+    run.sink = [&](const std::string&) { cancel = 1; };
+    run.cancelFlag = &cancel;
+    run.pollMs = 50;
+    run.exitedCleanly = &clean;
+    ProgressParser parser;
+    auto start = Clock::now();
+    EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
+    EXPECT_LT(SecondsSince(start), 2.0);
+    EXPECT_FALSE(clean);
+
+    pid_t child = 0, grandchild = 0;
+    std::ifstream(dir.Path("pids")) >> child >> grandchild;
+    ASSERT_GT(child, 0);
+    ASSERT_GT(grandchild, 0);
+    EXPECT_TRUE(ProcessGone(child));
+    EXPECT_TRUE(ProcessGone(grandchild));
+}
+
+TEST(ProcessRunnerTest, CancelReachesASilentEncoder)
+{
+    std::atomic<int> cancel{0};
+    EncoderRun run;
+    run.arguments = {Fixture("silent.sh")};
+    run.cancelFlag = &cancel;
+    run.pollMs = 100;
+    std::thread presser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = 1;
+    });
+    ProgressParser parser;
+    auto start = Clock::now();
+    EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
+    EXPECT_LT(SecondsSince(start), 2.0);
+    presser.join();
+}
+
+TEST(ProcessRunnerTest, EncoderProgressAndExitStatus)
+{
+    TempDir dir;
+    std::string source = dir.Write("clip.avi", "ok");
+    std::vector<int> percents;
+    bool clean = false;
+    EncoderRun run;
+    run.arguments = {Fixture("fake_mg.sh"), "-i", source, "-y", "-target", "pal-dvd", dir.Path("clip.vob")};
+    run.progress = [&](int percent) { percents.push_back(percent); };
+    run.pollMs = 1;
+    run.exitedCleanly = &clean;
+    ProgressParser parser;
+    EXPECT_EQ(RunEncoder(run, parser), RunResult::Finished);
+    EXPECT_TRUE(clean);
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.front(), 50);
+    EXPECT_EQ(parser.Duration(), 10);
+
+    dir.Write("clip.avi", "fail");
+    EXPECT_EQ(RunEncoder(run, parser), RunResult::Finished);
+    EXPECT_FALSE(clean);
+}
+
+TEST(ProcessRunnerTest, ShutdownStopsEveryRunningChild)
+{
+    std::thread runner([] { RunBatch({Fixture("silent.sh")}, nullptr, 50); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto start = Clock::now();
+    StopAllChildProcesses();
+    runner.join();
+    EXPECT_LT(SecondsSince(start), 2.0);
+}
+
+TEST(ProcessRunnerTest, SlotStopsTheRunningEncoderFromAnotherThread)
+{
+    std::atomic<int> cancel{0};
+    RunningChildSlot slot;
+    EncoderRun run;
+    run.arguments = {Fixture("silent.sh")};
+    run.cancelFlag = &cancel;
+    run.slot = &slot;
+    run.pollMs = 5000;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = 1;
+        slot.Stop();
+    });
+    ProgressParser parser;
+    auto start = Clock::now();
+    EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
+    EXPECT_LT(SecondsSince(start), 2.0);
+    stopper.join();
+}

@@ -1,0 +1,84 @@
+#include "convert/ProgressParser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* kNinetySeconds = "  Duration: 00:01:30.25, start: 0.000000, bitrate: 1205 kb/s\n";
+
+ProgressParser WithNinetySeconds()
+{
+    ProgressParser parser;
+    EXPECT_EQ(parser.Parse(kNinetySeconds), std::nullopt);
+    EXPECT_EQ(parser.Duration(), 90);
+    return parser;
+}
+
+} // namespace
+
+TEST(ProgressParserTest, PercentOfDurationTruncatedAndCappedBelowFull)
+{
+    ProgressParser parser = WithNinetySeconds();
+    EXPECT_EQ(parser.Parse("frame= 1 time=45.10 bitrate= 800.1kbits/s"), 50);
+    EXPECT_EQ(parser.Parse("time=44.99 bitrate="), 48); // 44 s: the fraction is cut off
+    EXPECT_EQ(parser.Parse("time=95.00 bitrate="), 99);
+    EXPECT_EQ(parser.Parse("time=90.00 bitrate="), 100);
+    EXPECT_EQ(parser.Percent(), 100);
+}
+
+TEST(ProgressParserTest, ReadsTheClockFormOfCurrentEncoders)
+{
+    ProgressParser parser = WithNinetySeconds();
+    EXPECT_EQ(parser.Parse("frame=  61 fps=0.0 q=2.0 size=  258kB time=00:01:07.52 bitrate= 880.4kbits/s"), 74);
+    EXPECT_EQ(parser.Position(), 67);
+
+    ProgressParser hours;
+    hours.Parse("Duration: 02:00:00.00, start: 0.000000");
+    EXPECT_EQ(hours.Duration(), 7200);
+    EXPECT_EQ(hours.Parse("time=01:30:00.00 bitrate="), 75);
+    // Some streams start slightly before zero; that is no progress.
+    EXPECT_EQ(hours.Parse("time=-00:00:00.04 bitrate="), 0);
+}
+
+TEST(ProgressParserTest, DurationAndPositionInOneChunk)
+{
+    ProgressParser parser;
+    EXPECT_EQ(parser.Parse("Input #0\n  Duration: 00:00:10.00, start: 0\nframe=1 time=00:00:02.00 bitrate=1k"), 20);
+}
+
+TEST(ProgressParserTest, NoReportWithoutTimeFollowedByBitrate)
+{
+    ProgressParser parser = WithNinetySeconds();
+    EXPECT_EQ(parser.Parse("frame= 1 time=45.10 speed=1x"), std::nullopt);
+    EXPECT_EQ(parser.Parse("bitrate= 1k time=45.10 speed=1x"), std::nullopt);
+    EXPECT_EQ(parser.Parse("nothing here"), std::nullopt);
+}
+
+TEST(ProgressParserTest, OnlyTheFirstReportOfAChunkCounts)
+{
+    ProgressParser parser = WithNinetySeconds();
+    EXPECT_EQ(parser.Parse("time=09.00 bitrate=1k\rtime=45.00 bitrate=1k\r"), 10);
+}
+
+TEST(ProgressParserTest, UnknownDurationWaitsForALaterOne)
+{
+    ProgressParser parser;
+    EXPECT_EQ(parser.Parse("  Duration: N/A, start: 0.000000, bitrate: N/A\ntime=00:00:01.00 bitrate=1k"),
+              std::nullopt);
+    EXPECT_EQ(parser.Duration(), 0);
+    EXPECT_EQ(parser.Parse("time=00:00:02.00 bitrate=1k"), std::nullopt);
+    // Cut short right after the key: the missing fields read as nothing.
+    EXPECT_EQ(parser.Parse("Duration: 00"), std::nullopt);
+    EXPECT_EQ(parser.Parse("Duration: 00:00:20.00\ntime=00:00:05.00 bitrate=1k"), 25);
+    // The first duration found stays for the run.
+    EXPECT_EQ(parser.Parse("Duration: 00:00:05.00\ntime=00:00:05.00 bitrate=1k"), 25);
+
+    parser.Reset();
+    EXPECT_EQ(parser.Duration(), 0);
+}
+
+TEST(ProgressParserTest, PercentText)
+{
+    EXPECT_EQ(PercentText(57), "57%");
+    EXPECT_EQ(PercentText(100), "100%");
+}
