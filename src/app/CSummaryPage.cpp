@@ -1,6 +1,8 @@
 #include "app/CSummaryPage.h"
 
 #include "app/ConversionSettings.h"
+#include "burn/CDevice.h"
+#include "burn/DeviceList.h"
 #include "platform/Paths.h"
 #include "res/resource.h"
 
@@ -21,8 +23,19 @@ void CSummaryPage::EnterPage()
     SetDlgItemText(IDC_SUM_TOTAL, std::to_string(total));
     SetDlgItemText(IDC_SUM_SUCCEEDED, std::to_string(settings.task == CT_MPG2DVD ? total : settings.succeededCount));
     SetDlgItemText(IDC_SUM_FOLDER, OutputFolderText());
-    ShowRecorder(settings.task == CT_VIDEO2DVD || settings.task == CT_MPG2DVD);
+    const bool burns = settings.task == CT_VIDEO2DVD || settings.task == CT_MPG2DVD;
+    if (burns)
+        Devices().WithDevice(settings.burnerIndex, [this](const CDevice& device) {
+            SetDlgItemText(IDC_SUM_BURNER, RecorderText(device));
+        });
+    ShowRecorder(burns);
     ShowWindow(true);
+}
+
+std::string CSummaryPage::RecorderText(const CDevice& device)
+{
+    // The unmatched ")" is the recorder's row text as the output page lists it.
+    return "[" + device.GetDeviceName() + "]" + device.GetProductId() + "-" + device.GetVendorId() + ")";
 }
 
 void CSummaryPage::LeavePage()

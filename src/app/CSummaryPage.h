@@ -6,6 +6,8 @@
 
 #include <string>
 
+class CDevice;
+
 class CSummaryPage : public CWizardPage {
 public:
     CSummaryPage();
@@ -15,6 +17,8 @@ public:
 
     // The folder the outputs went to, as the page shows it.
     static std::string OutputFolderText();
+    // "[drive]product-vendor)"
+    static std::string RecorderText(const CDevice& device);
 
 private:
     void ShowRecorder(bool show);

@@ -2,6 +2,8 @@
 
 #include "app/CSummaryPage.h"
 #include "app/CTaskPage.h"
+#include "burn/CDevice.h"
+#include "burn/DeviceList.h"
 #include "convert/CFileListPage.h"
 #include "res/resource.h"
 #include "settings/COutputPage.h"
@@ -198,6 +200,25 @@ TEST_F(WizardTest, SummaryCountsTheRun)
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_SUCCEEDED), "3");
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_FOLDER), "/videos");
     EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER_LABEL));
+}
+
+TEST_F(WizardTest, SummaryNamesTheChosenRecorder)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    CSummaryPage& summary = *window.SummaryPage();
+    Settings().task = CT_VIDEO2DVD;
+    Settings().burnerIndex = -1;
+    summary.EnterPage();
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "-");
+
+    auto device = std::make_shared<CDevice>();
+    Devices().Replace({device});
+    Settings().burnerIndex = 0;
+    summary.EnterPage();
+    const std::string text = summary.GetDlgItemText(IDC_SUM_BURNER);
+    Devices().Clear();
+    EXPECT_EQ(text, "[" + device->GetDeviceName() + "]" + device->GetProductId() + "-" + device->GetVendorId() + ")");
+    EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
 }
 
 TEST_F(WizardTest, AboutBoxShowsTheVersion)
