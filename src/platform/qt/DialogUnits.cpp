@@ -39,7 +39,9 @@ int DialogUnits::Y(int du) const
 
 QRect DialogUnits::Map(int x, int y, int cx, int cy) const
 {
-    return QRect(X(x), Y(y), X(cx), Y(cy));
+    // Edges are converted, not sizes, so neighbours that touch in dialog
+    // units touch in pixels too.
+    return QRect(QPoint(X(x), Y(y)), QPoint(X(x + cx) - 1, Y(y + cy) - 1));
 }
 
 QFont TemplateFont(const DialogTemplate& t)
