@@ -1,0 +1,230 @@
+// The conversion page driven offscreen over the fake encoder, with a stand-in
+// main window that counts the completion messages.
+
+#include "convert/CConvertPage.h"
+
+#include "app/ConversionSettings.h"
+#include "res/resource.h"
+#include "support/ScriptedSeam.h"
+#include "support/TempDir.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace {
+
+class ListOf final : public SourceList {
+public:
+    std::vector<std::string> items;
+    int GetCount() const override { return static_cast<int>(items.size()); }
+    std::string GetText(int index) const override { return items.at(static_cast<size_t>(index)); }
+};
+
+class MainWindowStandIn final : public CDialog {
+public:
+    MainWindowStandIn() : CDialog(IDD_KANDRIX_DIALOG) {}
+    int completions = 0;
+
+protected:
+    bool OnMessage(unsigned message, WPARAM, LPARAM) override
+    {
+        if (message == WM_TRANS_COMPLETE)
+            ++completions;
+        return true;
+    }
+};
+
+bool ServeUntil(const std::function<bool()>& done, int milliseconds = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void Serve(int milliseconds)
+{
+    ServeUntil([] { return false; }, milliseconds);
+}
+
+bool ProcessGone(pid_t pid)
+{
+    return ServeUntil(
+        [pid] {
+            if (kill(pid, 0) != 0 && errno == ESRCH)
+                return true;
+            std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+            std::string field, name, state;
+            return static_cast<bool>(stat >> field >> name >> state) && state == "Z";
+        },
+        2000);
+}
+
+class ConvertPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_symlink(std::string(KANDRIX_TEST_FIXTURES) + "fake_mg.sh", program.Path("mg.exe"));
+        saved = Settings();
+        ConversionSettings& settings = Settings();
+        settings.task = CT_VIDEO2MPG;
+        settings.outputFormat = 4;
+        settings.sameAsSource = 0;
+        settings.overwriteExisting = 1;
+        settings.outputFolder = output.Folder();
+        settings.programFolder = program.Folder();
+        settings.sourcePaths = &paths;
+        settings.sourceNames = &names;
+        AfxSetMainWnd(&mainWindow);
+        ASSERT_TRUE(mainWindow.Create(nullptr));
+        mainWindow.ShowWindow(true);
+        page = std::make_unique<CConvertPage>();
+        ASSERT_TRUE(page->Create(&mainWindow));
+    }
+
+    void TearDown() override
+    {
+        page.reset();
+        mainWindow.DestroyWindow();
+        AfxSetMainWnd(nullptr);
+        Settings() = saved;
+    }
+
+    void AddSource(const std::string& name, const std::string& behaviour)
+    {
+        paths.items.push_back(sources.Write(name, behaviour));
+        names.items.push_back(name);
+    }
+
+    bool RunToCompletion(int completions = 1)
+    {
+        return ServeUntil([&] { return mainWindow.completions >= completions; });
+    }
+
+    std::vector<std::string> LogEntries() const
+    {
+        std::vector<std::string> entries;
+        for (int i = 0; i < page->ListGetCount(IDC_CONV_LOG); ++i)
+            entries.push_back(page->ListGetText(IDC_CONV_LOG, i));
+        return entries;
+    }
+
+    TempDir program, sources, output;
+    ListOf paths, names;
+    ConversionSettings saved;
+    ScriptedSeam seam;
+    MainWindowStandIn mainWindow;
+    std::unique_ptr<CConvertPage> page;
+};
+
+} // namespace
+
+TEST_F(ConvertPageTest, ShowsEachFileAndKeepsTheLogAcrossRuns)
+{
+    AddSource("a.avi", "ok");
+    AddSource("b.avi", "ok");
+    AddSource("c.avi", "ok");
+    page->EnterPage();
+    EXPECT_TRUE(page->IsWindowVisible());
+    ASSERT_TRUE(RunToCompletion());
+
+    EXPECT_EQ(page->GetDlgItemText(IDC_CONV_COUNT), "3/3");
+    EXPECT_EQ(page->GetDlgItemText(IDC_CONV_FILE_NAME), "c.avi");
+    EXPECT_EQ(page->ProgressGetPos(IDC_CONV_FILE_PROGRESS), 100);
+    EXPECT_EQ(page->GetDlgItemText(IDC_CONV_PERCENT), "100%");
+    EXPECT_EQ(Settings().succeededCount, 3);
+    EXPECT_EQ(Settings().convertedFiles.size(), 3u);
+
+    std::vector<std::string> first = LogEntries();
+    ASSERT_FALSE(first.empty());
+    for (const std::string& entry : first)
+        EXPECT_TRUE(std::regex_search(entry, std::regex("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] "))) << entry;
+    EXPECT_NE(first.front().find("Duration: 00:00:10.00"), std::string::npos);
+    EXPECT_EQ(page->ListGetCurSel(IDC_CONV_LOG), static_cast<int>(first.size()) - 1);
+
+    page->LeavePage();
+    EXPECT_FALSE(page->IsWindowVisible());
+    EXPECT_EQ(page->ProgressGetPos(IDC_CONV_FILE_PROGRESS), 0);
+
+    Settings().convertedFiles = {"stale"};
+    page->EnterPage();
+    ASSERT_TRUE(RunToCompletion(2));
+    EXPECT_EQ(Settings().succeededCount, 3);
+    EXPECT_EQ(Settings().convertedFiles.size(), 3u);
+    std::vector<std::string> both = LogEntries();
+    ASSERT_GT(both.size(), first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), both.begin()));
+    Serve(100);
+    EXPECT_EQ(mainWindow.completions, 2);
+}
+
+TEST_F(ConvertPageTest, CancelStopsTheSecondOfThreeFiles)
+{
+    AddSource("a.avi", "ok");
+    AddSource("b.avi", "slow");
+    AddSource("c.avi", "ok");
+    page->EnterPage();
+    std::string pidFile = output.Path("b.avi.vob.pid");
+    ASSERT_TRUE(ServeUntil([&] { return std::filesystem::exists(pidFile); }));
+    pid_t encoder = 0;
+    ASSERT_TRUE(ServeUntil([&] {
+        std::ifstream(pidFile) >> encoder;
+        return encoder > 0;
+    }));
+
+    auto* cancel = qobject_cast<QAbstractButton*>(page->Control(IDC_CONV_CANCEL));
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    cancel->click(); // a second press changes nothing
+    ASSERT_TRUE(RunToCompletion());
+
+    EXPECT_EQ(Settings().succeededCount, 0);
+    EXPECT_EQ(Settings().convertedFiles, (std::vector<std::string>{output.Path("a.avi.vob")}));
+    EXPECT_EQ(page->GetDlgItemText(IDC_CONV_COUNT), "2/3");
+    EXPECT_TRUE(ProcessGone(encoder));
+    EXPECT_TRUE(std::filesystem::exists(output.Path("b.avi.vob")));
+    EXPECT_FALSE(std::filesystem::exists(output.Path("c.avi.vob")));
+    Serve(100);
+    EXPECT_EQ(mainWindow.completions, 1);
+}
+
+TEST_F(ConvertPageTest, MissingEncoderIsReportedAndTheRunEnds)
+{
+    std::filesystem::remove(program.Path("mg.exe"));
+    AddSource("a.avi", "ok");
+    AddSource("b.avi", "ok");
+    page->EnterPage();
+    ASSERT_TRUE(RunToCompletion());
+    ASSERT_EQ(seam.Boxes().size(), 1u);
+    EXPECT_EQ(seam.Boxes()[0].text, "Error on CreateProcess()");
+    EXPECT_EQ(seam.Boxes()[0].owner, page.get());
+    EXPECT_EQ(seam.Boxes()[0].caption, "");
+    EXPECT_EQ(Settings().succeededCount, 0);
+}
+
+TEST_F(ConvertPageTest, ClosingStopsTheRunningEncoder)
+{
+    AddSource("a.avi", "slow");
+    page->EnterPage();
+    std::string pidFile = output.Path("a.avi.vob.pid");
+    pid_t encoder = 0;
+    ASSERT_TRUE(ServeUntil([&] {
+        std::ifstream(pidFile) >> encoder;
+        return encoder > 0;
+    }));
+    page.reset();
+    EXPECT_TRUE(ProcessGone(encoder));
+    Serve(300);
+    EXPECT_EQ(mainWindow.completions, 0);
+}
