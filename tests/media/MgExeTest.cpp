@@ -20,6 +20,20 @@ TEST(MgExe, WithoutFFmpegOnPathSaysSoAndFails)
     EXPECT_EQ(RunProgram({MgExePath(), "-i", "a.avi", "b.mpg"}, &noPath).exitCode, 127);
 }
 
+// The conversion worker counts a file only when the encoder ended cleanly.
+TEST(MgExe, ReportsTheEncodersFailure)
+{
+    std::string folder = MakeScratchFolder();
+    ASSERT_FALSE(folder.empty());
+    std::string source = folder + "not a video.avi";
+    ASSERT_EQ(RunProgram({"sh", "-c", "echo garbage > \"$0\"", source}).exitCode, 0);
+    ProgramResult result = RunProgram({MgExePath(), "-i", source, "-y", "-target", "pal-dvd", folder + "out.mpg"});
+    EXPECT_TRUE(result.started);
+    EXPECT_NE(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("not a video.avi"), std::string::npos) << result.output;
+    RemoveScratchFolder(folder);
+}
+
 // The runner terminates the process it started; that must be the encoder
 // itself, not a front that would leave FFmpeg running on its own.
 TEST(MgExe, IsTheEncoderProcessItself)
