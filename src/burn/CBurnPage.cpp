@@ -4,6 +4,7 @@
 #include "app/Log.h"
 #include "app/LogLine.h"
 #include "platform/UiSeam.h"
+#include "platform/UiThread.h"
 #include "res/resource.h"
 
 #include <atomic>
@@ -35,8 +36,13 @@ bool CBurnPage::OnInitDialog()
 
 void CBurnPage::BurnLogListener(int, const char* text)
 {
-    if (CBurnPage* page = g_burnPage.load())
-        page->AddBurnLogLine(text);
+    // Looked up on the UI thread, where the page is destroyed, so a burn
+    // thread that outlives the window cannot write to a page that has gone.
+    const std::string line = text;
+    SendToUi([&line] {
+        if (CBurnPage* page = g_burnPage.load())
+            page->AddBurnLogLine(line);
+    });
 }
 
 void CBurnPage::EnterPage()

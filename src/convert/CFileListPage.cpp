@@ -2,21 +2,63 @@
 
 #include "platform/Paths.h"
 #include "platform/UiSeam.h"
+#include "platform/UiThread.h"
 #include "res/resource.h"
 
-int ListBoxSourceList::GetCount() const
-{
-    return dialog_.ListGetCount(listId_);
-}
+namespace {
 
-std::string ListBoxSourceList::GetText(int index) const
-{
-    return dialog_.ListGetText(listId_, index);
-}
+// One of the page's list boxes as the rest of the system reads it, from any
+// thread and for as long as the process runs: a worker may still hold the
+// record's pointer after the window and its pages are gone. Every read runs
+// on the UI thread, where the page is also destroyed, so a page that has gone
+// reads as an empty list.
+class PublishedList final : public SourceList {
+public:
+    explicit PublishedList(int listId) : listId_(listId) {}
 
-CFileListPage::CFileListPage()
-    : CWizardPage(IDD_FILELIST), paths_(*this, IDC_FILES_PATHS), names_(*this, IDC_FILES_NAMES)
+    void Attach(const CFileListPage* page) { page_ = page; }
+    void Detach(const CFileListPage* page)
+    {
+        if (page_ == page)
+            page_ = nullptr;
+    }
+
+    int GetCount() const override
+    {
+        int count = 0;
+        SendToUi([&] {
+            if (page_)
+                count = page_->ListGetCount(listId_);
+        });
+        return count;
+    }
+
+    std::string GetText(int index) const override
+    {
+        std::string text;
+        SendToUi([&] {
+            if (page_)
+                text = page_->ListGetText(listId_, index);
+        });
+        return text;
+    }
+
+private:
+    const int listId_;
+    const CFileListPage* page_ = nullptr; // touched on the UI thread only
+};
+
+PublishedList g_paths(IDC_FILES_PATHS);
+PublishedList g_names(IDC_FILES_NAMES);
+
+} // namespace
+
+CFileListPage::CFileListPage() : CWizardPage(IDD_FILELIST) {}
+
+CFileListPage::~CFileListPage()
 {
+    g_paths.Detach(this);
+    g_names.Detach(this);
 }
 
 std::string CFileListPage::FilterForTask(int task)
@@ -47,8 +89,10 @@ void CFileListPage::EnterPage()
 void CFileListPage::LeavePage()
 {
     ShowWindow(false);
-    Settings().sourcePaths = &paths_;
-    Settings().sourceNames = &names_;
+    g_paths.Attach(this);
+    g_names.Attach(this);
+    Settings().sourcePaths = &g_paths;
+    Settings().sourceNames = &g_names;
 }
 
 void CFileListPage::OnCommand(int id, int notifyCode)

@@ -141,6 +141,12 @@ TEST_F(WizardTest, PublishedSourceListsAreReadableFromAWorker)
     ProcessEventsUntil([&] { return done; }, 5000);
     worker.join();
     EXPECT_EQ(seen, (Strings{"/v/one.avi|one.avi", "/v/two.avi|two.avi"}));
+
+    // A worker may still hold the lists when the window has gone.
+    window_->DestroyWindow();
+    window_.reset();
+    EXPECT_EQ(Settings().sourcePaths->GetCount(), 0);
+    EXPECT_EQ(Settings().sourceNames->GetText(0), "");
 }
 
 TEST_F(WizardTest, OutputPageCopiesTheRecordBothWays)
