@@ -3,6 +3,8 @@
 #include "platform/Paths.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <poll.h>
@@ -92,7 +94,14 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::vector
     if (program.pid < 0)
         return result;
     result.started = true;
-    while (ReadSome(program, &result.output, 60000)) {
+    // No media step of these tests takes long; a hung tool must not hang the suite.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (ReadSome(program, &result.output, 1000)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(program.pid, SIGKILL);
+            result.output += "\n[killed after 120 s]\n";
+            break;
+        }
     }
     result.exitCode = WaitProgram(program);
     return result;
