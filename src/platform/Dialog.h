@@ -98,8 +98,8 @@ protected:
     // Button clicks (BN_CLICKED) and list selection changes. The base turns
     // IDOK and IDCANCEL into OnOK and OnCancel.
     virtual void OnCommand(int id, int notifyCode);
-    // Enter on a top-level dialog without a default button; Escape and the
-    // close box. The base ends the modal run with IDOK / IDCANCEL.
+    // Enter on a top-level dialog without a default button (not Enter typed
+    // into a page's list or field); Escape and the close box. The base ends the modal run with IDOK / IDCANCEL.
     virtual void OnOK();
     virtual void OnCancel();
     // System-menu commands (IDM_ABOUTBOX); on Linux from the window's context

@@ -279,6 +279,28 @@ TEST(Dialog, EnterWithoutADefaultButtonIsOk)
     EXPECT_EQ(window.DoModal(), IDOK);
 }
 
+TEST(Dialog, EnterInAPagesListDoesNotEndTheWindow)
+{
+    RecordingDialog window(IDD_KANDRIX_DIALOG);
+    RecordingDialog page(IDD_FILELIST);
+    WhenModal([&] {
+        ASSERT_TRUE(page.Create(&window));
+        page.ShowWindow(true);
+        window.Widget()->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.Widget()));
+        page.SetFocusTo(IDC_FILES_NAMES);
+        QTest::keyClick(page.Control(IDC_FILES_NAMES), Qt::Key_Return);
+        EXPECT_TRUE(window.IsWindowVisible());
+        // A page's button is pressed by Enter like any focused button.
+        page.SetFocusTo(IDC_FILES_CLEAR);
+        QTest::keyClick(page.Control(IDC_FILES_CLEAR), Qt::Key_Return);
+        window.EndDialog(7);
+    });
+    EXPECT_EQ(window.DoModal(), 7);
+    EXPECT_EQ(page.commands, (std::vector<std::pair<int, int>>{{IDC_FILES_CLEAR, BN_CLICKED}}));
+    EXPECT_EQ(page.destroyed, 1);
+}
+
 TEST(Dialog, TimersTickUntilKilled)
 {
     RecordingDialog page(IDD_BURN);
@@ -348,6 +370,7 @@ TEST(Dialog, APageWhoseParentIsDestroyedHasNoWindowLeft)
     ASSERT_TRUE(page.Create(window.get()));
     window->DestroyWindow();
     EXPECT_FALSE(page.HasWindow());
+    EXPECT_EQ(page.destroyed, 1);
     page.SetDlgItemText(IDC_SUM_TOTAL, "3"); // harmless without a window
 }
 

@@ -69,6 +69,11 @@ struct CDialog::Impl {
     {
         if (!window)
             return;
+        // Pages go before the window that holds them, each with its own
+        // OnDestroy, as the platform's windows did.
+        for (DialogWindow* child : window->findChildren<DialogWindow*>(Qt::FindDirectChildrenOnly))
+            if (CDialog* page = child->Owner())
+                page->DestroyWindow();
         DialogWindow* gone = window;
         gone->Detach();
         for (auto& [id, timer] : timers)
@@ -236,6 +241,9 @@ bool CDialog::HasWindow() const
 
 void CDialog::PostMessage(unsigned message, WPARAM wParam, LPARAM lParam)
 {
+    // A late worker may post to a dialog whose window is already gone.
+    if (IsUiShutDown())
+        return;
     std::shared_ptr<Lifetime> lifetime = impl_->lifetime;
     PostToUi([lifetime, message, wParam, lParam] {
         CDialog* dialog = lifetime->dialog;

@@ -47,32 +47,40 @@ std::unique_ptr<QMenu> DialogWindow::CreateSystemMenu()
 
 void DialogWindow::keyPressEvent(QKeyEvent* event)
 {
-    // Pages leave the dialog keys to the window that holds them.
-    if (!topLevel_ || !owner_ || event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    if (!owner_ || !plain || (!enter && event->key() != Qt::Key_Escape)) {
         event->ignore();
         return;
     }
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        Dispatch([&] { owner_->OnCancel(); });
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
+    if (!topLevel_) {
+        // Enter typed into a page's list or field does not end the whole
+        // window: only the page's buttons act on it. Escape goes on up.
+        if (!enter || !ClickFocusedButton()) {
+            event->setAccepted(enter);
+            return;
+        }
+    } else if (enter) {
         PressEnter();
-        break;
-    default:
-        event->ignore();
-        return;
+    } else {
+        Dispatch([&] { owner_->OnCancel(); });
     }
     event->accept();
 }
 
+bool DialogWindow::ClickFocusedButton()
+{
+    auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+    if (!focused || !isAncestorOf(focused))
+        return false;
+    focused->click();
+    return true;
+}
+
 void DialogWindow::PressEnter()
 {
-    if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget()); focused && isAncestorOf(focused)) {
-        focused->click();
+    if (ClickFocusedButton())
         return;
-    }
     for (QPushButton* button : findChildren<QPushButton*>()) {
         if (KindOf(button) == ControlKind::DefPushButton && button->isVisible() && button->isEnabled()) {
             button->click();

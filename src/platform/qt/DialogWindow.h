@@ -13,6 +13,8 @@ class CDialog;
 class QMenu;
 
 class DialogWindow final : public QWidget {
+    Q_OBJECT
+
 public:
     DialogWindow(CDialog* owner, QWidget* parent, bool topLevel);
     ~DialogWindow() override;
@@ -45,6 +47,7 @@ protected:
 
 private:
     void PressEnter();
+    bool ClickFocusedButton();
 
     CDialog* owner_;
     bool topLevel_;
