@@ -5,6 +5,7 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TEST(MgExe, WithoutFFmpegOnPathSaysSoAndFails)
@@ -18,6 +19,14 @@ TEST(MgExe, WithoutFFmpegOnPathSaysSoAndFails)
     }
     std::vector<std::string> noPath;
     EXPECT_EQ(RunProgram({MgExePath(), "-i", "a.avi", "b.mpg"}, &noPath).exitCode, 127);
+
+    // A folder of that name is no encoder.
+    std::string folder = MakeScratchFolder();
+    ASSERT_EQ(mkdir((folder + "ffmpeg").c_str(), 0755), 0);
+    std::vector<std::string> folderOnly = {"PATH=" + folder};
+    ProgramResult result = RunProgram({MgExePath(), "-i", "a.avi", "b.mpg"}, &folderOnly);
+    EXPECT_EQ(result.exitCode, 127) << result.output;
+    RemoveScratchFolder(folder);
 }
 
 // The conversion worker counts a file only when the encoder ended cleanly.

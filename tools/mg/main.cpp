@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -35,7 +36,8 @@ std::string FindOnPath(const char* name)
         std::string folder = entries.substr(start, end - start);
         if (!folder.empty()) {
             std::string candidate = folder + '/' + name;
-            if (access(candidate.c_str(), X_OK) == 0)
+            struct stat info {};
+            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
                 return candidate;
         }
         start = end + 1;
