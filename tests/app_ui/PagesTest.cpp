@@ -6,8 +6,6 @@
 #include "burn/DeviceList.h"
 #include "convert/CFileListPage.h"
 #include "res/resource.h"
-#include "settings/COutputPage.h"
-#include "widgets/CAboutDlg.h"
 
 #include <QWidget>
 
@@ -149,38 +147,6 @@ TEST_F(WizardTest, PublishedSourceListsAreReadableFromAWorker)
     EXPECT_EQ(Settings().sourceNames->GetText(0), "");
 }
 
-TEST_F(WizardTest, OutputPageCopiesTheRecordBothWays)
-{
-    CKANDRIXDlg& window = OpenWindow();
-    COutputPage& page = *window.OutputPage();
-    ConversionSettings& settings = Settings();
-    settings.task = CT_VIDEO2MPG;
-    settings.useTempFolder = 0;
-    settings.outputFolder = "/out/";
-    settings.outputFormat = 6;
-    settings.discVolumeLabel = "TRIP";
-    page.EnterPage();
-    EXPECT_EQ(page.GetDlgItemText(IDC_OUT_FOLDER), "/out/");
-    EXPECT_EQ(page.ListGetCurSel(IDC_OUT_FORMAT), 6);
-    EXPECT_FALSE(page.Control(IDC_OUT_FORMAT)->isHidden());
-    EXPECT_TRUE(page.Control(IDC_OUT_TV_SYSTEM)->isHidden());
-    EXPECT_FALSE(page.IsDlgItemEnabled(IDC_OUT_BURNER));
-
-    page.ListSetCurSel(IDC_OUT_FORMAT, 1);
-    page.SetDlgItemText(IDC_OUT_FOLDER, "");
-    page.CheckDlgButton(IDC_OUT_ALL_IN_ONE, 0);
-    page.LeavePage();
-    EXPECT_EQ(settings.outputFormat, 1);
-    EXPECT_EQ(settings.outputFolder, "C:\\");
-    EXPECT_EQ(settings.allInOne, 0);
-    EXPECT_EQ(settings.discVolumeLabel, "TRIP");
-
-    seam_.AnswerFolder(std::string("/home/me/dvd"));
-    page.OnBrowse();
-    EXPECT_EQ(page.GetDlgItemText(IDC_OUT_FOLDER), "/home/me/dvd/");
-    EXPECT_EQ(seam_.Dialogs().back().title, "Select Destination Path:");
-}
-
 TEST_F(WizardTest, SummaryCountsTheRun)
 {
     CKANDRIXDlg& window = OpenWindow();
@@ -227,11 +193,3 @@ TEST_F(WizardTest, SummaryNamesTheChosenRecorder)
     EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
 }
 
-TEST_F(WizardTest, AboutBoxShowsTheVersion)
-{
-    CAboutDlg about;
-    ASSERT_TRUE(about.Create(nullptr));
-    EXPECT_EQ(about.GetDlgItemText(IDC_ABOUT_VERSION), "KANDRIX Version: 3.2");
-    EXPECT_EQ(about.GetDlgItemText(IDC_ABOUT_WEB), CAboutDlg::kWebAddress);
-    about.DestroyWindow();
-}

@@ -37,12 +37,3 @@ TEST_F(WizardTest, SkinFilesInTheProgramFolderStyleEveryWindow)
     EXPECT_EQ(skinned.color(QPalette::Base), systemPalette.color(QPalette::Base));
 }
 
-TEST_F(WizardTest, NoSkinFileKeepsTheSystemLook)
-{
-    // A scheme alone is not a skin.
-    WriteFile(File("NormalBlack2.ini"), "[Palette]\nWindow=#202020\n");
-    const QColor before = QApplication::palette().color(QPalette::Window);
-    OpenWindow();
-    EXPECT_EQ(QApplication::palette().color(QPalette::Window), before);
-    EXPECT_TRUE(qApp->styleSheet().isEmpty());
-}

@@ -149,13 +149,6 @@ TEST_F(WizardTest, DvdConversionCompletionGoesByItsSuccesses)
     EXPECT_TRUE(seam_.Boxes().empty());
 }
 
-TEST_F(WizardTest, HelpOpensThePageInTheProgramFolder)
-{
-    CKANDRIXDlg& window = OpenWindow();
-    window.OnHelp();
-    EXPECT_EQ(seam_.ShellTargets(), std::vector<std::string>{folder_ + "help.html"});
-}
-
 TEST_F(WizardTest, SaveLogWritesBothSectionsWithCrLf)
 {
     CKANDRIXDlg& window = OpenWindow();
