@@ -114,7 +114,7 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     pid_t pid = fork();
     if (pid == 0)
         ExecChild(argv.data(), output[1], status[1]);
@@ -148,6 +148,7 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
     }
     pid_ = pid;
     readFd_ = output[0];
+    lock.unlock();
     Register(this);
     return StartResult::Started;
 }

@@ -2,20 +2,13 @@
 
 #include "app/ConversionSettings.h"
 #include "support/ScriptedSeam.h"
+#include "support/StringSourceList.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <mutex>
 
 namespace {
-
-class ListOf final : public SourceList {
-public:
-    std::vector<std::string> items;
-    int GetCount() const override { return static_cast<int>(items.size()); }
-    std::string GetText(int index) const override { return items.at(static_cast<size_t>(index)); }
-};
 
 class RecordingView final : public ConversionView {
 public:
@@ -23,19 +16,13 @@ public:
     std::vector<int> percents;
     std::vector<std::string> log;
     int completions = 0;
-    std::function<void(RecordingView&)> onLog;
 
     void ShowFile(const std::string& name, int number, int count) override
     {
         files.push_back(name + " " + std::to_string(number) + "/" + std::to_string(count));
     }
     void ShowPercent(int percent) override { percents.push_back(percent); }
-    void AddLogLine(const std::string& text) override
-    {
-        log.push_back(text);
-        if (onLog)
-            onLog(*this);
-    }
+    void AddLogLine(const std::string& text) override { log.push_back(text); }
     CDialog* Owner() override { return reinterpret_cast<CDialog*>(0x77); }
     void TransComplete() override { ++completions; }
 };
@@ -65,7 +52,7 @@ protected:
     void Run() { AVI2MPEGFunc(settings, view, control, 20); }
 
     TempDir program, sources, output;
-    ListOf paths, names;
+    StringSourceList paths, names;
     ConversionSettings settings;
     RecordingView view;
     ConversionControl control;
@@ -73,23 +60,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(ConversionWorkerTest, ConvertsEveryFileInListOrder)
-{
-    AddSource("a.avi", "ok");
-    AddSource("b.avi", "ok");
-    AddSource("c.avi", "ok");
-    Run();
-    EXPECT_EQ(view.files, (std::vector<std::string>{"a.avi 1/3", "b.avi 2/3", "c.avi 3/3"}));
-    EXPECT_EQ(settings.succeededCount, 3);
-    EXPECT_EQ(settings.convertedFiles, (std::vector<std::string>{output.Path("a.avi.vob"), output.Path("b.avi.vob"),
-                                                                 output.Path("c.avi.vob")}));
-    ASSERT_FALSE(view.percents.empty());
-    EXPECT_EQ(view.percents.front(), 50);
-    EXPECT_EQ(view.percents.back(), 100);
-    EXPECT_EQ(view.completions, 1);
-    EXPECT_TRUE(seam.Boxes().empty());
-}
 
 TEST_F(ConversionWorkerTest, FailedFilesAreNotCountedAndTheOthersGoOn)
 {
@@ -102,41 +72,10 @@ TEST_F(ConversionWorkerTest, FailedFilesAreNotCountedAndTheOthersGoOn)
     Run();
     EXPECT_EQ(settings.succeededCount, 2);
     EXPECT_EQ(settings.convertedFiles, (std::vector<std::string>{output.Path("a.avi.vob"), output.Path("d.avi.vob")}));
+    EXPECT_EQ(view.files.back(), "d.avi 4/4");
+    EXPECT_EQ(view.percents, (std::vector<int>{50, 100, 100, 50, 100, 100}));
     EXPECT_EQ(view.completions, 1);
     EXPECT_TRUE(seam.Boxes().empty());
-}
-
-TEST_F(ConversionWorkerTest, CancelDuringTheSecondFileEndsTheRun)
-{
-    AddSource("a.avi", "ok");
-    AddSource("b.avi", "slow");
-    AddSource("c.avi", "ok");
-    view.onLog = [this](RecordingView& v) {
-        if (v.files.size() == 2 && v.log.back().find("time=") != std::string::npos)
-            control.cancel = 1;
-    };
-    Run();
-    EXPECT_EQ(settings.succeededCount, 0);
-    EXPECT_EQ(settings.convertedFiles, (std::vector<std::string>{output.Path("a.avi.vob")}));
-    EXPECT_EQ(view.files.size(), 2u);
-    EXPECT_EQ(view.completions, 1);
-    // Nothing is deleted: the first output and the partial second stay.
-    EXPECT_TRUE(std::filesystem::exists(output.Path("a.avi.vob")));
-    EXPECT_TRUE(std::filesystem::exists(output.Path("b.avi.vob")));
-    EXPECT_FALSE(std::filesystem::exists(output.Path("c.avi.vob")));
-}
-
-TEST_F(ConversionWorkerTest, MissingEncoderStopsAtTheFirstFile)
-{
-    std::filesystem::remove(program.Path("mg.exe"));
-    AddSource("a.avi", "ok");
-    AddSource("b.avi", "ok");
-    Run();
-    EXPECT_EQ(seam.BoxTexts(), (std::vector<std::string>{"Error on CreateProcess()"}));
-    EXPECT_EQ(seam.Boxes()[0].owner, view.Owner());
-    EXPECT_EQ(settings.succeededCount, 0);
-    EXPECT_EQ(view.completions, 1);
-    EXPECT_TRUE(view.files.empty());
 }
 
 TEST_F(ConversionWorkerTest, NoToTheOverwriteQuestionSkipsThatFileOnly)

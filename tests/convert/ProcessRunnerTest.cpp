@@ -2,15 +2,13 @@
 
 #include "convert/ProgressParser.h"
 #include "platform/ChildProcess.h"
+#include "support/ProcessProbe.h"
 #include "support/ScriptedSeam.h"
 #include "support/TempDir.h"
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -25,21 +23,6 @@ std::string Fixture(const std::string& name)
 double SecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Gone, or a zombie waiting for init to reap it.
-bool ProcessGone(pid_t pid)
-{
-    for (int i = 0; i < 100; ++i) {
-        if (kill(pid, 0) != 0 && errno == ESRCH)
-            return true;
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string pidField, name, state;
-        if (stat >> pidField >> name >> state && state == "Z")
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 struct Collected {
@@ -71,19 +54,21 @@ TEST(ProcessRunnerTest, ChunksAreBoundedAndLoseNothing)
 
 TEST(ProcessRunnerTest, PauseBoundsTheEntriesButNotTheEnd)
 {
-    // Twenty lines over a second, read with a 400 ms pause: a few chunks.
+    // Twenty lines over a second or so, read with a 400 ms pause: at most
+    // one chunk per pause.
     Collected output;
     auto start = Clock::now();
     ASSERT_TRUE(RunBatch({Fixture("ticker.sh"), "20"}, output.Sink(), 400));
-    EXPECT_LE(output.chunks.size(), 5u);
+    double elapsed = SecondsSince(start);
+    EXPECT_LE(output.chunks.size(), elapsed / 0.4 + 2);
+    EXPECT_LT(output.chunks.size(), 20u);
     EXPECT_NE(output.All().find("tick 19\n"), std::string::npos);
-    EXPECT_LT(SecondsSince(start), 2.0);
 
     // A tool that is done is noticed at once, not after the pause.
     Collected quick;
     start = Clock::now();
     ASSERT_TRUE(RunBatch({Fixture("ticker.sh"), "1"}, quick.Sink(), 5000));
-    EXPECT_LT(SecondsSince(start), 1.5);
+    EXPECT_LT(SecondsSince(start), 3.0);
     EXPECT_EQ(quick.All(), "tick 0\n");
 }
 
@@ -140,7 +125,7 @@ TEST(ProcessRunnerTest, CancelStopsTheEncoderAndWhatItStarted)
     ProgressParser parser;
     auto start = Clock::now();
     EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
-    EXPECT_LT(SecondsSince(start), 2.0);
+    EXPECT_LT(SecondsSince(start), 3.0);
     EXPECT_FALSE(clean);
 
     pid_t child = 0, grandchild = 0;
@@ -165,31 +150,8 @@ TEST(ProcessRunnerTest, CancelReachesASilentEncoder)
     ProgressParser parser;
     auto start = Clock::now();
     EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
-    EXPECT_LT(SecondsSince(start), 2.0);
+    EXPECT_LT(SecondsSince(start), 3.0);
     presser.join();
-}
-
-TEST(ProcessRunnerTest, EncoderProgressAndExitStatus)
-{
-    TempDir dir;
-    std::string source = dir.Write("clip.avi", "ok");
-    std::vector<int> percents;
-    bool clean = false;
-    EncoderRun run;
-    run.arguments = {Fixture("fake_mg.sh"), "-i", source, "-y", "-target", "pal-dvd", dir.Path("clip.vob")};
-    run.progress = [&](int percent) { percents.push_back(percent); };
-    run.pollMs = 1;
-    run.exitedCleanly = &clean;
-    ProgressParser parser;
-    EXPECT_EQ(RunEncoder(run, parser), RunResult::Finished);
-    EXPECT_TRUE(clean);
-    ASSERT_FALSE(percents.empty());
-    EXPECT_EQ(percents.front(), 50);
-    EXPECT_EQ(parser.Duration(), 10);
-
-    dir.Write("clip.avi", "fail");
-    EXPECT_EQ(RunEncoder(run, parser), RunResult::Finished);
-    EXPECT_FALSE(clean);
 }
 
 TEST(ProcessRunnerTest, ShutdownStopsEveryRunningChild)
@@ -199,26 +161,5 @@ TEST(ProcessRunnerTest, ShutdownStopsEveryRunningChild)
     auto start = Clock::now();
     StopAllChildProcesses();
     runner.join();
-    EXPECT_LT(SecondsSince(start), 2.0);
-}
-
-TEST(ProcessRunnerTest, SlotStopsTheRunningEncoderFromAnotherThread)
-{
-    std::atomic<int> cancel{0};
-    RunningChildSlot slot;
-    EncoderRun run;
-    run.arguments = {Fixture("silent.sh")};
-    run.cancelFlag = &cancel;
-    run.slot = &slot;
-    run.pollMs = 5000;
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        cancel = 1;
-        slot.Stop();
-    });
-    ProgressParser parser;
-    auto start = Clock::now();
-    EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
-    EXPECT_LT(SecondsSince(start), 2.0);
-    stopper.join();
+    EXPECT_LT(SecondsSince(start), 3.0);
 }

@@ -40,24 +40,13 @@ TEST(ProgressParserTest, ReadsTheClockFormOfCurrentEncoders)
     EXPECT_EQ(hours.Parse("time=-00:00:00.04 bitrate="), 0);
 }
 
-TEST(ProgressParserTest, DurationAndPositionInOneChunk)
-{
-    ProgressParser parser;
-    EXPECT_EQ(parser.Parse("Input #0\n  Duration: 00:00:10.00, start: 0\nframe=1 time=00:00:02.00 bitrate=1k"), 20);
-}
-
-TEST(ProgressParserTest, NoReportWithoutTimeFollowedByBitrate)
-{
-    ProgressParser parser = WithNinetySeconds();
-    EXPECT_EQ(parser.Parse("frame= 1 time=45.10 speed=1x"), std::nullopt);
-    EXPECT_EQ(parser.Parse("bitrate= 1k time=45.10 speed=1x"), std::nullopt);
-    EXPECT_EQ(parser.Parse("nothing here"), std::nullopt);
-}
-
-TEST(ProgressParserTest, OnlyTheFirstReportOfAChunkCounts)
+TEST(ProgressParserTest, OnlyTheFirstTimeFollowedByBitrateCounts)
 {
     ProgressParser parser = WithNinetySeconds();
     EXPECT_EQ(parser.Parse("time=09.00 bitrate=1k\rtime=45.00 bitrate=1k\r"), 10);
+    EXPECT_EQ(parser.Parse("frame= 1 time=45.10 speed=1x"), std::nullopt);
+    EXPECT_EQ(parser.Parse("bitrate= 1k time=45.10 speed=1x"), std::nullopt);
+    EXPECT_EQ(parser.Parse("nothing here"), std::nullopt);
 }
 
 TEST(ProgressParserTest, UnknownDurationWaitsForALaterOne)
@@ -74,11 +63,5 @@ TEST(ProgressParserTest, UnknownDurationWaitsForALaterOne)
     EXPECT_EQ(parser.Parse("Duration: 00:00:05.00\ntime=00:00:05.00 bitrate=1k"), 25);
 
     parser.Reset();
-    EXPECT_EQ(parser.Duration(), 0);
-}
-
-TEST(ProgressParserTest, PercentText)
-{
-    EXPECT_EQ(PercentText(57), "57%");
-    EXPECT_EQ(PercentText(100), "100%");
+    EXPECT_EQ(parser.Parse("Input #0\n  Duration: 00:00:10.00, start: 0\nframe=1 time=00:00:02.00 bitrate=1k"), 20);
 }

@@ -5,27 +5,20 @@
 
 #include "app/ConversionSettings.h"
 #include "res/resource.h"
+#include "support/ProcessProbe.h"
 #include "support/ScriptedSeam.h"
+#include "support/StringSourceList.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <cerrno>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 
 namespace {
-
-class ListOf final : public SourceList {
-public:
-    std::vector<std::string> items;
-    int GetCount() const override { return static_cast<int>(items.size()); }
-    std::string GetText(int index) const override { return items.at(static_cast<size_t>(index)); }
-};
 
 class MainWindowStandIn final : public CDialog {
 public:
@@ -56,19 +49,6 @@ bool ServeUntil(const std::function<bool()>& done, int milliseconds = 10000)
 void Serve(int milliseconds)
 {
     ServeUntil([] { return false; }, milliseconds);
-}
-
-bool ProcessGone(pid_t pid)
-{
-    return ServeUntil(
-        [pid] {
-            if (kill(pid, 0) != 0 && errno == ESRCH)
-                return true;
-            std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-            std::string field, name, state;
-            return static_cast<bool>(stat >> field >> name >> state) && state == "Z";
-        },
-        2000);
 }
 
 class ConvertPageTest : public ::testing::Test {
@@ -121,7 +101,7 @@ protected:
     }
 
     TempDir program, sources, output;
-    ListOf paths, names;
+    StringSourceList paths, names;
     ConversionSettings saved;
     ScriptedSeam seam;
     MainWindowStandIn mainWindow;
