@@ -7,7 +7,8 @@
 #include <functional>
 
 // Marks the calling thread as the UI thread; called once the application
-// object exists, before any window.
+// object exists, before any window. Calling it again after ShutDownUi serves
+// sends and posts once more (tests use this).
 void SetUiThread();
 bool IsUiThread();
 
