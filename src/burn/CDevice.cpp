@@ -58,11 +58,11 @@ void CDevice::FindDevices()
     // Two searches at once would each publish half a list.
     std::lock_guard<std::mutex> lock(SearchMutex());
     InitStarBurnDll();
-    Devices().Clear();
     PendingDevices found;
     Recorder().FindDevice(RECORDER_SCSI_TYPE_CDVD, 0, &CDevice::FindDeviceCallback, &found);
-    // Published whole, so a reader sees the old list, an empty one or the new
-    // one, never a list being filled.
+    // The new list replaces the old one whole, so a reader on the UI thread
+    // sees one or the other, never a list being filled; the old records
+    // release their grabbers as they go.
     Devices().Replace(std::move(found));
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::FindDevices(): found %d devices \r\n",
               Devices().Count());

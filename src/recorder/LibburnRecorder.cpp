@@ -340,11 +340,8 @@ void LibburnRecorder::LetGoOfUnit(Unit& unit)
 
 LibburnRecorder::Grabber* LibburnRecorder::FindGrabber(GrabberHandle handle)
 {
-    for (auto& grabber : grabbers_) {
-        if (grabber.get() == handle)
-            return grabber.get();
-    }
-    return nullptr;
+    const auto it = grabbers_.find(reinterpret_cast<uintptr_t>(handle));
+    return it != grabbers_.end() ? it->second.get() : nullptr;
 }
 
 burn_drive* LibburnRecorder::DriveOf(const Grabber& grabber)
@@ -393,8 +390,9 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberCreate(GrabberHandle* handle
     grabber->unit = static_cast<size_t>(index);
     grabber->eventCallback = eventCallback;
     grabber->context = context;
-    *handle = grabber.get();
-    grabbers_.push_back(std::move(grabber));
+    const uintptr_t id = nextHandle_++;
+    *handle = reinterpret_cast<GrabberHandle>(id);
+    grabbers_.emplace(id, std::move(grabber));
     return Succeed(report);
 }
 
@@ -403,12 +401,11 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handl
     std::lock_guard<std::mutex> lock(mutex_);
     if (handle == nullptr)
         return RECORDER_INVALID_ARGUMENT;
-    const auto it = std::find_if(grabbers_.begin(), grabbers_.end(),
-                                 [handle](const auto& g) { return g.get() == *handle; });
+    const auto it = grabbers_.find(reinterpret_cast<uintptr_t>(*handle));
     *handle = nullptr;
     if (it == grabbers_.end())
         return RECORDER_INVALID_HANDLE;
-    Unit& unit = units_[(*it)->unit];
+    Unit& unit = units_[it->second->unit];
     grabbers_.erase(it);
     if (--unit.grabCount <= 0) {
         unit.grabCount = 0;

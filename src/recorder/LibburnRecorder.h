@@ -7,6 +7,7 @@
 
 #include "recorder/RecorderLibrary.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -120,7 +121,10 @@ private:
     bool started_ = false;
     bool exitHookSet_ = false;
     std::vector<Unit> units_;
-    std::vector<std::unique_ptr<Grabber>> grabbers_;
+    // Handles are numbers that are never used twice, so a stale handle kept
+    // by a record from before a search cannot reach a newer grabber.
+    std::map<uintptr_t, std::unique_ptr<Grabber>> grabbers_;
+    uintptr_t nextHandle_ = 1;
 };
 
 // The process-wide libburn library, created on first use and shut down at

@@ -1,0 +1,408 @@
+#include "FakeRecorderLibrary.h"
+
+#include "app/Log.h"
+#include "burn/CDevice.h"
+#include "burn/DeviceList.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct LogLine {
+    int channel;
+    int level;
+    std::string text;
+};
+
+std::vector<LogLine> g_lines;
+
+void TraceListener(int level, const char* text)
+{
+    g_lines.push_back({LOG_CHANNEL_TRACE, level, text});
+}
+
+void BurnListener(int level, const char* text)
+{
+    g_lines.push_back({LOG_CHANNEL_BURN, level, text});
+}
+
+bool Logged(int channel, int level, const std::string& text)
+{
+    return std::any_of(g_lines.begin(), g_lines.end(), [&](const LogLine& line) {
+        return line.channel == channel && line.level == level && line.text == text;
+    });
+}
+
+std::vector<std::string> Texts(int channel)
+{
+    std::vector<std::string> texts;
+    for (const LogLine& line : g_lines) {
+        if (line.channel == channel)
+            texts.push_back(line.text);
+    }
+    return texts;
+}
+
+class CDeviceTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        AddLogListener(TraceListener, LOG_CHANNEL_TRACE);
+        AddLogListener(BurnListener, LOG_CHANNEL_BURN);
+        g_lines.clear();
+        SetRecorderLibrary(&fake);
+    }
+
+    void TearDown() override
+    {
+        Devices().Clear();
+        device.reset();
+        SetRecorderLibrary(nullptr);
+        EXPECT_TRUE(fake.liveGrabbers.empty()) << "a grabber was left behind";
+    }
+
+    CDevice& Device()
+    {
+        if (!device)
+            device = std::make_shared<CDevice>(FakeRecorderLibrary::Address(0, 0, 0, 0));
+        return *device;
+    }
+
+    SpeedList Speeds()
+    {
+        SpeedList list;
+        EXPECT_TRUE(Device().GetWriteSpeeds(list));
+        return list;
+    }
+
+    FakeRecorderLibrary fake;
+    std::shared_ptr<CDevice> device;
+};
+
+std::vector<std::pair<uint32_t, std::string>> Entries(const SpeedList& list)
+{
+    std::vector<std::pair<uint32_t, std::string>> entries;
+    for (const SpeedEntry& entry : list)
+        entries.emplace_back(entry.speed, entry.label);
+    return entries;
+}
+
+using Entry = std::pair<uint32_t, std::string>;
+
+TEST_F(CDeviceTest, FindDevicesKeepsTheLibrarysOrderAndTracesTheCount)
+{
+    fake.devices = {FakeRecorderLibrary::Address(1, 0, 3, 0), FakeRecorderLibrary::Address(2, 1, 0, 0)};
+    CDevice::FindDevices();
+
+    ASSERT_EQ(Devices().Count(), 2);
+    EXPECT_EQ(Devices().At(0)->GetAddress().port, 1);
+    EXPECT_EQ(Devices().At(0)->GetAddress().target, 3);
+    EXPECT_EQ(Devices().At(1)->GetAddress().port, 2);
+    EXPECT_FALSE(Devices().At(0)->HasGrabber());
+    EXPECT_EQ(Devices().At(2), nullptr);
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::FindDevices(): found 2 devices \r\n"));
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO,
+                       "\nCDevice::FindDeviceCallback): Probing SCSI address 1:0:3:0 for CD/DVD device... "));
+
+    // A new search drops the old records and their grabbers.
+    ASSERT_TRUE(Devices().At(0)->RefreshDeviceInfo());
+    EXPECT_EQ(fake.liveGrabbers.size(), 1u);
+    fake.devices.clear();
+    CDevice::FindDevices();
+    EXPECT_EQ(Devices().Count(), 0);
+    EXPECT_TRUE(fake.liveGrabbers.empty());
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::FindDevices(): found 0 devices \r\n"));
+}
+
+TEST_F(CDeviceTest, AFailedStartIsLoggedAndTheSearchGoesOn)
+{
+    fake.startResult = 77;
+    fake.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+    EXPECT_FALSE(CDevice::InitStarBurnDll());
+    EXPECT_TRUE(Logged(LOG_CHANNEL_BURN, LOG_ERROR, "Can't UpStartEx StarBurn"));
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
+                       "\nCDevice::InitStarBurnDll():StarBurn_UpStartEx() failed, exception 77 \n"));
+    CDevice::FindDevices();
+    EXPECT_EQ(Devices().Count(), 1);
+}
+
+TEST_F(CDeviceTest, ARecordTakenFromTheListOutlivesARebuild)
+{
+    fake.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+    CDevice::FindDevices();
+    std::shared_ptr<CDevice> held = Devices().At(0);
+    ASSERT_TRUE(held->TestUnitReady());
+    fake.devices.clear();
+    CDevice::FindDevices();
+    // Still usable by whoever holds it; its grabber goes with the last holder.
+    EXPECT_TRUE(held->TestUnitReady());
+    EXPECT_EQ(fake.liveGrabbers.size(), 1u);
+    held.reset();
+    EXPECT_TRUE(fake.liveGrabbers.empty());
+}
+
+TEST_F(CDeviceTest, ANewGrabberReplacesAndReleasesTheOldOne)
+{
+    ASSERT_TRUE(Device().CdvdBurnerGrabberCreate(nullptr));
+    ASSERT_TRUE(Device().CdvdBurnerGrabberCreate(nullptr));
+    EXPECT_EQ(fake.liveGrabbers.size(), 1u);
+    EXPECT_EQ(fake.CallCount("Release"), 1);
+    Device().ReleaseGrabber();
+    EXPECT_FALSE(Device().HasGrabber());
+    EXPECT_TRUE(fake.liveGrabbers.empty());
+}
+
+TEST_F(CDeviceTest, RefreshDeviceInfoReadsIdentificationAndName)
+{
+    ASSERT_TRUE(Device().RefreshDeviceInfo());
+    EXPECT_EQ(Device().GetVendorId(), "VENDOR");
+    EXPECT_EQ(Device().GetProductId(), "PRODUCT");
+    EXPECT_EQ(Device().GetDeviceName(), "/dev/sr0");
+    EXPECT_EQ(Device().GetCacheSize(), 2097152u);
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO,
+                       "OK!\nCDevice::RefreshDeviceInfo()): Found CD/DVD device 'VENDOR' 'PRODUCT' '1.00'\n"));
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO,
+                       "CDevice::RefreshDeviceInfo(): With 2097152 UCHAR(s) of cache\n"));
+}
+
+TEST_F(CDeviceTest, OverlongTextsAreCutAtTheirFields)
+{
+    fake.unterminatedIdentification = true;
+    fake.deviceName = std::string(400, 'n');
+    ASSERT_TRUE(Device().RefreshDeviceInfo());
+    EXPECT_EQ(Device().GetVendorId(), std::string(DEVICE_TEXT_SIZE - 1, 'x'));
+    EXPECT_EQ(Device().GetRevision().size(), DEVICE_TEXT_SIZE - 1);
+    EXPECT_LE(Device().GetDeviceName().size(), DEVICE_NAME_SIZE - 1);
+    EXPECT_EQ(Device().GetDeviceName(), std::string(Device().GetDeviceName().size(), 'n'));
+}
+
+TEST_F(CDeviceTest, AnUnreadableNameKeepsTheRecordAndItsEmptyName)
+{
+    fake.failures["DeviceName"] = 12;
+    EXPECT_FALSE(Device().RefreshDeviceInfo());
+    EXPECT_EQ(Device().GetDeviceName(), "");
+    EXPECT_EQ(Device().GetVendorId(), "VENDOR");
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
+                       "\n\nCDevice::RefreshDeviceInfo(): StarBurn_GetDeviceNameByDeviceAddress() failed, exception 12 \n"));
+}
+
+TEST_F(CDeviceTest, AFailedGrabberFailsEveryQueryAndChangesNothing)
+{
+    fake.failures["Create"] = 5;
+    fake.failureText = "no such unit";
+    SpeedList list{{176, "1.0x"}};
+    EXPECT_FALSE(Device().RefreshDeviceInfo());
+    EXPECT_FALSE(Device().RefreshDiscType());
+    EXPECT_FALSE(Device().GetWriteSpeeds(list));
+    EXPECT_FALSE(Device().Eject());
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(Device().GetDiscType(), 0);
+    EXPECT_EQ(Device().GetLastException(), 5);
+    EXPECT_EQ(Device().GetExceptionText(), "no such unit");
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
+                       "\n\nCDevice::CdvdBurnerGrabberCreate: StarBurn_CdvdBurnerGrabber_Create() failed, exception 5, status 82, text 'no such unit'\n"));
+}
+
+TEST_F(CDeviceTest, DiscTypeIsStoredWhenReadyAndNoneWhenNot)
+{
+    fake.discType = DISC_TYPE_DVDPLUSR;
+    EXPECT_TRUE(Device().RefreshDiscType());
+    EXPECT_EQ(Device().GetDiscType(), DISC_TYPE_DVDPLUSR);
+    fake.failures["TestUnitReady"] = 7;
+    EXPECT_FALSE(Device().RefreshDiscType());
+    EXPECT_EQ(Device().GetDiscType(), DISC_TYPE_NONE);
+    EXPECT_EQ(Device().GetLastException(), 7);
+}
+
+TEST_F(CDeviceTest, MediaSizeSumsTheTableOfContents)
+{
+    fake.discType = DISC_TYPE_CDR;
+    fake.toc = {{0, 1000, 2048}, {1500, 1600, 2352}};
+    EXPECT_TRUE(Device().RefreshMediaInfo());
+    EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 1000.0 * 2048 + 100.0 * 2352);
+
+    fake.failures["TOC"] = 9;
+    EXPECT_FALSE(Device().RefreshMediaSize());
+    EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 0.0);
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
+                       "\nRefreshMediaSize(): StarBurn_CdvdBurnerGrabber_GetTOCInformation() failed, exception 9, status 82, text 'scripted failure'\n"));
+}
+
+TEST_F(CDeviceTest, OverwritableDiscIsBlankExactlyWhenNothingIsRecorded)
+{
+    fake.discType = DISC_TYPE_DVDPLUSRW;
+    fake.recordedBlocks = 0;
+    Device().RefreshMediaInfo();
+    EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 0.0);
+    EXPECT_TRUE(Device().IsDiscBlank());
+    EXPECT_EQ(fake.CallCount("TOC"), 0);
+
+    fake.recordedBlocks = 5;
+    Device().RefreshMediaInfo();
+    EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 5 * 2048.0);
+    EXPECT_FALSE(Device().IsDiscBlank());
+}
+
+TEST_F(CDeviceTest, AnUnreadableRecordedAreaIsNotTakenForBlank)
+{
+    fake.discType = DISC_TYPE_DVDRW_RO;
+    fake.failures["TrackInfo"] = 8;
+    Device().RefreshMediaInfo();
+    EXPECT_FALSE(Device().IsDiscBlank());
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
+                       "\n\nCDevice::GetTrackInfo: StarBurn_CdvdBurnerGrabber_GetTrackInformation() failed, exception 8, status 82, text 'scripted failure'\n"));
+    fake.failures.clear();
+    Device().RefreshMediaInfo();
+    EXPECT_TRUE(Device().IsDiscBlank());
+}
+
+TEST_F(CDeviceTest, BlankTestFollowsTheDiscType)
+{
+    fake.discType = DISC_TYPE_CDR;
+    Device().RefreshMediaInfo();
+    EXPECT_TRUE(Device().IsDiscBlank());
+    fake.track1Blank = false;
+    EXPECT_FALSE(Device().IsDiscBlank());
+
+    fake.track1Blank = true;
+    fake.failures["TrackInfo"] = 8;
+    EXPECT_FALSE(Device().IsDiscBlank());
+    fake.failures.clear();
+
+    for (int type : {DISC_TYPE_NONE, DISC_TYPE_DVDRAM, DISC_TYPE_UNSUPPORTED, 11, DISC_TYPE_UNKNOWN}) {
+        fake.discType = type;
+        Device().RefreshMediaInfo();
+        EXPECT_FALSE(Device().IsDiscBlank()) << "disc type " << type;
+    }
+}
+
+TEST_F(CDeviceTest, CdProbingKeepsTheSpeedsTheRecorderRunsAt)
+{
+    fake.discType = DISC_TYPE_CDR;
+    fake.highestWriteSpeed = 2117;
+    fake.speedInForce = [](uint32_t asked) -> uint32_t {
+        if (asked <= 176)
+            return 706;
+        if (asked <= 1760)
+            return 1411;
+        return 2117;
+    };
+    Device().RefreshDiscType();
+    EXPECT_EQ(Entries(Speeds()), (std::vector<Entry>{{706, "4.0x"}, {1411, "8.0x"}, {2117, "12.0x"}}));
+    EXPECT_EQ(fake.requestedSpeeds, (std::vector<uint32_t>{176, 1400, 1760, 2112}));
+}
+
+TEST_F(CDeviceTest, SlowCdRecorderGetsNoSpeeds)
+{
+    fake.discType = DISC_TYPE_CDRW;
+    fake.highestWriteSpeed = 150;
+    Device().RefreshDiscType();
+    EXPECT_TRUE(Speeds().empty());
+    EXPECT_TRUE(fake.requestedSpeeds.empty());
+}
+
+TEST_F(CDeviceTest, NoDiscListsNominalCdSpeedsWithoutAsking)
+{
+    fake.failures["TestUnitReady"] = 7;
+    fake.highestWriteSpeed = 1400;
+    Device().RefreshDiscType();
+    fake.failures.clear();
+    ASSERT_EQ(Device().GetDiscType(), DISC_TYPE_NONE);
+    EXPECT_EQ(Entries(Speeds()), (std::vector<Entry>{{176, "1.0x"}, {353, "2.0x"}, {387, "2.2x"},
+                                                     {528, "3.0x"}, {706, "4.0x"}, {1400, "8.0x"}}));
+    EXPECT_EQ(fake.CallCount("SetSpeeds"), 0);
+
+    fake.highestWriteSpeed = 100;
+    EXPECT_TRUE(Speeds().empty());
+}
+
+TEST_F(CDeviceTest, DvdSpeedsAreLabelledByTheNearestRowTiesGoingDown)
+{
+    fake.discType = DISC_TYPE_DVDR;
+    fake.highestWriteSpeed = 22160;
+    Device().RefreshDiscType();
+    SpeedList list = Speeds();
+    ASSERT_EQ(list.size(), DVD_SPEED_TABLE_SIZE);
+    EXPECT_EQ(Entries(list).back(), Entry(22160, "16.0x"));
+
+    fake.speedInForce = [](uint32_t asked) { return asked > 11080 ? 19390u : asked; };
+    EXPECT_EQ(Entries(Speeds()).back(), Entry(19390, "12.0x"));
+    EXPECT_EQ(Speeds().size(), 9u);
+}
+
+TEST_F(CDeviceTest, ASpeedInForceSeenTwiceIsListedOnce)
+{
+    fake.discType = DISC_TYPE_DVDPLUSR;
+    fake.highestWriteSpeed = 8310;
+    // 1x, then 2x and 2.4x both give 2x, then 3x gives 1x again.
+    fake.speedInForce = [](uint32_t asked) -> uint32_t {
+        if (asked == 2770 || asked == 3324)
+            return 2770;
+        if (asked == 4155)
+            return 1385;
+        return asked;
+    };
+    Device().RefreshDiscType();
+    EXPECT_EQ(Entries(Speeds()), (std::vector<Entry>{{1385, "1.0x"}, {2770, "2.0x"}, {5540, "4.0x"},
+                                                     {6925, "5.0x"}, {8310, "6.0x"}}));
+}
+
+TEST_F(CDeviceTest, RefusedSpeedsAreLeftOutAndPressedDiscsGetNone)
+{
+    fake.discType = DISC_TYPE_DVDR;
+    fake.highestWriteSpeed = 4155;
+    fake.failures["SetSpeeds"] = 9;
+    Device().RefreshDiscType();
+    EXPECT_TRUE(Speeds().empty());
+    fake.failures.clear();
+
+    for (int type : {DISC_TYPE_DVDROM, DISC_TYPE_UNSUPPORTED}) {
+        fake.discType = type;
+        Device().RefreshDiscType();
+        EXPECT_TRUE(Speeds().empty()) << "disc type " << type;
+    }
+}
+
+TEST_F(CDeviceTest, FailedSpeedQueryLeavesAnEmptyList)
+{
+    fake.failures["GetSpeeds"] = 3;
+    SpeedList list{{176, "1.0x"}};
+    EXPECT_FALSE(Device().GetWriteSpeeds(list));
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO,
+                       "\n\nGetWriteSpeeds(): StarBurn_CdvdBurnerGrabber_GetSpeeds() failed, exception 3, status 82, text 'scripted failure'\n"));
+}
+
+TEST_F(CDeviceTest, SetSpeedReturnsTheSpeedInForce)
+{
+    fake.highestWriteSpeed = 22160;
+    fake.speedInForce = [](uint32_t) { return 16620u; };
+    uint32_t speed = 22160;
+    EXPECT_TRUE(Device().SetSpeed(speed));
+    EXPECT_EQ(speed, 16620u);
+
+    fake.failures["GetSpeeds"] = 3;
+    speed = 5540;
+    EXPECT_FALSE(Device().SetSpeed(speed));
+    EXPECT_EQ(speed, 5540u);
+}
+
+TEST_F(CDeviceTest, EjectReportsOnTheBurnLog)
+{
+    EXPECT_TRUE(Device().Eject());
+    EXPECT_EQ(Texts(LOG_CHANNEL_BURN), std::vector<std::string>{"Eject"});
+
+    g_lines.clear();
+    fake.failures["Eject"] = 4;
+    fake.failureText = "tray blocked";
+    EXPECT_FALSE(Device().Eject());
+    EXPECT_TRUE(Logged(LOG_CHANNEL_BURN, LOG_ERROR, "Ejecting Error!"));
+    EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
+                       "\n\nCDevice::Eject()): StarBurn_CdvdBurnerGrabber_Eject() failed, exception 4, status 82, text 'tray blocked'\n"));
+}
+
+} // namespace
