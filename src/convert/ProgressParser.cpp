@@ -53,8 +53,8 @@ void ProgressParser::Reset()
 }
 
 // The encoder (FFmpeg underneath) writes, once and then again and again:
-//   Duration: 00:00:05.00, start: 0.000000, bitrate: 64 kb/s
-//   frame=   61 fps=0.0 q=2.0 size=     258kB time=00:00:02.40 bitrate= 880.4kbits/s speed=4.73x
+//   Duration: 00:00:05.02, start: 0.000000, bitrate: 752 kb/s
+//   frame=   89 fps=0.0 q=2.0 size=     512kB time=00:00:03.54 bitrate=1182.4kbits/s speed=7.04x
 std::optional<int> ProgressParser::Parse(std::string_view chunk)
 {
     if (duration_ == 0) {
