@@ -31,7 +31,7 @@ struct ReadLoop {
     // True at the end of the output, false when cancelled.
     bool Run()
     {
-        char buffer[CHUNK_MAX + 1] = {};
+        char buffer[CHUNK_MAX];
         bool outputEnded = false;
         for (;;) {
             if (!outputEnded && !WaitForOutput())
@@ -39,7 +39,6 @@ struct ReadLoop {
             size_t got = child.Read(buffer, CHUNK_MAX);
             if (got == 0)
                 return !Cancelled();
-            buffer[got] = '\0';
             std::string chunk(buffer, got);
             if (sink)
                 sink(chunk);
