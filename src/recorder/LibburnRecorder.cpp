@@ -162,8 +162,10 @@ LibburnRecorder::~LibburnRecorder()
 
 void LibburnRecorder::Shutdown()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!started_)
+    // At exit a worker may still be inside a long call; the process is not
+    // held for it, and the system closes the drives' files in any case.
+    std::unique_lock<std::timed_mutex> lock(mutex_, std::chrono::seconds(2));
+    if (!lock.owns_lock() || !started_)
         return;
     ReleaseAllLocked();
     units_.clear();
@@ -174,7 +176,7 @@ void LibburnRecorder::Shutdown()
 
 RecorderException LibburnRecorder::UpStartEx()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     if (started_)
         return RECORDER_SUCCESS;
     if (burn_initialize() == 0)
@@ -205,7 +207,7 @@ RecorderException LibburnRecorder::FindDevice(int scsiType, int flags, RecorderC
 {
     std::vector<DeviceAddress> found;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::timed_mutex> lock(mutex_);
         if (!started_)
             return RECORDER_NOT_STARTED;
         if (scsiType != RECORDER_SCSI_TYPE_CDVD || callback == nullptr)
@@ -369,7 +371,7 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberCreate(GrabberHandle* handle
                                                            void* context, uint8_t port, uint8_t bus,
                                                            uint8_t target, uint8_t lun, int cacheFlag)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     if (handle == nullptr)
         return Fail(report, RECORDER_INVALID_ARGUMENT, "no place for the recorder handle");
     *handle = nullptr;
@@ -398,7 +400,7 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberCreate(GrabberHandle* handle
 
 RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handle)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     if (handle == nullptr)
         return RECORDER_INVALID_ARGUMENT;
     const auto it = grabbers_.find(reinterpret_cast<uintptr_t>(*handle));
@@ -418,7 +420,7 @@ RecorderException LibburnRecorder::GetDeviceNameByDeviceAddress(uint8_t port, ui
                                                                 uint8_t target, uint8_t lun,
                                                                 unsigned char* record)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     if (record == nullptr)
         return RECORDER_INVALID_ARGUMENT;
     const int index = FindUnit(port, bus, target, lun);
@@ -436,7 +438,7 @@ RecorderException LibburnRecorder::GetDeviceInformation(GrabberHandle handle, ch
                                                         char* product, char* revision,
                                                         uint32_t* cacheSize)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
     if (grabber == nullptr)
         return RECORDER_INVALID_HANDLE;
@@ -470,7 +472,7 @@ RecorderException LibburnRecorder::UnitReady(Grabber& grabber, const CallReport&
 
 RecorderException LibburnRecorder::TestUnitReady(GrabberHandle handle, const CallReport& report)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -481,7 +483,7 @@ RecorderException LibburnRecorder::TestUnitReady(GrabberHandle handle, const Cal
 
 int LibburnRecorder::GetInsertedDiscType(GrabberHandle handle)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
     if (grabber == nullptr)
         return DISC_TYPE_UNKNOWN;
@@ -504,7 +506,7 @@ RecorderException LibburnRecorder::GetSpeeds(GrabberHandle handle, const CallRep
                                              uint32_t* currentReadSpeed, uint32_t* maxReadSpeed,
                                              uint32_t* currentWriteSpeed, uint32_t* maxWriteSpeed)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -533,7 +535,7 @@ RecorderException LibburnRecorder::GetSpeeds(GrabberHandle handle, const CallRep
 RecorderException LibburnRecorder::SetSpeeds(GrabberHandle handle, const CallReport& report,
                                              uint32_t readSpeed, uint32_t writeSpeed)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -561,7 +563,7 @@ RecorderException LibburnRecorder::SetSpeeds(GrabberHandle handle, const CallRep
 RecorderException LibburnRecorder::GetTrackInformation(GrabberHandle handle, const CallReport& report,
                                                        uint32_t track, unsigned char* record)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -609,7 +611,7 @@ RecorderException LibburnRecorder::GetTrackInformation(GrabberHandle handle, con
 RecorderException LibburnRecorder::GetTOCInformation(GrabberHandle handle, const CallReport& report,
                                                      unsigned char* record)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -636,7 +638,7 @@ RecorderException LibburnRecorder::GetTOCInformation(GrabberHandle handle, const
 
 RecorderException LibburnRecorder::Eject(GrabberHandle handle, const CallReport& report)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -656,7 +658,7 @@ RecorderException LibburnRecorder::Eject(GrabberHandle handle, const CallReport&
 
 RecorderException LibburnRecorder::CloseSession(GrabberHandle handle, const CallReport& report)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -669,7 +671,7 @@ RecorderException LibburnRecorder::CloseSession(GrabberHandle handle, const Call
 
 RecorderException LibburnRecorder::SendOPC(GrabberHandle handle, const CallReport& report)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -683,7 +685,7 @@ RecorderException LibburnRecorder::SendOPC(GrabberHandle handle, const CallRepor
 RecorderException LibburnRecorder::GetBUP(GrabberHandle handle, const CallReport& report,
                                           uint8_t* enabled, uint8_t* supported)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -705,7 +707,7 @@ RecorderException LibburnRecorder::GetBUP(GrabberHandle handle, const CallReport
 RecorderException LibburnRecorder::SetBUP(GrabberHandle handle, const CallReport& report,
                                           uint8_t enable)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -720,7 +722,7 @@ RecorderException LibburnRecorder::ProbeSupportedWriteModes(GrabberHandle handle
                                                             uint8_t* discAtOncePq,
                                                             uint8_t* discAtOnceRawPw)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::timed_mutex> lock(mutex_);
     Grabber* grabber = nullptr;
     if (RecorderException e = CheckHandle(handle, report, grabber))
         return e;
@@ -746,67 +748,4 @@ RecorderException LibburnRecorder::ProbeSupportedWriteModes(GrabberHandle handle
     if (discAtOnceRawPw != nullptr)
         *discAtOnceRawPw = raw;
     return Succeed(report);
-}
-
-namespace {
-
-constexpr const char* kWritingNotYet = "writing discs is not supported yet by this build";
-
-RecorderException NotYet(const CallReport& report)
-{
-    CopyText(report.text, report.textSize, kWritingNotYet);
-    if (report.status != nullptr)
-        *report.status = RECORDER_STATUS_FAILED;
-    return RECORDER_NOT_SUPPORTED_YET;
-}
-
-} // namespace
-
-RecorderException LibburnRecorder::DVDVideoCreate(DvdVideoHandle* handle, const char*, int,
-                                                  char* text, size_t textSize, uint32_t* status,
-                                                  const char*, const char*, const char*, int, int,
-                                                  int, int, int, int, int)
-{
-    if (handle != nullptr)
-        *handle = nullptr;
-    return NotYet(CallReport{text, textSize, status, nullptr});
-}
-
-RecorderException LibburnRecorder::DVDVideoGetImageSize(DvdVideoHandle, int64_t* size)
-{
-    if (size != nullptr)
-        *size = 0;
-    return RECORDER_NOT_SUPPORTED_YET;
-}
-
-RecorderException LibburnRecorder::DVDVideoGetFileTree(DvdVideoHandle, FileTreeHandle* tree)
-{
-    if (tree != nullptr)
-        *tree = nullptr;
-    return RECORDER_NOT_SUPPORTED_YET;
-}
-
-RecorderException LibburnRecorder::DVDVideoRelease(DvdVideoHandle* handle)
-{
-    if (handle != nullptr)
-        *handle = nullptr;
-    return RECORDER_SUCCESS;
-}
-
-RecorderException LibburnRecorder::TrackAtOnceFromTree(GrabberHandle, const CallReport& report,
-                                                       FileTreeHandle, int, int, int, int, int)
-{
-    return NotYet(report);
-}
-
-RecorderException LibburnRecorder::VideoCDEx(GrabberHandle, const CallReport& report, int,
-                                             const char*, const char*, int, int, int, int, int)
-{
-    return NotYet(report);
-}
-
-RecorderException LibburnRecorder::SuperVideoCDEx(GrabberHandle, const CallReport& report, int,
-                                                  const char*, const char*, int, int, int, int, int)
-{
-    return NotYet(report);
 }

@@ -27,6 +27,7 @@ public:
     LibburnRecorder& operator=(const LibburnRecorder&) = delete;
 
     // Releases every unit and shuts libburn down; later calls fail cleanly.
+    // Gives up after a short wait for a call still running on another thread.
     void Shutdown();
 
     RecorderException UpStartEx() override;
@@ -61,25 +62,6 @@ public:
     RecorderException ProbeSupportedWriteModes(GrabberHandle handle, const CallReport& report,
                                                uint8_t* trackAtOnce, uint8_t* sessionAtOnce,
                                                uint8_t* discAtOncePq, uint8_t* discAtOnceRawPw) override;
-    RecorderException DVDVideoCreate(DvdVideoHandle* handle, const char* folder, int videoTsOnly,
-                                     char* text, size_t textSize, uint32_t* status,
-                                     const char* volumeLabel, const char* publisher,
-                                     const char* application, int year, int month, int day, int hour,
-                                     int minute, int second, int hundredths) override;
-    RecorderException DVDVideoGetImageSize(DvdVideoHandle handle, int64_t* size) override;
-    RecorderException DVDVideoGetFileTree(DvdVideoHandle handle, FileTreeHandle* tree) override;
-    RecorderException DVDVideoRelease(DvdVideoHandle* handle) override;
-    RecorderException TrackAtOnceFromTree(GrabberHandle handle, const CallReport& report,
-                                          FileTreeHandle tree, int underrunProtection, int testWrite,
-                                          int closeTrack, int padTrack, int cacheSeconds) override;
-    RecorderException VideoCDEx(GrabberHandle handle, const CallReport& report,
-                                int underrunProtection, const char* sourcePath, const char* albumName,
-                                int closeTrack, int padTrack, int testWrite, int closeDisc,
-                                int cacheSeconds) override;
-    RecorderException SuperVideoCDEx(GrabberHandle handle, const CallReport& report,
-                                     int underrunProtection, const char* sourcePath,
-                                     const char* albumName, int closeTrack, int padTrack,
-                                     int testWrite, int closeDisc, int cacheSeconds) override;
 
 private:
     friend LibburnRecorder& DefaultLibburnRecorder();
@@ -117,7 +99,7 @@ private:
     RecorderException UnitReady(Grabber& grabber, const CallReport& report);
     RecorderException CheckHandle(GrabberHandle handle, const CallReport& report, Grabber*& grabber);
 
-    std::mutex mutex_;
+    std::timed_mutex mutex_;
     bool started_ = false;
     bool exitHookSet_ = false;
     std::vector<Unit> units_;

@@ -3,6 +3,7 @@
 #include "recorder/LibburnRecorder.h"
 
 #include <atomic>
+#include <cstdio>
 
 namespace {
 
@@ -19,4 +20,71 @@ RecorderLibrary& Recorder()
 void SetRecorderLibrary(RecorderLibrary* library)
 {
     g_library.store(library);
+}
+
+namespace {
+
+RecorderException NotSupportedYet(char* text, size_t textSize, uint32_t* status, const char* call)
+{
+    if (text != nullptr && textSize > 0)
+        std::snprintf(text, textSize, "%s is not supported yet by this recording library", call);
+    if (status != nullptr)
+        *status = RECORDER_STATUS_FAILED;
+    return RECORDER_NOT_SUPPORTED_YET;
+}
+
+RecorderException NotSupportedYet(const CallReport& report, const char* call)
+{
+    return NotSupportedYet(report.text, report.textSize, report.status, call);
+}
+
+} // namespace
+
+RecorderException RecorderLibrary::DVDVideoCreate(DvdVideoHandle* handle, const char*, int, char* text,
+                                                  size_t textSize, uint32_t* status, const char*,
+                                                  const char*, const char*, int, int, int, int, int,
+                                                  int, int)
+{
+    if (handle != nullptr)
+        *handle = nullptr;
+    return NotSupportedYet(text, textSize, status, "Creating a DVD-Video file system");
+}
+
+RecorderException RecorderLibrary::DVDVideoGetImageSize(DvdVideoHandle, int64_t* size)
+{
+    if (size != nullptr)
+        *size = 0;
+    return RECORDER_NOT_SUPPORTED_YET;
+}
+
+RecorderException RecorderLibrary::DVDVideoGetFileTree(DvdVideoHandle, FileTreeHandle* tree)
+{
+    if (tree != nullptr)
+        *tree = nullptr;
+    return RECORDER_NOT_SUPPORTED_YET;
+}
+
+RecorderException RecorderLibrary::DVDVideoRelease(DvdVideoHandle* handle)
+{
+    if (handle != nullptr)
+        *handle = nullptr;
+    return RECORDER_SUCCESS;
+}
+
+RecorderException RecorderLibrary::TrackAtOnceFromTree(GrabberHandle, const CallReport& report,
+                                                       FileTreeHandle, int, int, int, int, int)
+{
+    return NotSupportedYet(report, "Writing a DVD-Video disc");
+}
+
+RecorderException RecorderLibrary::VideoCDEx(GrabberHandle, const CallReport& report, int, const char*,
+                                             const char*, int, int, int, int, int)
+{
+    return NotSupportedYet(report, "Writing a VideoCD");
+}
+
+RecorderException RecorderLibrary::SuperVideoCDEx(GrabberHandle, const CallReport& report, int,
+                                                  const char*, const char*, int, int, int, int, int)
+{
+    return NotSupportedYet(report, "Writing a SuperVideoCD");
 }

@@ -139,28 +139,29 @@ public:
                                                        uint8_t* trackAtOnce, uint8_t* sessionAtOnce,
                                                        uint8_t* discAtOncePq, uint8_t* discAtOnceRawPw) = 0;
 
-    // The DVD-Video file system and the writes.
+    // The DVD-Video file system and the writes. Until a library builds them
+    // they fail with RECORDER_NOT_SUPPORTED_YET and say so in their text.
     virtual RecorderException DVDVideoCreate(DvdVideoHandle* handle, const char* folder, int videoTsOnly,
                                              char* text, size_t textSize, uint32_t* status,
                                              const char* volumeLabel, const char* publisher,
                                              const char* application, int year, int month, int day,
-                                             int hour, int minute, int second, int hundredths) = 0;
-    virtual RecorderException DVDVideoGetImageSize(DvdVideoHandle handle, int64_t* size) = 0;
-    virtual RecorderException DVDVideoGetFileTree(DvdVideoHandle handle, FileTreeHandle* tree) = 0;
-    virtual RecorderException DVDVideoRelease(DvdVideoHandle* handle) = 0;
+                                             int hour, int minute, int second, int hundredths);
+    virtual RecorderException DVDVideoGetImageSize(DvdVideoHandle handle, int64_t* size);
+    virtual RecorderException DVDVideoGetFileTree(DvdVideoHandle handle, FileTreeHandle* tree);
+    virtual RecorderException DVDVideoRelease(DvdVideoHandle* handle);
 
     virtual RecorderException TrackAtOnceFromTree(GrabberHandle handle, const CallReport& report,
                                                   FileTreeHandle tree, int underrunProtection,
                                                   int testWrite, int closeTrack, int padTrack,
-                                                  int cacheSeconds) = 0;
+                                                  int cacheSeconds);
     virtual RecorderException VideoCDEx(GrabberHandle handle, const CallReport& report,
                                         int underrunProtection, const char* sourcePath,
                                         const char* albumName, int closeTrack, int padTrack,
-                                        int testWrite, int closeDisc, int cacheSeconds) = 0;
+                                        int testWrite, int closeDisc, int cacheSeconds);
     virtual RecorderException SuperVideoCDEx(GrabberHandle handle, const CallReport& report,
                                              int underrunProtection, const char* sourcePath,
                                              const char* albumName, int closeTrack, int padTrack,
-                                             int testWrite, int closeDisc, int cacheSeconds) = 0;
+                                             int testWrite, int closeDisc, int cacheSeconds);
 };
 
 // The library the recorder code uses: the libburn one unless a test set

@@ -210,37 +210,6 @@ public:
         *pq = *raw = 0;
         return Call("ProbeWriteModes", report, handle);
     }
-    RecorderException DVDVideoCreate(DvdVideoHandle* handle, const char*, int, char*, size_t,
-                                     uint32_t*, const char*, const char*, const char*, int, int, int,
-                                     int, int, int, int) override
-    {
-        *handle = nullptr;
-        return RECORDER_NOT_SUPPORTED_YET;
-    }
-    RecorderException DVDVideoGetImageSize(DvdVideoHandle, int64_t*) override
-    {
-        return RECORDER_NOT_SUPPORTED_YET;
-    }
-    RecorderException DVDVideoGetFileTree(DvdVideoHandle, FileTreeHandle*) override
-    {
-        return RECORDER_NOT_SUPPORTED_YET;
-    }
-    RecorderException DVDVideoRelease(DvdVideoHandle*) override { return RECORDER_SUCCESS; }
-    RecorderException TrackAtOnceFromTree(GrabberHandle, const CallReport&, FileTreeHandle, int, int,
-                                          int, int, int) override
-    {
-        return RECORDER_NOT_SUPPORTED_YET;
-    }
-    RecorderException VideoCDEx(GrabberHandle, const CallReport&, int, const char*, const char*, int,
-                                int, int, int, int) override
-    {
-        return RECORDER_NOT_SUPPORTED_YET;
-    }
-    RecorderException SuperVideoCDEx(GrabberHandle, const CallReport&, int, const char*, const char*,
-                                     int, int, int, int, int) override
-    {
-        return RECORDER_NOT_SUPPORTED_YET;
-    }
 
 private:
     RecorderException Plain(const std::string& name, GrabberHandle handle = nullptr)
