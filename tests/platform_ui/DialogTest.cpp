@@ -137,6 +137,29 @@ TEST(Dialog, SendsReturnAtOnceAfterTheUiHasShutDown)
     EXPECT_EQ(page.GetDlgItemText(IDC_CONV_FILE_NAME), "...");
 }
 
+TEST(Dialog, AQueuedCallToADialogDestroyedMeanwhileIsDropped)
+{
+    auto page = std::make_unique<RecordingDialog>(IDD_CONVERT);
+    ASSERT_TRUE(page->Create(nullptr));
+    std::atomic<bool> started{false};
+    std::atomic<int> rows{99};
+    CDialog* target = page.get();
+    std::thread worker([&] {
+        started = true;
+        rows = target->ListAddString(IDC_CONV_LOG, "late line");
+    });
+    while (!started)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    page.reset(); // the call waits in the queue: the UI served no events
+    QElapsedTimer clock;
+    clock.start();
+    while (rows == 99 && clock.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker.join();
+    EXPECT_EQ(rows, -1);
+}
+
 TEST(Dialog, PostedAndSentMessagesArriveInOnMessage)
 {
     RecordingDialog window(IDD_KANDRIX_DIALOG);

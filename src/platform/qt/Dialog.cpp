@@ -28,29 +28,32 @@ struct Lifetime {
 };
 
 // Control operations run on the UI thread; from another thread they wait
-// for it, and get the neutral value once the UI has shut down.
+// for it, and get the neutral value once the UI has shut down or when the
+// dialog went away while the call waited in the queue.
 template <typename R, typename F>
-R OnUi(R neutral, F&& operation)
+R OnUi(std::shared_ptr<Lifetime> lifetime, R neutral, F&& operation)
 {
     if (IsUiThread())
         return operation();
     R result = neutral;
-    SendToUi([&] { result = operation(); });
+    SendToUi([&] {
+        if (lifetime->dialog)
+            result = operation();
+    });
     return result;
 }
 
 template <typename F>
-void OnUi(F&& operation)
+void OnUi(std::shared_ptr<Lifetime> lifetime, F&& operation)
 {
-    if (IsUiThread())
+    if (IsUiThread()) {
         operation();
-    else
-        SendToUi([&] { operation(); });
-}
-
-bool IsListKind(ControlKind kind)
-{
-    return kind == ControlKind::ListBox || kind == ControlKind::DropDownList;
+        return;
+    }
+    SendToUi([&] {
+        if (lifetime->dialog)
+            operation();
+    });
 }
 
 } // namespace
@@ -181,7 +184,7 @@ void CDialog::WindowGone()
 
 bool CDialog::Create(CDialog* parent)
 {
-    return OnUi(false, [&] {
+    return OnUi(impl_->lifetime, false, [&] {
         if (!Build(parent, true))
             return false;
         DialogWindow::Dispatch([&] { OnInitDialog(); });
@@ -191,7 +194,7 @@ bool CDialog::Create(CDialog* parent)
 
 int CDialog::DoModal(CDialog* owner)
 {
-    return OnUi(-1, [&] {
+    return OnUi(impl_->lifetime, -1, [&] {
         if (!Build(owner, false))
             return -1;
         impl_->ended = false;
@@ -214,7 +217,7 @@ int CDialog::DoModal(CDialog* owner)
 
 void CDialog::EndDialog(int result)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         impl_->modalResult = result;
         impl_->ended = true;
         if (impl_->window)
@@ -226,7 +229,7 @@ void CDialog::EndDialog(int result)
 
 void CDialog::DestroyWindow()
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (!impl_->window)
             return;
         DialogWindow::Dispatch([&] { OnDestroy(); });
@@ -236,7 +239,7 @@ void CDialog::DestroyWindow()
 
 bool CDialog::HasWindow() const
 {
-    return OnUi(false, [&] { return !impl_->window.isNull(); });
+    return OnUi(impl_->lifetime, false, [&] { return !impl_->window.isNull(); });
 }
 
 void CDialog::PostMessage(unsigned message, WPARAM wParam, LPARAM lParam)
@@ -254,7 +257,7 @@ void CDialog::PostMessage(unsigned message, WPARAM wParam, LPARAM lParam)
 
 bool CDialog::SendMessage(unsigned message, WPARAM wParam, LPARAM lParam)
 {
-    return OnUi(false, [&] {
+    return OnUi(impl_->lifetime, false, [&] {
         bool handled = false;
         if (impl_->window)
             DialogWindow::Dispatch([&] { handled = OnMessage(message, wParam, lParam); });
@@ -264,7 +267,7 @@ bool CDialog::SendMessage(unsigned message, WPARAM wParam, LPARAM lParam)
 
 void CDialog::AppendSystemMenuItem(int command, const std::string& text)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (impl_->window)
             impl_->window->AppendSystemMenuItem(command, QString::fromStdString(text));
     });
@@ -272,7 +275,7 @@ void CDialog::AppendSystemMenuItem(int command, const std::string& text)
 
 void CDialog::SetTimer(int timerId, int milliseconds)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (!impl_->window)
             return;
         QTimer*& timer = impl_->timers[timerId];
@@ -290,7 +293,7 @@ void CDialog::SetTimer(int timerId, int milliseconds)
 
 void CDialog::KillTimer(int timerId)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         auto it = impl_->timers.find(timerId);
         if (it == impl_->timers.end())
             return;
@@ -302,7 +305,7 @@ void CDialog::KillTimer(int timerId)
 
 void CDialog::ShowWindow(bool show)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (impl_->window)
             impl_->window->setVisible(show);
     });
@@ -310,12 +313,12 @@ void CDialog::ShowWindow(bool show)
 
 bool CDialog::IsWindowVisible() const
 {
-    return OnUi(false, [&] { return impl_->window && impl_->window->isVisible(); });
+    return OnUi(impl_->lifetime, false, [&] { return impl_->window && impl_->window->isVisible(); });
 }
 
 void CDialog::SetWindowText(const std::string& text)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (impl_->window)
             impl_->window->setWindowTitle(QString::fromStdString(text));
     });
@@ -323,14 +326,14 @@ void CDialog::SetWindowText(const std::string& text)
 
 std::string CDialog::GetWindowText() const
 {
-    return OnUi(std::string(), [&] {
+    return OnUi(impl_->lifetime, std::string(), [&] {
         return impl_->window ? impl_->window->windowTitle().toStdString() : std::string();
     });
 }
 
 void CDialog::MoveWindow(int x, int y, int width, int height)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         DialogWindow* window = impl_->window;
         if (!window)
             return;
@@ -345,7 +348,7 @@ void CDialog::MoveWindow(int x, int y, int width, int height)
 
 CDialog::Rect CDialog::GetControlRect(int id) const
 {
-    return OnUi(Rect{}, [&] {
+    return OnUi(impl_->lifetime, Rect{}, [&] {
         QWidget* control = Control(id);
         if (!control)
             return Rect{};
@@ -356,7 +359,7 @@ CDialog::Rect CDialog::GetControlRect(int id) const
 
 CDialog::Rect CDialog::GetClientRect() const
 {
-    return OnUi(Rect{}, [&] {
+    return OnUi(impl_->lifetime, Rect{}, [&] {
         if (!impl_->window)
             return Rect{};
         return Rect{0, 0, impl_->window->width(), impl_->window->height()};
@@ -365,7 +368,7 @@ CDialog::Rect CDialog::GetClientRect() const
 
 void CDialog::SetDlgItemText(int id, const std::string& text)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (QWidget* control = Control(id))
             SetControlText(control, text);
     });
@@ -373,7 +376,7 @@ void CDialog::SetDlgItemText(int id, const std::string& text)
 
 std::string CDialog::GetDlgItemText(int id) const
 {
-    return OnUi(std::string(), [&] {
+    return OnUi(impl_->lifetime, std::string(), [&] {
         QWidget* control = Control(id);
         return control ? ControlText(control) : std::string();
     });
@@ -381,7 +384,7 @@ std::string CDialog::GetDlgItemText(int id) const
 
 void CDialog::EnableDlgItem(int id, bool enable)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (QWidget* control = Control(id))
             control->setEnabled(enable);
     });
@@ -389,7 +392,7 @@ void CDialog::EnableDlgItem(int id, bool enable)
 
 bool CDialog::IsDlgItemEnabled(int id) const
 {
-    return OnUi(false, [&] {
+    return OnUi(impl_->lifetime, false, [&] {
         QWidget* control = Control(id);
         return control && control->isEnabled();
     });
@@ -397,7 +400,7 @@ bool CDialog::IsDlgItemEnabled(int id) const
 
 void CDialog::ShowDlgItem(int id, bool show)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (QWidget* control = Control(id))
             control->setVisible(show);
     });
@@ -405,7 +408,7 @@ void CDialog::ShowDlgItem(int id, bool show)
 
 bool CDialog::IsDlgItemVisible(int id) const
 {
-    return OnUi(false, [&] {
+    return OnUi(impl_->lifetime, false, [&] {
         QWidget* control = Control(id);
         return control && !control->isHidden();
     });
@@ -413,7 +416,7 @@ bool CDialog::IsDlgItemVisible(int id) const
 
 void CDialog::SetFocusTo(int id)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (QWidget* control = Control(id))
             control->setFocus(Qt::OtherFocusReason);
     });
@@ -438,7 +441,7 @@ void SetChecked(QAbstractButton* button, bool checked)
 
 void CDialog::CheckDlgButton(int id, int state)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
             SetChecked(button, state != 0);
     });
@@ -446,7 +449,7 @@ void CDialog::CheckDlgButton(int id, int state)
 
 int CDialog::IsDlgButtonChecked(int id) const
 {
-    return OnUi(0, [&] {
+    return OnUi(impl_->lifetime, 0, [&] {
         auto* button = qobject_cast<QAbstractButton*>(Control(id));
         return button && button->isChecked() ? 1 : 0;
     });
@@ -454,7 +457,7 @@ int CDialog::IsDlgButtonChecked(int id) const
 
 void CDialog::CheckRadioButton(int firstId, int lastId, int checkId)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         for (auto& [id, control] : impl_->controls) {
             if (id < firstId || id > lastId)
                 continue;
@@ -466,7 +469,7 @@ void CDialog::CheckRadioButton(int firstId, int lastId, int checkId)
 
 int CDialog::GetCheckedRadioButton(int firstId, int lastId) const
 {
-    return OnUi(0, [&] {
+    return OnUi(impl_->lifetime, 0, [&] {
         for (const auto& [id, control] : impl_->controls) {
             auto* button = qobject_cast<QAbstractButton*>(control);
             if (id >= firstId && id <= lastId && button && button->isChecked())
@@ -485,7 +488,7 @@ int CDialog::ListAddString(int id, const std::string& text)
 
 int CDialog::ListInsertString(int id, int index, const std::string& text)
 {
-    return OnUi(-1, [&] {
+    return OnUi(impl_->lifetime, -1, [&] {
         const QString row = QString::fromStdString(text);
         if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
             if (index < -1 || index > list->count())
@@ -513,7 +516,7 @@ int CDialog::ListInsertString(int id, int index, const std::string& text)
 
 void CDialog::ListDeleteString(int id, int index)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
             if (index < 0 || index >= list->count())
                 return;
@@ -538,7 +541,7 @@ void CDialog::ListDeleteString(int id, int index)
 
 void CDialog::ListResetContent(int id)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
             QSignalBlocker blocker(list);
             list->clear();
@@ -551,7 +554,7 @@ void CDialog::ListResetContent(int id)
 
 int CDialog::ListGetCount(int id) const
 {
-    return OnUi(0, [&] {
+    return OnUi(impl_->lifetime, 0, [&] {
         if (auto* list = qobject_cast<QListWidget*>(Control(id)))
             return list->count();
         if (auto* combo = qobject_cast<QComboBox*>(Control(id)))
@@ -562,7 +565,7 @@ int CDialog::ListGetCount(int id) const
 
 std::string CDialog::ListGetText(int id, int index) const
 {
-    return OnUi(std::string(), [&] {
+    return OnUi(impl_->lifetime, std::string(), [&] {
         if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
             QListWidgetItem* item = index >= 0 ? list->item(index) : nullptr;
             return item ? item->text().toStdString() : std::string();
@@ -578,7 +581,7 @@ std::string CDialog::ListGetText(int id, int index) const
 
 int CDialog::ListGetCurSel(int id) const
 {
-    return OnUi(-1, [&] {
+    return OnUi(impl_->lifetime, -1, [&] {
         if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
             const QList<QListWidgetItem*> selected = list->selectedItems();
             return selected.isEmpty() ? -1 : list->row(selected.first());
@@ -591,7 +594,7 @@ int CDialog::ListGetCurSel(int id) const
 
 void CDialog::ListSetCurSel(int id, int index)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
             QSignalBlocker blocker(list);
             if (index < 0 || index >= list->count()) {
@@ -610,7 +613,7 @@ void CDialog::ListSetCurSel(int id, int index)
 
 void CDialog::ProgressSetRange(int id, int low, int high)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         if (auto* progress = qobject_cast<QProgressBar*>(Control(id)))
             progress->setRange(low, std::max(low, high));
     });
@@ -618,7 +621,7 @@ void CDialog::ProgressSetRange(int id, int low, int high)
 
 void CDialog::ProgressSetPos(int id, int position)
 {
-    OnUi([&] {
+    OnUi(impl_->lifetime, [&] {
         // Outside the range the bar stops at its end, as the platform's does;
         // Qt would ignore the value.
         if (auto* progress = qobject_cast<QProgressBar*>(Control(id)))
@@ -628,7 +631,7 @@ void CDialog::ProgressSetPos(int id, int position)
 
 int CDialog::ProgressGetPos(int id) const
 {
-    return OnUi(0, [&] {
+    return OnUi(impl_->lifetime, 0, [&] {
         auto* progress = qobject_cast<QProgressBar*>(Control(id));
         return progress ? progress->value() : 0;
     });
