@@ -140,6 +140,11 @@ std::vector<TrackEntry> TracksOf(burn_drive* drive)
     return tracks;
 }
 
+std::string FixedText(const char* field, size_t size)
+{
+    return std::string(field, strnlen(field, size));
+}
+
 uint32_t ClampSpeed(int speed)
 {
     return speed > 0 ? static_cast<uint32_t>(speed) : 0;
@@ -276,9 +281,9 @@ void LibburnRecorder::AddScannedUnit(burn_drive_info& info, size_t index)
     Unit unit;
     unit.path = path;
     unit.address = UniqueAddress(unit.path, index);
-    unit.vendor = info.vendor;
-    unit.product = info.product;
-    unit.revision = info.revision;
+    unit.vendor = FixedText(info.vendor, sizeof info.vendor);
+    unit.product = FixedText(info.product, sizeof info.product);
+    unit.revision = FixedText(info.revision, sizeof info.revision);
     unit.cacheSize = info.buffer_size > 0 ? static_cast<uint32_t>(info.buffer_size) * 1024u : 0;
     units_.push_back(unit);
 }
@@ -551,12 +556,15 @@ RecorderException LibburnRecorder::SetSpeeds(GrabberHandle handle, const CallRep
     if (MessageArrived())
         return Fail(report, RECORDER_COMMAND_FAILED, "the drive refused the write speed");
     // libburn does not read the speed back; the drive runs at the fastest of
-    // its reported speeds that does not exceed the request.
+    // its reported speeds that does not exceed the request, at its slowest
+    // below them all, and as asked when it reports none.
     burn_speed_descriptor* best = nullptr;
+    uint32_t inForce = 0;
     if (burn_drive_get_best_speed(drive, static_cast<int>(writeSpeed), &best, 0) > 0 && best != nullptr)
-        grabber->writeSpeedInForce = ClampSpeed(best->write_speed);
-    else
-        grabber->writeSpeedInForce = ClampSpeed(burn_drive_get_min_write_speed(drive));
+        inForce = ClampSpeed(best->write_speed);
+    if (inForce == 0)
+        inForce = ClampSpeed(burn_drive_get_min_write_speed(drive));
+    grabber->writeSpeedInForce = inForce != 0 ? inForce : writeSpeed;
     return Succeed(report);
 }
 
