@@ -9,5 +9,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     SetUiThread();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    int result = RUN_ALL_TESTS();
+    // A worker some test left behind must not hang the exit in a send.
+    ShutDownUi();
+    return result;
 }
