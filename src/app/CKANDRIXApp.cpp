@@ -2,6 +2,7 @@
 
 #include "app/CKANDRIXDlg.h"
 #include "app/ConversionSettings.h"
+#include "platform/ChildProcess.h"
 #include "platform/Paths.h"
 #include "platform/UiThread.h"
 #include "platform/qt/QtUiSeam.h"
@@ -35,6 +36,9 @@ int CKANDRIXApp::Run(int argc, char** argv)
         window.DoModal();
         AfxSetMainWnd(nullptr);
         ShutDownUi();
+        // Whatever a worker still runs (an encoder, an authoring batch) ends
+        // with the program.
+        StopAllChildProcesses();
         std::this_thread::sleep_for(kShutdownPause);
     }
     return 0;

@@ -1,11 +1,14 @@
 #include "platform/Dialog.h"
 
+#include "platform/qt/FocusReturn.h"
+
 #include "platform/DialogTemplate.h"
 #include "platform/UiThread.h"
 #include "platform/qt/AppIcon.h"
 #include "platform/qt/ControlFactory.h"
 #include "platform/qt/DialogUnits.h"
 #include "platform/qt/DialogWindow.h"
+#include "platform/qt/FocusReturn.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -195,6 +198,7 @@ bool CDialog::Create(CDialog* parent)
 int CDialog::DoModal(CDialog* owner)
 {
     return OnUi(impl_->lifetime, -1, [&] {
+        FocusReturn focus(owner ? owner->Widget() : nullptr);
         if (!Build(owner, false))
             return -1;
         impl_->ended = false;

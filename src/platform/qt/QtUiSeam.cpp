@@ -1,5 +1,7 @@
 #include "platform/qt/QtUiSeam.h"
 
+#include "platform/qt/FocusReturn.h"
+
 #include "platform/Dialog.h"
 #include "platform/Messages.h"
 #include "platform/UiThread.h"
@@ -30,10 +32,14 @@ QWidget* OwnerWidget(CDialog* owner)
 template <typename R, typename F>
 R OnUi(R neutral, F&& show)
 {
-    if (IsUiThread())
+    auto shown = [&] {
+        FocusReturn focus(OwnerWidget(nullptr));
         return show();
+    };
+    if (IsUiThread())
+        return shown();
     R result = neutral;
-    SendToUi([&] { result = show(); });
+    SendToUi([&] { result = shown(); });
     return result;
 }
 
