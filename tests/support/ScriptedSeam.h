@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ScriptedSeam final : public UiSeam {
@@ -114,7 +115,8 @@ private:
     {
         if (queue.empty())
             return T{};
-        T answer = std::move(queue.front());
+        T answer{};
+        std::swap(answer, queue.front());
         queue.pop_front();
         return answer;
     }
