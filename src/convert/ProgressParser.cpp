@@ -1,7 +1,9 @@
 #include "convert/ProgressParser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace {
@@ -74,16 +76,23 @@ std::optional<int> ProgressParser::Parse(std::string_view chunk)
     size_t b = chunk.find("bitrate=", t);
     if (b == std::string_view::npos)
         return std::nullopt;
-    position_ = static_cast<int>(PositionSeconds(chunk.substr(t + 5, b - t - 5)));
-    int percent = static_cast<int>(position_ * 100.0 / duration_);
+    position_ = static_cast<int>(std::clamp<long>(PositionSeconds(chunk.substr(t + 5, b - t - 5)),
+                                                  std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+    // Judged before the cut to an integer: a garbled position far past the
+    // duration must not overflow it.
+    double exact = position_ * 100.0 / duration_;
+    int percent;
     // A position past the duration is not the end of the file: the encoder
     // has not finished, so the bar stops short of full.
-    if (percent > 100)
+    if (exact >= 101)
         percent = 99;
     // A negative duration or position ("time=-00:00:00.04" at the start of
     // some streams) is no progress.
-    if (percent < 0)
+    else if (exact < 0)
         percent = 0;
+    else
+        percent = static_cast<int>(exact);
     percent_ = percent;
     return percent_;
 }

@@ -24,6 +24,13 @@ TEST(ProgressParserTest, PercentOfDurationTruncatedAndCappedBelowFull)
     EXPECT_EQ(parser.Parse("time=95.00 bitrate="), 99);
     EXPECT_EQ(parser.Parse("time=90.00 bitrate="), 100);
     EXPECT_EQ(parser.Percent(), 100);
+    EXPECT_EQ(parser.Parse("time=90.99 bitrate="), 100);
+
+    // Positions far past a short duration, as a garbled report may give.
+    ProgressParser second;
+    second.Parse("Duration: 00:00:01.00");
+    EXPECT_EQ(second.Parse("time=99999999 bitrate="), 99);
+    EXPECT_EQ(second.Parse("time=99999999:00:00.00 bitrate="), 99);
 }
 
 TEST(ProgressParserTest, ReadsTheClockFormOfCurrentEncoders)
