@@ -95,6 +95,23 @@ void CDevice::BeginCall()
     lastException_ = RECORDER_SUCCESS;
 }
 
+bool CDevice::EndCall(RecorderException exception)
+{
+    lastException_ = exception;
+    // The text is logged and handed out; a library that filled the whole
+    // buffer must not run a reader past it.
+    exceptionText_[sizeof exceptionText_ - 1] = '\0';
+    return exception == RECORDER_SUCCESS;
+}
+
+bool CDevice::QuerySpeeds(uint32_t& writeInForce, uint32_t& highest)
+{
+    uint32_t readInForce = 0, highestRead = 0;
+    BeginCall();
+    return EndCall(grabberLibrary_->GetSpeeds(grabber_, Report(), &readInForce, &highestRead, &writeInForce,
+                                              &highest));
+}
+
 bool CDevice::CdvdBurnerGrabberCreate(RecorderCallback callback)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -103,10 +120,8 @@ bool CDevice::CdvdBurnerGrabberCreate(RecorderCallback callback)
     BeginCall();
     RecorderLibrary& library = Recorder();
     GrabberHandle handle = nullptr;
-    lastException_ = library.CdvdBurnerGrabberCreate(&handle, Report(), callback, this, address_.port,
-                                                     address_.bus, address_.target, address_.lun, 1);
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    if (lastException_ != RECORDER_SUCCESS) {
+    if (!EndCall(library.CdvdBurnerGrabberCreate(&handle, Report(), callback, this, address_.port,
+                                                 address_.bus, address_.target, address_.lun, 1))) {
         // A library that handed out a handle along with its failure still
         // gets it back.
         if (handle != nullptr)
@@ -180,9 +195,7 @@ bool CDevice::TestUnitReady()
     if (!EnsureGrabber())
         return false;
     BeginCall();
-    lastException_ = grabberLibrary_->TestUnitReady(grabber_, Report());
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    return lastException_ == RECORDER_SUCCESS;
+    return EndCall(grabberLibrary_->TestUnitReady(grabber_, Report()));
 }
 
 bool CDevice::RefreshDiscType()
@@ -204,9 +217,7 @@ bool CDevice::GetTrackInfo(uint32_t track, TrackInfoRecord& record)
     if (!EnsureGrabber())
         return false;
     BeginCall();
-    lastException_ = grabberLibrary_->GetTrackInformation(grabber_, Report(), track, record.data());
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    if (lastException_ != RECORDER_SUCCESS) {
+    if (!EndCall(grabberLibrary_->GetTrackInformation(grabber_, Report(), track, record.data()))) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
                   "\n\nCDevice::GetTrackInfo: StarBurn_CdvdBurnerGrabber_GetTrackInformation() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
@@ -238,9 +249,7 @@ bool CDevice::RefreshMediaSize()
     }
     std::vector<unsigned char> toc(RECORDER_TOC_SIZE, 0);
     BeginCall();
-    lastException_ = grabberLibrary_->GetTOCInformation(grabber_, Report(), toc.data());
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    if (lastException_ != RECORDER_SUCCESS) {
+    if (!EndCall(grabberLibrary_->GetTOCInformation(grabber_, Report(), toc.data()))) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
                   "\nRefreshMediaSize(): StarBurn_CdvdBurnerGrabber_GetTOCInformation() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
@@ -298,12 +307,8 @@ bool CDevice::GetWriteSpeeds(SpeedList& list)
     list.clear();
     if (!EnsureGrabber())
         return false;
-    uint32_t readInForce = 0, highestRead = 0, writeInForce = 0, highest = 0;
-    BeginCall();
-    lastException_ = grabberLibrary_->GetSpeeds(grabber_, Report(), &readInForce, &highestRead,
-                                                 &writeInForce, &highest);
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    if (lastException_ != RECORDER_SUCCESS) {
+    uint32_t writeInForce = 0, highest = 0;
+    if (!QuerySpeeds(writeInForce, highest)) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
                   "\n\nGetWriteSpeeds(): StarBurn_CdvdBurnerGrabber_GetSpeeds() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
@@ -372,16 +377,10 @@ bool CDevice::SetSpeed(uint32_t& speed)
     if (!EnsureGrabber())
         return false;
     BeginCall();
-    lastException_ = grabberLibrary_->SetSpeeds(grabber_, Report(), RECORDER_MAX_READ_SPEED, speed);
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    if (lastException_ != RECORDER_SUCCESS)
+    if (!EndCall(grabberLibrary_->SetSpeeds(grabber_, Report(), RECORDER_MAX_READ_SPEED, speed)))
         return false;
-    uint32_t readInForce = 0, highestRead = 0, writeInForce = 0, highest = 0;
-    BeginCall();
-    lastException_ = grabberLibrary_->GetSpeeds(grabber_, Report(), &readInForce, &highestRead,
-                                                 &writeInForce, &highest);
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    if (lastException_ != RECORDER_SUCCESS)
+    uint32_t writeInForce = 0, highest = 0;
+    if (!QuerySpeeds(writeInForce, highest))
         return false;
     speed = writeInForce;
     return true;
@@ -393,9 +392,7 @@ bool CDevice::Eject()
     if (!EnsureGrabber())
         return false;
     BeginCall();
-    lastException_ = grabberLibrary_->Eject(grabber_, Report());
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    if (lastException_ != RECORDER_SUCCESS) {
+    if (!EndCall(grabberLibrary_->Eject(grabber_, Report()))) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
                   "\n\nCDevice::Eject()): StarBurn_CdvdBurnerGrabber_Eject() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
@@ -471,12 +468,6 @@ RecorderException CDevice::GetLastException() const
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     return lastException_;
-}
-
-uint32_t CDevice::GetStatus() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return status_;
 }
 
 std::string CDevice::GetExceptionText() const

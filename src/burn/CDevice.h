@@ -59,13 +59,16 @@ public:
     DeviceAddress GetAddress() const;
     bool HasGrabber() const;
     RecorderException GetLastException() const;
-    uint32_t GetStatus() const;
     std::string GetExceptionText() const;
 
 private:
     bool EnsureGrabber();
     CallReport Report();
     void BeginCall();
+    // Stores the call's exception number; true when the call succeeded.
+    bool EndCall(RecorderException exception);
+    // The write speed in force and the highest write speed.
+    bool QuerySpeeds(uint32_t& writeInForce, uint32_t& highest);
     void ProbeSpeeds(const SpeedEntry* table, size_t rows, uint32_t highest, SpeedList& list);
     static void ListNominalSpeeds(uint32_t highest, SpeedList& list);
 

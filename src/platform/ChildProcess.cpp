@@ -257,12 +257,6 @@ bool ChildProcess::Running() const
     return pid_ > 0;
 }
 
-pid_t ChildProcess::Pid() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return pid_;
-}
-
 void StopAllChildProcesses()
 {
     std::lock_guard<std::mutex> lock(g_registryMutex);

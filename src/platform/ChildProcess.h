@@ -46,7 +46,6 @@ public:
     int Finish();
 
     bool Running() const;
-    pid_t Pid() const;
 
 private:
     void TerminateLocked();

@@ -11,11 +11,6 @@ constexpr uint32_t kSpeeds[] = {1385, 2770, 3324, 4155, 5540, 6925, 8310, 11080,
 
 } // namespace
 
-bool IsImageAddress(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun)
-{
-    return port == kPort && bus == 0 && target == 0 && lun == 0;
-}
-
 DeviceAddress Address()
 {
     DeviceAddress address;

@@ -17,7 +17,6 @@ constexpr const char* kDriveName = "ISO";
 // Real units get their host adapter number as port, which never reaches 255.
 constexpr uint8_t kPort = 255;
 
-bool IsImageAddress(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun);
 DeviceAddress Address();
 
 uint32_t HighestWriteSpeed();

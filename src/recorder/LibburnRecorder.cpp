@@ -336,11 +336,11 @@ bool LibburnRecorder::AcquireUnit(Unit& unit, std::string& error)
     return true;
 }
 
-void LibburnRecorder::LetGoOfUnit(Unit& unit)
+void LibburnRecorder::LetGoOfUnit(Unit& unit, bool eject)
 {
     if (unit.grabbedInfo == nullptr)
         return;
-    burn_drive_release(unit.grabbedInfo[0].drive, 0);
+    burn_drive_release(unit.grabbedInfo[0].drive, eject ? 1 : 0);
     burn_drive_info_free(unit.grabbedInfo);
     unit.grabbedInfo = nullptr;
 }
@@ -655,9 +655,7 @@ RecorderException LibburnRecorder::Eject(GrabberHandle handle, const CallReport&
         return Succeed(report);
     // libburn ejects only when it lets go of a drive; the drive is acquired
     // again at once so the grabbers of this unit stay usable.
-    burn_drive_release(unit.grabbedInfo[0].drive, 1);
-    burn_drive_info_free(unit.grabbedInfo);
-    unit.grabbedInfo = nullptr;
+    LetGoOfUnit(unit, true);
     std::string error;
     if (!AcquireUnit(unit, error))
         return Fail(report, RECORDER_GRAB_FAILED, "the disc was ejected, but " + error);

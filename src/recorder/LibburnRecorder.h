@@ -93,7 +93,7 @@ private:
     DeviceAddress UniqueAddress(const std::string& path, size_t index) const;
     int FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const;
     bool AcquireUnit(Unit& unit, std::string& error);
-    void LetGoOfUnit(Unit& unit);
+    void LetGoOfUnit(Unit& unit, bool eject = false);
     Grabber* FindGrabber(GrabberHandle handle);
     burn::burn_drive* DriveOf(const Grabber& grabber);
     RecorderException UnitReady(Grabber& grabber, const CallReport& report);
