@@ -92,11 +92,13 @@ void CKANDRIXDlg::ComputePageRect()
 {
     // Child windows are placed in client coordinates, which the frame's
     // rectangle already is.
-    Rect frame = GetControlRect(IDC_MAIN_PAGE_FRAME);
-    pageRect_.left = frame.left + kFrameInsetLeft;
-    pageRect_.top = frame.top + kFrameInsetTop;
-    pageRect_.right = frame.right - kFrameInsetRight;
-    pageRect_.bottom = frame.bottom - kFrameInsetBottom;
+    pageRect_ = PageRectInFrame(GetControlRect(IDC_MAIN_PAGE_FRAME));
+}
+
+CDialog::Rect CKANDRIXDlg::PageRectInFrame(const Rect& frame)
+{
+    return Rect{frame.left + kFrameInsetLeft, frame.top + kFrameInsetTop, frame.right - kFrameInsetRight,
+                frame.bottom - kFrameInsetBottom};
 }
 
 void CKANDRIXDlg::CreatePages()

@@ -31,6 +31,8 @@ public:
     int PageCount() const { return static_cast<int>(pages_.size()); }
     CWizardPage* Page(int index) const;
     Rect PageRect() const { return pageRect_; }
+    // Where pages go inside the main window's frame control (client pixels).
+    static Rect PageRectInFrame(const Rect& frame);
 
     CTaskPage* TaskPage() const;
     CFileListPage* FileListPage() const;

@@ -2,6 +2,7 @@
 // main window is also written with each page laid into its page frame, as
 // <folder>/102_<page id>.png.
 
+#include "app/CKANDRIXDlg.h"
 #include "platform/Dialog.h"
 #include "platform/DialogTemplate.h"
 #include "platform/UiThread.h"
@@ -38,14 +39,6 @@ bool RenderAlone(const DialogTemplate& t, const QString& folder)
     return Save(dialog.Widget(), QStringLiteral("%1/%2.png").arg(folder).arg(t.id));
 }
 
-// The page rectangle as the wizard window computes it: the frame control
-// shrunk by 3 on the left, 7 at the top and 3 on the right and bottom.
-CDialog::Rect PageRect(const CDialog& mainWindow)
-{
-    CDialog::Rect r = mainWindow.GetControlRect(IDC_MAIN_PAGE_FRAME);
-    return {r.left + 3, r.top + 7, r.right - 3, r.bottom - 3};
-}
-
 bool RenderInMainWindow(const DialogTemplate& page, const QString& folder)
 {
     CDialog mainWindow(IDD_KANDRIX_DIALOG);
@@ -54,7 +47,7 @@ bool RenderInMainWindow(const DialogTemplate& page, const QString& folder)
         std::fprintf(stderr, "kandrix_render: cannot build dialog %d in the main window\n", page.id);
         return false;
     }
-    CDialog::Rect r = PageRect(mainWindow);
+    CDialog::Rect r = CKANDRIXDlg::PageRectInFrame(mainWindow.GetControlRect(IDC_MAIN_PAGE_FRAME));
     child.MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top);
     child.ShowWindow(true);
     return Save(mainWindow.Widget(), QStringLiteral("%1/%2_%3.png").arg(folder).arg(IDD_KANDRIX_DIALOG).arg(page.id));

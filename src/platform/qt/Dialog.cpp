@@ -1,7 +1,5 @@
 #include "platform/Dialog.h"
 
-#include "platform/qt/FocusReturn.h"
-
 #include "platform/DialogTemplate.h"
 #include "platform/UiThread.h"
 #include "platform/qt/AppIcon.h"
