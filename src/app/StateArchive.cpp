@@ -1,6 +1,7 @@
 #include "app/StateArchive.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,23 +128,52 @@ bool ReadStateFile(const std::string& path, std::vector<std::uint8_t>& bytes)
     return ok;
 }
 
-bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+namespace {
+
+bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return false;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
     std::size_t written = 0;
     while (written < bytes.size()) {
         ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
-            break;
+            return false;
         written += static_cast<std::size_t>(put);
     }
+    return true;
+}
+
+// For a file that may be written in a folder where no new file may be made.
+bool WriteInPlace(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool written = WriteAll(fd, bytes);
     bool closed = ::close(fd) == 0;
-    return closed && written == bytes.size();
+    return written && closed;
+}
+
+} // namespace
+
+bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    struct stat info {};
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return false;
+    // The record goes to a file of its own and replaces the old one only once
+    // it is whole, so a full disk never leaves the user with half a record.
+    std::string temporary = path + ".XXXXXX";
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return WriteInPlace(path, bytes);
+    ::fchmod(fd, exists ? (info.st_mode & 07777) : 0644);
+    bool written = WriteAll(fd, bytes);
+    bool closed = ::close(fd) == 0;
+    if (written && closed && ::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(temporary.c_str());
+    return false;
 }

@@ -40,7 +40,8 @@ private:
 
 // Whole-file helpers for the archive's bytes. Reading fails when the file
 // cannot be opened. Writing fails, changing nothing, when the file cannot be
-// created or is marked read-only (no write permission bit at all), which
-// holds even for a user whom the system would let write it.
+// created, cannot be written whole, or is marked read-only (no write
+// permission bit at all), which holds even for a user whom the system would
+// let write it.
 bool ReadStateFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& bytes);

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -202,4 +204,31 @@ TEST(OptionRecordTest, FilesMissingOrReadOnlyChangeNothing)
     read.task = CT_VIDEO2MPG;
     EXPECT_TRUE(ReadOptionFile(path, read));
     EXPECT_EQ(read.task, CT_VIDEO2DVD);
+}
+
+TEST(OptionRecordTest, AWriteCutShortKeepsTheOldFile)
+{
+    TempFolder folder;
+    const std::string path = folder.File("Option.dat");
+    ASSERT_TRUE(WriteOptionFile(path, Defaults()));
+    ConversionSettings settings = Defaults();
+    settings.discVolumeLabel = std::string(300, 'L');
+
+    // A file-size limit stands in for a full disk.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WriteOptionFile(path, settings);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(FileBytes(path), kDefaultFile);
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
+        ++files;
+    EXPECT_EQ(files, 1);
 }
