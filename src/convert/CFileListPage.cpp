@@ -65,7 +65,8 @@ std::string CFileListPage::FilterForTask(int task)
 {
     if (task == CT_MPG2DVD)
         return "DVD Packetized MPEG (*.vob)|*.vob|DVD compatible MPEG (*.mpg; *.mpeg)|*.mpg;*.mpeg|";
-    // The first pattern list names every extension of the pairs that follow.
+    // The first pair offers every supported extension at once, also the two
+    // (asf, swf) that have no pair of their own.
     return "All supported files|*.avi;*.mkv;*.3gp;*.m4a;*.mov;*.mp4;*.mpeg;*.mpg;*.wmv;*.divx;*.xvid;*.asf;*.swf|"
            "Audio Video Interleave files (*.avi)|*.avi|"
            "Matroska (*.mkv)|*.mkv|"

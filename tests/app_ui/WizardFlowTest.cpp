@@ -9,7 +9,14 @@
 #include "platform/Messages.h"
 #include "res/resource.h"
 
+#include "platform/qt/DialogWindow.h"
+
+#include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -220,4 +227,49 @@ TEST_F(WizardTest, ClosingWritesTheChoicesOfTheRun)
     read.SetDefaults();
     ASSERT_TRUE(ReadOptionFile(File("Option.dat"), read));
     EXPECT_EQ(read.task, CT_MPG2DVD);
+}
+
+// Closes every modal window as soon as it shows, noting its caption and
+// version line.
+class ModalCloser {
+public:
+    ModalCloser()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (!box)
+                return;
+            auto* version = box->findChild<QLabel*>(QStringLiteral("control%1").arg(IDC_ABOUT_VERSION));
+            seen.push_back(box->windowTitle().toStdString() + "|" +
+                           (version ? version->text().toStdString() : std::string()));
+            box->close();
+        });
+        timer_.start(10);
+    }
+    std::vector<std::string> seen;
+
+private:
+    QTimer timer_;
+};
+
+TEST_F(WizardTest, AboutAndHelpCommandsOpenTheirWindows)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    ModalCloser closer;
+    qobject_cast<QPushButton*>(window.Control(IDC_MAIN_ABOUT))->click();
+
+    auto* frame = qobject_cast<DialogWindow*>(window.Widget());
+    ASSERT_NE(frame, nullptr);
+    std::unique_ptr<QMenu> menu = frame->CreateSystemMenu();
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_GE(actions.size(), 2);
+    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
+    EXPECT_EQ(actions.back()->text().toStdString(), "&About KANDRIX...");
+    actions.back()->trigger();
+
+    const std::string about = "About KANDRIX|KANDRIX Version: 3.2";
+    EXPECT_EQ(closer.seen, (std::vector<std::string>{about, about}));
+
+    qobject_cast<QPushButton*>(window.Control(IDC_MAIN_HELP))->click();
+    EXPECT_EQ(seam_.ShellTargets(), std::vector<std::string>{File("help.html")});
 }
