@@ -169,8 +169,9 @@ void LibburnRecorder::Shutdown()
 {
     // At exit a worker may still be inside a long call; the process is not
     // held for it, and the system closes the drives' files in any case.
+    std::unique_lock<std::timed_mutex> scanLock(scanMutex_, std::chrono::seconds(2));
     std::unique_lock<std::timed_mutex> lock(mutex_, std::chrono::seconds(2));
-    if (!lock.owns_lock() || !started_)
+    if (!scanLock.owns_lock() || !lock.owns_lock() || !started_)
         return;
     ReleaseAllLocked();
     units_.clear();
@@ -210,7 +211,7 @@ void LibburnRecorder::ReleaseAllLocked()
 RecorderException LibburnRecorder::FindDevice(int scsiType, int flags, RecorderCallback callback,
                                               void* context)
 {
-    std::vector<DeviceAddress> found;
+    std::unique_lock<std::timed_mutex> scanLock(scanMutex_);
     {
         std::lock_guard<std::timed_mutex> lock(mutex_);
         if (!started_)
@@ -221,27 +222,38 @@ RecorderException LibburnRecorder::FindDevice(int scsiType, int flags, RecorderC
         // grabbers of the previous search end here.
         ReleaseAllLocked();
         units_.clear();
-        std::string error;
-        const bool scanned = ScanLocked(error);
-        Unit image;
-        image.address = ImageFileRecorder::Address();
-        image.vendor = ImageFileRecorder::kVendor;
-        image.product = ImageFileRecorder::kProduct;
-        image.revision = ImageFileRecorder::kRevision;
-        image.image = true;
-        units_.push_back(image);
-        for (const Unit& unit : units_)
-            found.push_back(unit.address);
-        if (!scanned)
-            std::fprintf(stderr, "KANDRIX: the drive scan failed: %s\n", error.c_str());
     }
+    // The scan can take long; it runs without the lock so that calls from
+    // the UI thread meanwhile fail at once (no unit, no grabber) instead of
+    // freezing the window until it is done.
+    std::vector<Unit> scanned;
+    std::string error;
+    const bool done = ScanBuses(scanned, error);
+    if (!done)
+        std::fprintf(stderr, "KANDRIX: the drive scan failed: %s\n", error.c_str());
+    Unit image;
+    image.address = ImageFileRecorder::Address();
+    image.vendor = ImageFileRecorder::kVendor;
+    image.product = ImageFileRecorder::kProduct;
+    image.revision = ImageFileRecorder::kRevision;
+    image.image = true;
+    scanned.push_back(image);
+
+    std::vector<DeviceAddress> found;
+    for (const Unit& unit : scanned)
+        found.push_back(unit.address);
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        units_ = std::move(scanned);
+    }
+    scanLock.unlock();
     // Called without the lock: a callback may well ask the library more.
     for (DeviceAddress& address : found)
         callback(RECORDER_REASON_DEVICE_FOUND, context, &address, nullptr);
     return RECORDER_SUCCESS;
 }
 
-bool LibburnRecorder::ScanLocked(std::string& error)
+bool LibburnRecorder::ScanBuses(std::vector<Unit>& units, std::string& error)
 {
     DiscardMessages();
     burn_drive_clear_whitelist();
@@ -263,7 +275,7 @@ bool LibburnRecorder::ScanLocked(std::string& error)
         return false;
     }
     for (unsigned int i = 0; i < count; ++i)
-        AddScannedUnit(infos[i], i);
+        AddScannedUnit(units, infos[i], i);
     // Let go of every drive: a unit is acquired again only while a grabber
     // needs it, and stays free for other programs in between.
     for (unsigned int i = 0; i < count; ++i)
@@ -273,22 +285,23 @@ bool LibburnRecorder::ScanLocked(std::string& error)
     return true;
 }
 
-void LibburnRecorder::AddScannedUnit(burn_drive_info& info, size_t index)
+void LibburnRecorder::AddScannedUnit(std::vector<Unit>& units, burn_drive_info& info, size_t index)
 {
     char path[BURN_DRIVE_ADR_LEN] = {};
     if (burn_drive_d_get_adr(info.drive, path) <= 0)
         return;
     Unit unit;
     unit.path = path;
-    unit.address = UniqueAddress(unit.path, index);
+    unit.address = UniqueAddress(units, unit.path, index);
     unit.vendor = FixedText(info.vendor, sizeof info.vendor);
     unit.product = FixedText(info.product, sizeof info.product);
     unit.revision = FixedText(info.revision, sizeof info.revision);
     unit.cacheSize = info.buffer_size > 0 ? static_cast<uint32_t>(info.buffer_size) * 1024u : 0;
-    units_.push_back(unit);
+    units.push_back(unit);
 }
 
-DeviceAddress LibburnRecorder::UniqueAddress(const std::string& path, size_t index) const
+DeviceAddress LibburnRecorder::UniqueAddress(const std::vector<Unit>& units, const std::string& path,
+                                             size_t index)
 {
     int bus = -1, host = -1, channel = -1, target = -1, lun = -1;
     DeviceAddress address;
@@ -302,7 +315,7 @@ DeviceAddress LibburnRecorder::UniqueAddress(const std::string& path, size_t ind
         address.bus = static_cast<uint8_t>(channel);
         address.target = static_cast<uint8_t>(target);
         address.lun = static_cast<uint8_t>(lun);
-        if (FindUnit(address.port, address.bus, address.target, address.lun) < 0)
+        if (FindUnitIn(units, address.port, address.bus, address.target, address.lun) < 0)
             return address;
     }
     address = DeviceAddress{};
@@ -311,14 +324,20 @@ DeviceAddress LibburnRecorder::UniqueAddress(const std::string& path, size_t ind
     return address;
 }
 
-int LibburnRecorder::FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const
+int LibburnRecorder::FindUnitIn(const std::vector<Unit>& units, uint8_t port, uint8_t bus, uint8_t target,
+                                uint8_t lun)
 {
-    for (size_t i = 0; i < units_.size(); ++i) {
-        const DeviceAddress& a = units_[i].address;
+    for (size_t i = 0; i < units.size(); ++i) {
+        const DeviceAddress& a = units[i].address;
         if (a.port == port && a.bus == bus && a.target == target && a.lun == lun)
             return static_cast<int>(i);
     }
     return -1;
+}
+
+int LibburnRecorder::FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const
+{
+    return FindUnitIn(units_, port, bus, target, lun);
 }
 
 bool LibburnRecorder::AcquireUnit(Unit& unit, std::string& error)

@@ -88,9 +88,11 @@ private:
     };
 
     void ReleaseAllLocked();
-    bool ScanLocked(std::string& error);
-    void AddScannedUnit(burn::burn_drive_info& info, size_t index);
-    DeviceAddress UniqueAddress(const std::string& path, size_t index) const;
+    static bool ScanBuses(std::vector<Unit>& units, std::string& error);
+    static void AddScannedUnit(std::vector<Unit>& units, burn::burn_drive_info& info, size_t index);
+    static DeviceAddress UniqueAddress(const std::vector<Unit>& units, const std::string& path, size_t index);
+    static int FindUnitIn(const std::vector<Unit>& units, uint8_t port, uint8_t bus, uint8_t target,
+                          uint8_t lun);
     int FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const;
     bool AcquireUnit(Unit& unit, std::string& error);
     void LetGoOfUnit(Unit& unit, bool eject = false);
@@ -99,6 +101,8 @@ private:
     RecorderException UnitReady(Grabber& grabber, const CallReport& report);
     RecorderException CheckHandle(GrabberHandle handle, const CallReport& report, Grabber*& grabber);
 
+    // One scan at a time; held without mutex_ while libburn scans.
+    std::timed_mutex scanMutex_;
     std::timed_mutex mutex_;
     bool started_ = false;
     bool exitHookSet_ = false;
