@@ -297,7 +297,7 @@ void CKANDRIXDlg::OnCommand(int id, int notifyCode)
 
 void CKANDRIXDlg::OnSysCommand(int command)
 {
-    // Commands 16 to 31 are the About entry.
+    // The window system keeps the low four bits of a menu command for itself.
     if ((command & 0xFFF0) == IDM_ABOUTBOX)
         OnAbout();
     else
