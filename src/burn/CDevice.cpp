@@ -254,7 +254,8 @@ bool CDevice::RefreshMediaSize()
                   "\nRefreshMediaSize(): StarBurn_CdvdBurnerGrabber_GetTOCInformation() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
         mediaSize_ = 0.0;
-        mediaSizeKnown_ = true;
+        // Nor is an unreadable table of contents an empty one.
+        mediaSizeKnown_ = false;
         return false;
     }
     const int tracks = toc[TOC_TRACK_COUNT_OFFSET];

@@ -92,7 +92,7 @@ private:
 
     // The library that made grabber_, which is the one to release it.
     RecorderLibrary* grabberLibrary_ = nullptr;
-    // False after the recorded-area size of an overwritable disc could not be
-    // read: such a disc must not pass as blank.
+    // False after the recorded size of a disc could not be read: such a disc
+    // must not pass as blank.
     bool mediaSizeKnown_ = true;
 };

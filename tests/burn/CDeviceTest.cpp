@@ -258,6 +258,12 @@ TEST_F(CDeviceTest, AnUnreadableRecordedAreaIsNotTakenForBlank)
     fake.failures.clear();
     Device().RefreshMediaInfo();
     EXPECT_TRUE(Device().IsDiscBlank());
+
+    fake.discType = DISC_TYPE_DVDROM;
+    fake.failures["TOC"] = 8;
+    Device().RefreshMediaInfo();
+    EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 0.0);
+    EXPECT_FALSE(Device().IsDiscBlank());
 }
 
 TEST_F(CDeviceTest, BlankTestFollowsTheDiscType)
