@@ -89,7 +89,7 @@ bool CConvertPage::OnInitDialog()
 void CConvertPage::EnterPage()
 {
     // The wizard cannot enter the page again while it converts; should that
-    // change, the older run must not feed this one's controls and results.
+    // change, the older run must at least not feed this one's controls.
     StopRunningEncoder();
     ConversionSettings& settings = Settings();
     settings.succeededCount = 0;
