@@ -6,6 +6,7 @@
 #include "app/CKANDRIXDlg.h"
 #include "app/ConversionSettings.h"
 #include "support/ScriptedSeam.h"
+#include "support/UiEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -32,19 +33,6 @@ inline std::string ReadText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Serves the UI thread's events until done() holds or the time is up.
-inline bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds = 20000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 class WizardTest : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include "support/ScriptedSeam.h"
 #include "support/StringSourceList.h"
 #include "support/TempDir.h"
+#include "support/UiEvents.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -34,21 +35,9 @@ protected:
     }
 };
 
-bool ServeUntil(const std::function<bool()>& done, int milliseconds = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 void Serve(int milliseconds)
 {
-    ServeUntil([] { return false; }, milliseconds);
+    ProcessEventsUntil([] { return false; }, milliseconds);
 }
 
 class ConvertPageTest : public ::testing::Test {
@@ -89,7 +78,7 @@ protected:
 
     bool RunToCompletion(int completions = 1)
     {
-        return ServeUntil([&] { return mainWindow.completions >= completions; });
+        return ProcessEventsUntil([&] { return mainWindow.completions >= completions; });
     }
 
     std::vector<std::string> LogEntries() const
@@ -156,9 +145,9 @@ TEST_F(ConvertPageTest, CancelStopsTheSecondOfThreeFiles)
     AddSource("c.avi", "ok");
     page->EnterPage();
     std::string pidFile = output.Path("b.avi.vob.pid");
-    ASSERT_TRUE(ServeUntil([&] { return std::filesystem::exists(pidFile); }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return std::filesystem::exists(pidFile); }));
     pid_t encoder = 0;
-    ASSERT_TRUE(ServeUntil([&] {
+    ASSERT_TRUE(ProcessEventsUntil([&] {
         std::ifstream(pidFile) >> encoder;
         return encoder > 0;
     }));
@@ -199,7 +188,7 @@ TEST_F(ConvertPageTest, ClosingStopsTheRunningEncoder)
     page->EnterPage();
     std::string pidFile = output.Path("a.avi.vob.pid");
     pid_t encoder = 0;
-    ASSERT_TRUE(ServeUntil([&] {
+    ASSERT_TRUE(ProcessEventsUntil([&] {
         std::ifstream(pidFile) >> encoder;
         return encoder > 0;
     }));

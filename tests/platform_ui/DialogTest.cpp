@@ -5,6 +5,7 @@
 #include "platform/UiThread.h"
 #include "platform/qt/DialogWindow.h"
 #include "res/resource.h"
+#include "support/UiEvents.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -61,21 +62,6 @@ protected:
     void OnTimer(int) override { ++timerTicks; }
     void OnDestroy() override { ++destroyed; }
 };
-
-// Serves the UI thread's events until the worker has finished.
-void RunWhileWorking(const std::function<void()>& work)
-{
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        work();
-        done = true;
-    });
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    worker.join();
-}
 
 // Runs fn once the next modal loop is running.
 void WhenModal(std::function<void()> fn)

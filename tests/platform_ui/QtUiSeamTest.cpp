@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 #include "platform/UiThread.h"
 #include "platform/qt/QtUiSeam.h"
+#include "support/UiEvents.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,7 +34,6 @@ TEST(QtFileFilters, TurnsPipeListsIntoQtFilters)
 template <typename Window>
 void AnswerFromWorker(const std::function<void()>& ask, const std::function<void(Window*)>& handle)
 {
-    std::atomic<bool> done{false};
     bool handled = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -43,15 +43,7 @@ void AnswerFromWorker(const std::function<void()>& ask, const std::function<void
         }
     });
     poll.start(10);
-    std::thread worker([&] {
-        ask();
-        done = true;
-    });
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    worker.join();
+    RunWhileWorking(ask);
     EXPECT_TRUE(handled);
 }
 
