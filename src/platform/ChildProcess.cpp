@@ -6,6 +6,9 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <set>
 #include <sys/wait.h>
 #include <system_error>
@@ -55,9 +58,17 @@ void CloseFd(int& fd)
 }
 
 // Between fork and exec only async-signal-safe calls are allowed.
-[[noreturn]] void ExecChild(char* const* argv, int outputFd, int statusFd)
+[[noreturn]] void ExecChild(char* const* argv, int outputFd, int statusFd, pid_t parent)
 {
     setpgid(0, 0);
+#ifdef __linux__
+    // A program that is killed outright runs none of its own clean-up; the
+    // kernel then stops the tool for it. The starting thread lives until the
+    // child is reaped, so the signal never comes early.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent)
+        _exit(127);
+#endif
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -115,9 +126,10 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
     argv.push_back(nullptr);
 
     std::unique_lock<std::mutex> lock(mutex_);
+    const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0)
-        ExecChild(argv.data(), output[1], status[1]);
+        ExecChild(argv.data(), output[1], status[1], parent);
     int forkError = errno;
     close(output[1]);
     close(status[1]);

@@ -7,9 +7,12 @@
 #include "support/TempDir.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -152,6 +155,32 @@ TEST(ProcessRunnerTest, CancelReachesASilentEncoder)
     EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
     EXPECT_LT(SecondsSince(start), 3.0);
     presser.join();
+}
+
+TEST(ProcessRunnerTest, AChildEndsWhenTheProgramIsKilledOutright)
+{
+    int pidPipe[2];
+    ASSERT_EQ(pipe(pidPipe), 0);
+    pid_t program = fork();
+    if (program == 0) {
+        close(pidPipe[0]);
+        ChildProcess child;
+        char said[32] = {};
+        if (child.Start({"/bin/sh", "-c", "echo $$; exec sleep 10"}) == ChildProcess::StartResult::Started &&
+            child.Read(said, sizeof said - 1) > 0) {
+            pid_t tool = static_cast<pid_t>(std::atoi(said));
+            (void)!write(pidPipe[1], &tool, sizeof tool);
+        }
+        pause();
+        _exit(0);
+    }
+    close(pidPipe[1]);
+    pid_t tool = -1;
+    ASSERT_EQ(read(pidPipe[0], &tool, sizeof tool), static_cast<ssize_t>(sizeof tool));
+    close(pidPipe[0]);
+    kill(program, SIGKILL);
+    waitpid(program, nullptr, 0);
+    EXPECT_TRUE(ProcessGone(tool));
 }
 
 TEST(ProcessRunnerTest, ShutdownStopsEveryRunningChild)
