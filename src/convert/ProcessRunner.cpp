@@ -119,13 +119,15 @@ RunResult RunEncoder(const EncoderRun& run, ProgressParser& parser)
     return ended ? RunResult::Finished : RunResult::Cancelled;
 }
 
-bool RunBatch(const std::vector<std::string>& arguments, const ChunkSink& sink, int pollMs)
+bool RunBatch(const std::vector<std::string>& arguments, const ChunkSink& sink, int pollMs, int* exitStatus)
 {
     ChildProcess child;
     if (!StartChild(child, arguments, nullptr, sink))
         return false;
     ReadLoop loop {child, sink, pollMs, nullptr, nullptr};
     loop.Run();
-    child.Finish();
+    const int status = child.Finish();
+    if (exitStatus)
+        *exitStatus = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return true;
 }

@@ -56,5 +56,7 @@ struct EncoderRun {
 RunResult RunEncoder(const EncoderRun& run, ProgressParser& parser);
 
 // Runs a tool to its end without parsing or cancel. False when it could not
-// be started (after the message box, which has no owner).
-bool RunBatch(const std::vector<std::string>& arguments, const ChunkSink& sink, int pollMs = AUTHOR_POLL_MS);
+// be started (after the message box, which has no owner). *exitStatus gets
+// the tool's exit status (-1 when it did not exit by itself).
+bool RunBatch(const std::vector<std::string>& arguments, const ChunkSink& sink, int pollMs = AUTHOR_POLL_MS,
+              int* exitStatus = nullptr);

@@ -73,7 +73,10 @@ struct CallReport {
 
 // Opaque per-unit object of the library.
 using GrabberHandle = void*;
+// A DVD-Video file system built from a VIDEO_TS folder.
 using DvdVideoHandle = void*;
+// The file tree of a DVD-Video file system: an ImageStream (ImageStream.h)
+// owned by its DvdVideoHandle and freed with it.
 using FileTreeHandle = void*;
 
 // Discovery and burn events: (reason, context given with the callback,
