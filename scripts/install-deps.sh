@@ -1,7 +1,12 @@
 #!/bin/sh
 # Installs what KANDRIX needs to build, run and test on Debian 12. Safe to run again.
 set -e
-PACKAGES="g++ cmake make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev ffmpeg dvdauthor libburn-dev xvfb xauth"
+# Beside the build: the media tools the program runs (ffmpeg, dvdauthor,
+# vcdimager, cdrdao) and the readers the tests check discs with, which no one
+# here wrote (lsdvd, isoinfo, udfinfo, 7z, libdvdread).
+PACKAGES="g++ cmake make pkg-config ccache qt6-base-dev libgl-dev libgtest-dev libgmock-dev nlohmann-json3-dev
+ffmpeg dvdauthor vcdimager cdrdao libburn-dev libdvdread-dev
+lsdvd genisoimage udftools p7zip-full xvfb xauth"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

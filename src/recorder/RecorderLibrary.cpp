@@ -88,3 +88,8 @@ RecorderException RecorderLibrary::SuperVideoCDEx(GrabberHandle, const CallRepor
 {
     return NotSupportedYet(report, "Writing a SuperVideoCD");
 }
+
+RecorderException RecorderLibrary::CancelWrite(GrabberHandle)
+{
+    return RECORDER_SUCCESS;
+}

@@ -165,6 +165,11 @@ public:
                                              int underrunProtection, const char* sourcePath,
                                              const char* albumName, int closeTrack, int padTrack,
                                              int testWrite, int closeDisc, int cacheSeconds);
+
+    // Asks a write running on handle (on another thread) to stop; the write
+    // call then returns with a failure once the unit is idle and released.
+    // Callable from any thread, returns at once; harmless when nothing runs.
+    virtual RecorderException CancelWrite(GrabberHandle handle);
 };
 
 // The library the recorder code uses: the libburn one unless a test set
