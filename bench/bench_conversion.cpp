@@ -3,9 +3,11 @@
 // alone with the same options, its output discarded. Prints figures only.
 
 #include "app/ConversionSettings.h"
+#include "convert/ConversionRequest.h"
 #include "convert/ConversionWorker.h"
 #include "convert/EncoderDialect.h"
 #include "convert/EncodingJob.h"
+#include "platform/JobQuestions.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -78,43 +80,28 @@ bool MakeClip(const std::string& path)
                        "-c:a", "aac", "-shortest", path}) == 0;
 }
 
-class ClipList : public SourceList {
-public:
-    explicit ClipList(std::vector<std::string> texts) : texts_(std::move(texts)) {}
-    int GetCount() const override { return static_cast<int>(texts_.size()); }
-    std::string GetText(int index) const override { return texts_.at(static_cast<size_t>(index)); }
-
-private:
-    std::vector<std::string> texts_;
-};
-
 // The page's part, reduced to what costs nothing.
 class QuietView : public ConversionView {
 public:
     void ShowFile(const std::string&, int, int) override {}
     void ShowPercent(int) override {}
     void AddLogLine(const std::string& text) override { logBytes += text.size(); }
-    CDialog* Owner() override { return nullptr; }
-    void TransComplete() override { completed = true; }
+    JobQuestions& Questions() override { return questions; }
 
     size_t logBytes = 0;
-    bool completed = false;
+    SeamQuestions questions;
 };
 
 // One clip's list through the conversion worker, as the page runs it.
-double TimeThroughWorker(const ConversionSettings& base, const std::string& clip, bool* ok)
+double TimeThroughWorker(const ConversionRequest& base, const std::string& clip, bool* ok)
 {
-    ClipList paths({clip});
-    ClipList names({FileNameOf(clip)});
-    ConversionSettings settings = base;
-    settings.sourcePaths = &paths;
-    settings.sourceNames = &names;
+    ConversionRequest request = base;
+    request.sources = {{clip, FileNameOf(clip)}};
     QuietView view;
-    ConversionControl control;
     Clock::time_point start = Clock::now();
-    AVI2MPEGFunc(settings, view, control);
+    const ConversionResult result = AVI2MPEGFunc(request, view, nullptr);
     double seconds = SecondsSince(start);
-    *ok = view.completed && settings.succeededCount == 1;
+    *ok = result.succeededCount == 1;
     return seconds;
 }
 
@@ -144,7 +131,7 @@ std::vector<std::string> MakeClips(const std::string& folder)
     return clips;
 }
 
-double TimeAlone(const ConversionSettings& settings, const std::string& clip, bool* ok)
+double TimeAlone(const ConversionRequest& settings, const std::string& clip, bool* ok)
 {
     std::string error;
     std::optional<EncodingJob> job = BuildJob(settings, clip, FileNameOf(clip), &error);
@@ -170,7 +157,7 @@ struct Times {
 // round that met a busy moment says nothing about either side.
 bool BenchFormat(const Format& format, const std::vector<std::string>& clips, const std::string& folder)
 {
-    ConversionSettings settings;
+    ConversionRequest settings;
     settings.programFolder = KANDRIX_BIN_DIR;
     settings.outputFolder = folder;
     settings.task = format.task;

@@ -4,9 +4,11 @@
 #include "app/ConversionSettings.h"
 #include "platform/ChildProcess.h"
 #include "platform/Dialog.h"
+#include "platform/Job.h"
 #include "platform/Paths.h"
 #include "platform/UiThread.h"
 #include "platform/qt/QtUiSeam.h"
+#include "recorder/LibburnRecorder.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -14,14 +16,14 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
-#include <thread>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
-
-// Workers still running get this long to notice the window has gone.
-constexpr auto kShutdownPause = std::chrono::milliseconds(1000);
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 int g_stopPipe[2] = {-1, -1};
@@ -86,11 +88,17 @@ int CKANDRIXApp::Run(int argc, char** argv)
         AfxSetMainWnd(&window);
         window.DoModal();
         AfxSetMainWnd(nullptr);
-        ShutDownUi();
-        // Whatever a worker still runs (an encoder, an authoring batch) ends
-        // with the program.
-        StopAllChildProcesses();
-        std::this_thread::sleep_for(kShutdownPause);
+    }
+    // The window's end has stopped every job it could within its wait.
+    const std::vector<std::string> stuck = ShutDownJobs(std::chrono::milliseconds(0));
+    DefaultLibburnRecorder().Shutdown();
+    StopAllChildProcesses();
+    if (!stuck.empty()) {
+        for (const std::string& name : stuck)
+            std::fprintf(stderr, "KANDRIX: the %s did not stop in time; ending without it\n", name.c_str());
+        // Its thread may still use what static destruction would tear down.
+        std::fflush(nullptr);
+        std::_Exit(0);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: fills the shared record, runs the wizard window
-// modally, and lets the process end shortly after the window has gone.
+// modally, and ends the program in order once the window has gone: jobs
+// stopped, the recording library shut down (every drive released).
 
 class CKANDRIXApp {
 public:

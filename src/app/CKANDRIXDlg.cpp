@@ -11,6 +11,7 @@
 #include "convert/CConvertPage.h"
 #include "convert/CFileListPage.h"
 #include "platform/DialogTemplate.h"
+#include "platform/Job.h"
 #include "platform/Paths.h"
 #include "platform/UiSeam.h"
 #include "res/resource.h"
@@ -318,12 +319,28 @@ bool CKANDRIXDlg::OnMessage(unsigned message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+void CKANDRIXDlg::OnCancel()
+{
+    if (!ConfirmStopRunningWork())
+        return;
+    CStateDialog::OnCancel();
+}
+
+bool CKANDRIXDlg::ConfirmStopRunningWork()
+{
+    CConvertPage* convert = ConvertPage();
+    if (convert && convert->IsConverting())
+        return Ui().MessageBox(this, "A conversion is running. Stop it and quit?", std::string(),
+                               MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return true;
+}
+
 void CKANDRIXDlg::OnDestroy()
 {
     SaveState();
-    // No encoder may outlive the window that started it.
-    if (CConvertPage* convert = ConvertPage())
-        convert->StopRunningEncoder();
+    // The pages go only once no job can reach them any more: every job is
+    // stopped (a running tool with it) and waited for within a bound.
+    ShutDownJobs(kJobShutdownWait);
     DestroyPages();
     RegisterMediaObjectLibrary(programFolder_ + kMediaObjectLibraryName, false);
     CStateDialog::OnDestroy();

@@ -6,6 +6,7 @@
 
 #include "app/CStateDialog.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ public:
     // the skin and the media-object library are looked for there.
     explicit CKANDRIXDlg(const std::string& programFolder);
     ~CKANDRIXDlg() override;
+
+    // How long the window's end waits for running jobs to stop.
+    static constexpr std::chrono::milliseconds kJobShutdownWait{5000};
 
     enum PageIndex { kTaskPage, kFileListPage, kOutputPage, kConvertPage, kBurnPage, kSummaryPage, kPageCount };
 
@@ -53,6 +57,8 @@ protected:
     void OnCommand(int id, int notifyCode) override;
     void OnSysCommand(int command) override;
     bool OnMessage(unsigned message, WPARAM wParam, LPARAM lParam) override;
+    // Close, Escape and the close box: asks first while work would be lost.
+    void OnCancel() override;
     void OnDestroy() override;
     void SerializeState(StateArchive& archive, bool storing) override;
 
@@ -70,6 +76,7 @@ private:
     void ChangePage(int index);
     void OnTransComplete();
     void OnBurnClosed();
+    bool ConfirmStopRunningWork();
     std::vector<std::string> ListLines(const CDialog* page, int listId) const;
 
     Rect pageRect_;

@@ -4,41 +4,27 @@
 #include "app/LogLine.h"
 #include "convert/ConversionWorker.h"
 #include "convert/ProgressParser.h"
+#include "platform/Job.h"
+#include "platform/JobQuestions.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
 
 #include <cstdio>
-#include <thread>
 
-// One conversion run, shared by the page and its worker thread. The worker
-// may outlive the page (the window can close at any time, and the UI thread
-// never waits for it), so it reaches the page only through this record, on
-// the UI thread, where the page's destruction also happens.
-struct CConvertPage::Run final : ConversionView {
-    explicit Run(CConvertPage* owner) : page(owner) {}
+// How one run's worker reaches the page. A run the page has let go of (the
+// page was entered again, or is going away) shows nothing more; that is
+// decided on the UI thread, where the page also goes away.
+class CConvertPage::RunView final : public ConversionView {
+public:
+    explicit RunView(CConvertPage* page) : page_(page), questions_(page) {}
 
-    // On the UI thread: the page shows no more of this run, and no completion
-    // message comes from it.
-    void Abandon()
-    {
-        page = nullptr;
-        control.cancel = 1;
-        control.runningEncoder.Stop();
-    }
-
-    void OnPage(const std::function<void(CConvertPage&)>& update)
-    {
-        SendToUi([this, &update] {
-            if (page)
-                update(*page);
-        });
-    }
+    void Drop() { page_ = nullptr; }
 
     void ShowFile(const std::string& name, int number, int count) override
     {
         char counter[32];
         std::snprintf(counter, sizeof counter, "%d/%d", number, count);
-        std::string text = counter;
+        const std::string text = counter;
         OnPage([&](CConvertPage& p) {
             p.SetDlgItemText(IDC_CONV_FILE_NAME, name);
             p.SetDlgItemText(IDC_CONV_COUNT, text);
@@ -58,25 +44,27 @@ struct CConvertPage::Run final : ConversionView {
         OnPage([&](CConvertPage& p) { p.AddLogLine(text); });
     }
 
-    CDialog* Owner() override { return page.load(); }
+    JobQuestions& Questions() override { return questions_; }
 
-    void TransComplete() override
+private:
+    template <class Fn>
+    void OnPage(Fn&& update)
     {
-        OnPage([](CConvertPage&) {
-            if (CDialog* main = AfxGetMainWnd())
-                main->PostMessage(WM_TRANS_COMPLETE, 0, 0);
+        SendToUi([&] {
+            if (page_)
+                update(*page_);
         });
     }
 
-    std::atomic<CConvertPage*> page;
-    ConversionControl control;
+    CConvertPage* page_; // read and cleared on the UI thread only
+    SeamQuestions questions_;
 };
 
 CConvertPage::CConvertPage() : CWizardPage(IDD_CONVERT) {}
 
 CConvertPage::~CConvertPage()
 {
-    StopRunningEncoder();
+    DropRun();
 }
 
 bool CConvertPage::OnInitDialog()
@@ -88,15 +76,33 @@ bool CConvertPage::OnInitDialog()
 
 void CConvertPage::EnterPage()
 {
-    // The wizard cannot enter the page again while it converts; should that
+    // The wizard cannot enter the page while it converts; should that
     // change, the older run must at least not feed this one's controls.
-    StopRunningEncoder();
+    DropRun();
     ConversionSettings& settings = Settings();
     settings.succeededCount = 0;
     settings.convertedFiles.clear();
-    run_ = std::make_shared<Run>(this);
-    std::thread([run = run_] { AVI2MPEGFunc(Settings(), *run, run->control); }).detach();
+    const ConversionRequest request = ConversionRequest::From(settings);
+    view_ = std::make_shared<RunView>(this);
+    converting_ = true;
+    job_ = Job::Start<ConversionResult>(
+        "conversion",
+        [request, view = view_](JobControl& control) { return AVI2MPEGFunc(request, *view, &control); },
+        [this, task = request.task](ConversionResult result) { OnConversionDone(result, task); });
     ShowWindow(true);
+}
+
+void CConvertPage::OnConversionDone(const ConversionResult& result, int task)
+{
+    converting_ = false;
+    ConversionSettings& settings = Settings();
+    settings.succeededCount = result.succeededCount;
+    settings.convertedFiles = result.convertedFiles;
+    // Burning existing MPEG files converts nothing and moves on by itself.
+    if (task == CT_MPG2DVD)
+        return;
+    if (CDialog* main = AfxGetMainWnd())
+        main->PostMessage(WM_TRANS_COMPLETE, 0, 0);
 }
 
 void CConvertPage::LeavePage()
@@ -106,11 +112,19 @@ void CConvertPage::LeavePage()
     ProgressSetPos(IDC_CONV_TOTAL_PROGRESS, 0);
 }
 
-void CConvertPage::StopRunningEncoder()
+void CConvertPage::CancelConversion()
 {
-    if (run_)
-        run_->Abandon();
-    run_.reset();
+    if (job_)
+        job_->Cancel();
+}
+
+void CConvertPage::DropRun()
+{
+    if (view_)
+        view_->Drop();
+    view_.reset();
+    job_.reset();
+    converting_ = false;
 }
 
 void CConvertPage::AddLogLine(const std::string& text)
@@ -122,8 +136,7 @@ void CConvertPage::AddLogLine(const std::string& text)
 void CConvertPage::OnCommand(int id, int notifyCode)
 {
     if (id == IDC_CONV_CANCEL && notifyCode == BN_CLICKED) {
-        if (run_)
-            run_->control.cancel = 1;
+        CancelConversion();
         return;
     }
     CWizardPage::OnCommand(id, notifyCode);

@@ -1,11 +1,14 @@
 #pragma once
-// The conversion page: shows the encoder's progress and log while a worker
-// thread converts the source list, and offers Cancel.
+// The conversion page: shows the encoder's progress and log while a job
+// converts the source list, and offers Cancel.
 
 #include "app/CWizardPage.h"
+#include "convert/ConversionRequest.h"
 
 #include <memory>
 #include <string>
+
+class Job;
 
 class CConvertPage : public CWizardPage {
 public:
@@ -15,11 +18,10 @@ public:
     void LeavePage() override;
     void EnterPage() override;
 
-    // Ends a running conversion at once: its encoder (with whatever that
-    // started) is terminated, and the run changes no control and posts no
-    // completion message any more. For the window's shutdown, so that no
-    // encoder outlives the program.
-    void StopRunningEncoder();
+    // A run has started and its completion has not been handled yet.
+    bool IsConverting() const { return converting_; }
+    // Asks the running conversion to stop (Cancel); its completion follows.
+    void CancelConversion();
 
     // One entry of the conversion log: the local time, then the text as read.
     void AddLogLine(const std::string& text);
@@ -29,6 +31,11 @@ protected:
     void OnCommand(int id, int notifyCode) override;
 
 private:
-    struct Run;
-    std::shared_ptr<Run> run_;
+    class RunView;
+    void OnConversionDone(const ConversionResult& result, int task);
+    void DropRun();
+
+    std::shared_ptr<RunView> view_;
+    std::unique_ptr<Job> job_;
+    bool converting_ = false;
 };

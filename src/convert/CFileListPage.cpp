@@ -2,63 +2,36 @@
 
 #include "platform/Paths.h"
 #include "platform/UiSeam.h"
-#include "platform/UiThread.h"
 #include "res/resource.h"
 
-namespace {
-
-// One of the page's list boxes as the rest of the system reads it, from any
-// thread and for as long as the process runs: a worker may still hold the
-// record's pointer after the window and its pages are gone. Every read runs
-// on the UI thread, where the page is also destroyed, so a page that has gone
-// reads as an empty list.
-class PublishedList final : public SourceList {
+// One of the page's list boxes as the record names it. Jobs get copies of
+// the entries when they start, so only the UI thread reads these.
+class CFileListPage::ListView final : public SourceList {
 public:
-    explicit PublishedList(int listId) : listId_(listId) {}
-
-    void Attach(const CFileListPage* page) { page_ = page; }
-    void Detach(const CFileListPage* page)
-    {
-        if (page_ == page)
-            page_ = nullptr;
-    }
-
-    int GetCount() const override
-    {
-        int count = 0;
-        SendToUi([&] {
-            if (page_)
-                count = page_->ListGetCount(listId_);
-        });
-        return count;
-    }
-
-    std::string GetText(int index) const override
-    {
-        std::string text;
-        SendToUi([&] {
-            if (page_)
-                text = page_->ListGetText(listId_, index);
-        });
-        return text;
-    }
+    ListView(const CFileListPage& page, int listId) : page_(page), listId_(listId) {}
+    int GetCount() const override { return page_.ListGetCount(listId_); }
+    std::string GetText(int index) const override { return page_.ListGetText(listId_, index); }
 
 private:
+    const CFileListPage& page_;
     const int listId_;
-    const CFileListPage* page_ = nullptr; // touched on the UI thread only
 };
 
-PublishedList g_paths(IDC_FILES_PATHS);
-PublishedList g_names(IDC_FILES_NAMES);
-
-} // namespace
-
-CFileListPage::CFileListPage() : CWizardPage(IDD_FILELIST) {}
+CFileListPage::CFileListPage()
+    : CWizardPage(IDD_FILELIST),
+      paths_(std::make_unique<ListView>(*this, IDC_FILES_PATHS)),
+      names_(std::make_unique<ListView>(*this, IDC_FILES_NAMES))
+{
+}
 
 CFileListPage::~CFileListPage()
 {
-    g_paths.Detach(this);
-    g_names.Detach(this);
+    // The record outlives the window; it must not keep lists that are gone.
+    ConversionSettings& settings = Settings();
+    if (settings.sourcePaths == paths_.get())
+        settings.sourcePaths = nullptr;
+    if (settings.sourceNames == names_.get())
+        settings.sourceNames = nullptr;
 }
 
 std::string CFileListPage::FilterForTask(int task)
@@ -90,10 +63,8 @@ void CFileListPage::EnterPage()
 void CFileListPage::LeavePage()
 {
     ShowWindow(false);
-    g_paths.Attach(this);
-    g_names.Attach(this);
-    Settings().sourcePaths = &g_paths;
-    Settings().sourceNames = &g_names;
+    Settings().sourcePaths = paths_.get();
+    Settings().sourceNames = names_.get();
 }
 
 void CFileListPage::OnCommand(int id, int notifyCode)

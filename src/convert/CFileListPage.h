@@ -6,6 +6,7 @@
 #include "app/CWizardPage.h"
 #include "app/ConversionSettings.h"
 
+#include <memory>
 #include <string>
 
 class CFileListPage : public CWizardPage {
@@ -27,4 +28,9 @@ public:
 
 protected:
     void OnCommand(int id, int notifyCode) override;
+
+private:
+    class ListView;
+    std::unique_ptr<ListView> paths_;
+    std::unique_ptr<ListView> names_;
 };

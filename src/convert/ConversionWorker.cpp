@@ -3,84 +3,78 @@
 #include "app/ConversionSettings.h"
 #include "convert/EncodingJob.h"
 #include "convert/ProgressParser.h"
+#include "platform/Job.h"
+#include "platform/JobQuestions.h"
 #include "platform/Paths.h"
-#include "platform/UiSeam.h"
 
 namespace {
 
-int SourceCount(const ConversionSettings& settings)
-{
-    return settings.sourcePaths ? settings.sourcePaths->GetCount() : 0;
-}
-
-std::string SourceName(const ConversionSettings& settings, int index)
-{
-    return settings.sourceNames ? settings.sourceNames->GetText(index) : std::string();
-}
-
 enum class FileOutcome { Next, Stop };
 
-FileOutcome ConvertOne(ConversionSettings& settings, ConversionView& view, ConversionControl& control,
-                       int index, int pollMs)
+FileOutcome ConvertOne(const ConversionRequest& request, ConversionView& view, JobControl* control, size_t index,
+                       int pollMs, ConversionResult& result)
 {
-    std::string path = settings.sourcePaths->GetText(index);
-    std::string name = SourceName(settings, index);
+    const SourceFile& source = request.sources[index];
     std::string error;
-    std::optional<EncodingJob> job = BuildJob(settings, path, name, &error);
+    std::optional<EncodingJob> job = BuildJob(request, source.path, source.name, &error);
     if (!job) {
         view.AddLogLine(error);
         return FileOutcome::Next;
     }
-    if (!AskOverwrite(settings, job->outputPath, view.Owner()))
+    if (!AskOverwrite(request, job->outputPath, view.Questions()))
         return FileOutcome::Next;
 
     ProgressParser parser;
-    bool exitedCleanly = false;
     EncoderRun run;
     run.arguments = job->arguments;
-    run.owner = view.Owner();
-    run.sink = [&](const std::string& chunk) { view.AddLogLine(chunk); };
+    run.questions = &view.Questions();
+    run.log = [&](const std::string& text) { view.AddLogLine(text); };
     run.progress = [&](int percent) { view.ShowPercent(percent); };
-    run.cancelFlag = &control.cancel;
-    run.slot = &control.runningEncoder;
-    run.started = [&] { view.ShowFile(name, index + 1, SourceCount(settings)); };
+    run.control = control;
+    run.started = [&] {
+        view.ShowFile(source.name, static_cast<int>(index) + 1, static_cast<int>(request.sources.size()));
+    };
     run.pollMs = pollMs;
-    run.exitedCleanly = &exitedCleanly;
 
-    switch (RunEncoder(run, parser)) {
+    const ToolOutcome outcome = RunEncoder(run, parser);
+    switch (outcome.result) {
     case RunResult::FailedToStart:
         return FileOutcome::Stop;
     case RunResult::Cancelled:
-        settings.succeededCount = 0;
+        result.cancelled = true;
         return FileOutcome::Stop;
     case RunResult::Finished:
         break;
     }
     // An output left by an earlier run is no proof that this one worked:
     // the encoder must also have ended cleanly.
-    if (exitedCleanly && FileExists(job->outputPath)) {
+    if (outcome.exitStatus == 0 && FileExists(job->outputPath)) {
         view.ShowPercent(100);
-        settings.convertedFiles.push_back(job->outputPath);
-        ++settings.succeededCount;
+        result.convertedFiles.push_back(job->outputPath);
+        ++result.succeededCount;
     }
     return FileOutcome::Next;
 }
 
 } // namespace
 
-void AVI2MPEGFunc(ConversionSettings& settings, ConversionView& view, ConversionControl& control, int pollMs)
+ConversionResult AVI2MPEGFunc(const ConversionRequest& request, ConversionView& view, JobControl* control,
+                              int pollMs)
 {
-    if (settings.task == CT_MPG2DVD) {
-        AfxMessageBox("error AVI2MPEGFunc -> CT_MPG2DVD ");
-        return;
+    ConversionResult result;
+    if (request.task == CT_MPG2DVD) {
+        view.Questions().MessageBox("error AVI2MPEGFunc -> CT_MPG2DVD ", std::string(), MB_OK);
+        return result;
     }
-    for (int i = 0; i < SourceCount(settings); ++i) {
-        if (control.cancel.load()) {
-            settings.succeededCount = 0;
+    for (size_t i = 0; i < request.sources.size(); ++i) {
+        if (control && control->Cancelled()) {
+            result.cancelled = true;
             break;
         }
-        if (ConvertOne(settings, view, control, i, pollMs) == FileOutcome::Stop)
+        if (ConvertOne(request, view, control, i, pollMs, result) == FileOutcome::Stop)
             break;
     }
-    view.TransComplete();
+    if (result.cancelled)
+        result.succeededCount = 0;
+    return result;
 }

@@ -1,18 +1,18 @@
 #pragma once
-// The conversion worker: one encoding job per entry of the source list, in
-// list order, each run through the encoder runner. Window-free: it reaches
-// the page only through a ConversionView.
+// The conversion worker: one encoding job per source of the request, in
+// order, each run through the encoder runner. Window-free: it reaches the
+// page only through a ConversionView, and asks its questions through the
+// handler the view gives.
 
+#include "convert/ConversionRequest.h"
 #include "convert/ProcessRunner.h"
 
-#include <atomic>
 #include <string>
 
-struct ConversionSettings;
-class CDialog;
+class JobControl;
+class JobQuestions;
 
-// What the worker shows and whom it tells; every call comes from the
-// worker's thread.
+// What the worker shows; every call comes from the worker's thread.
 class ConversionView {
 public:
     virtual ~ConversionView() = default;
@@ -21,19 +21,10 @@ public:
     virtual void ShowPercent(int percent) = 0;
     // One conversion log entry (the view adds the time).
     virtual void AddLogLine(const std::string& text) = 0;
-    // The owner of the questions the worker asks.
-    virtual CDialog* Owner() = 0;
-    // The run has ended: list done, cancelled, or no encoder could start.
-    virtual void TransComplete() = 0;
+    virtual JobQuestions& Questions() = 0;
 };
 
-// Shared between the worker and whoever may stop it.
-struct ConversionControl {
-    std::atomic<int> cancel{0};
-    RunningChildSlot runningEncoder;
-};
-
-// Writes succeededCount and convertedFiles of settings (cleared by whoever
-// starts the run) and ends with view.TransComplete(), except for task 1.
-void AVI2MPEGFunc(ConversionSettings& settings, ConversionView& view, ConversionControl& control,
-                  int pollMs = ENCODER_POLL_MS);
+// The run's result; a cancelled run counts no success. The caller applies it
+// to the shared record on the UI thread.
+ConversionResult AVI2MPEGFunc(const ConversionRequest& request, ConversionView& view, JobControl* control,
+                              int pollMs = ENCODER_POLL_MS);

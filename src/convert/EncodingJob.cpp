@@ -1,9 +1,10 @@
 #include "convert/EncodingJob.h"
 
 #include "app/ConversionSettings.h"
+#include "convert/ConversionRequest.h"
+#include "platform/JobQuestions.h"
 #include "platform/Paths.h"
 #include "platform/TempName.h"
-#include "platform/UiSeam.h"
 
 #include <iterator>
 
@@ -65,7 +66,7 @@ std::string PathArgument(const std::string& path)
     return std::string(".") + kPathSeparator + path;
 }
 
-std::optional<EncodingJob> BuildJob(const ConversionSettings& settings, const std::string& sourcePath,
+std::optional<EncodingJob> BuildJob(const ConversionRequest& request, const std::string& sourcePath,
                                     const std::string& sourceName, std::string* error)
 {
     auto fail = [&](const std::string& cause) -> std::optional<EncodingJob> {
@@ -73,30 +74,30 @@ std::optional<EncodingJob> BuildJob(const ConversionSettings& settings, const st
             *error = cause;
         return std::nullopt;
     };
-    if (settings.task == CT_VIDEO2MPG) {
-        int index = settings.outputFormat;
+    if (request.task == CT_VIDEO2MPG) {
+        int index = request.outputFormat;
         if (index < 0 || index >= static_cast<int>(std::size(kFormats)))
             return fail("Unknown output format " + std::to_string(index) + " for " + sourcePath);
-        std::string base = settings.sameAsSource ? sourcePath : settings.outputFolder + sourceName;
-        return MakeJob(settings.programFolder, sourcePath, kFormats[index], base);
+        std::string base = request.sameAsSource ? sourcePath : request.outputFolder + sourceName;
+        return MakeJob(request.programFolder, sourcePath, kFormats[index], base);
     }
-    if (settings.task == CT_VIDEO2DVD) {
+    if (request.task == CT_VIDEO2DVD) {
         std::string base;
         std::string cause;
-        if (!MakeTempName(settings.outputFolder, &base, &cause))
+        if (!MakeTempName(request.outputFolder, &base, &cause))
             return fail(cause);
-        EncodingJob job = MakeJob(settings.programFolder, sourcePath,
-                                  settings.tvSystem == 0 ? kDvdPal : kDvdNtsc, base);
+        EncodingJob job = MakeJob(request.programFolder, sourcePath,
+                                  request.tvSystem == 0 ? kDvdPal : kDvdNtsc, base);
         job.placeholderPath = base;
         return job;
     }
-    return fail("No encoding for task " + std::to_string(settings.task));
+    return fail("No encoding for task " + std::to_string(request.task));
 }
 
-bool AskOverwrite(const ConversionSettings& settings, const std::string& outputPath, CDialog* owner)
+bool AskOverwrite(const ConversionRequest& request, const std::string& outputPath, JobQuestions& questions)
 {
-    if (settings.overwriteExisting || !FileExists(outputPath))
+    if (request.overwriteExisting || !FileExists(outputPath))
         return true;
     std::string text = "The file: " + outputPath + " have exist. writeover it? ";
-    return Ui().MessageBox(owner, text, "KANDRIX", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return questions.MessageBox(text, "KANDRIX", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-struct ConversionSettings;
-class CDialog;
+struct ConversionRequest;
+class JobQuestions;
 
 struct EncodingJob {
     // The command as the program has always written it; shown and compared,
@@ -19,10 +19,10 @@ struct EncodingJob {
     std::string placeholderPath;
 };
 
-// The job of one source under the settings' task (0 or 2). nullopt, with a
+// The job of one source under the request's task (0 or 2). nullopt, with a
 // log-ready *error naming the cause, when no job can be built: task 1, an
 // unknown output format, or no temporary name in the output folder.
-std::optional<EncodingJob> BuildJob(const ConversionSettings& settings, const std::string& sourcePath,
+std::optional<EncodingJob> BuildJob(const ConversionRequest& request, const std::string& sourcePath,
                                     const std::string& sourceName, std::string* error);
 
 // A path as an argument the encoder can never read as an option or as a
@@ -31,4 +31,4 @@ std::string PathArgument(const std::string& path);
 
 // Asks before an existing output is replaced (unless overwriteExisting is
 // set). False: skip this job.
-bool AskOverwrite(const ConversionSettings& settings, const std::string& outputPath, CDialog* owner);
+bool AskOverwrite(const ConversionRequest& request, const std::string& outputPath, JobQuestions& questions);

@@ -1,133 +1,208 @@
 #include "convert/ProcessRunner.h"
 
 #include "convert/ProgressParser.h"
-#include "platform/ChildProcess.h"
-#include "platform/UiSeam.h"
+#include "platform/Job.h"
+#include "platform/JobQuestions.h"
 
+#include <chrono>
+#include <optional>
 #include <sys/wait.h>
 
 namespace {
 
-struct ReadLoop {
-    ChildProcess& child;
-    const ChunkSink& sink;
-    int pollMs;
-    const std::atomic<int>* cancelFlag;
-    const std::function<void(const std::string&)>* onChunk;
+using Clock = std::chrono::steady_clock;
 
-    bool Cancelled() const { return cancelFlag && cancelFlag->load() != 0; }
-
-    // Waits for output; while the tool is silent the cancel flag is still
-    // looked at once per pause. False when cancelled.
-    bool WaitForOutput()
-    {
-        while (child.WaitForOutput(pollMs) == ChildProcess::WaitResult::TimedOut) {
-            if (Cancelled())
-                return false;
-        }
-        return true;
-    }
-
-    // True at the end of the output, false when cancelled.
-    bool Run()
-    {
-        char buffer[CHUNK_MAX];
-        bool outputEnded = false;
-        for (;;) {
-            if (!outputEnded && !WaitForOutput())
-                return false;
-            size_t got = child.Read(buffer, CHUNK_MAX);
-            if (got == 0)
-                return !Cancelled();
-            std::string chunk(buffer, got);
-            if (sink)
-                sink(chunk);
-            if (Cancelled())
-                return false;
-            if (onChunk)
-                (*onChunk)(chunk);
-            // The pause ends early when the tool is done, so the end of a
-            // file is never held back by it.
-            if (!outputEnded)
-                outputEnded = child.WaitForEnd(pollMs);
+// "\r\n" and a lone "\r" (the encoder rewrites its progress line in place)
+// become "\n"; line ends at the end of the entry are dropped, since the entry
+// is a line of its own in the log.
+std::string AsLogEntry(const std::string& text)
+{
+    std::string entry;
+    entry.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            entry += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            entry += text[i];
         }
     }
+    while (!entry.empty() && entry.back() == '\n')
+        entry.pop_back();
+    return entry;
+}
+
+// Cuts the output into lines at "\r" or "\n", keeping a partial last line
+// for the next read.
+class LineSplitter {
+public:
+    template <class Fn>
+    void Feed(const std::string& text, Fn&& onLine)
+    {
+        for (char c : text) {
+            if (c == '\r' || c == '\n') {
+                if (!partial_.empty())
+                    onLine(partial_);
+                partial_.clear();
+            } else {
+                partial_ += c;
+            }
+        }
+    }
+
+    template <class Fn>
+    void Finish(Fn&& onLine)
+    {
+        if (!partial_.empty())
+            onLine(partial_);
+        partial_.clear();
+    }
+
+private:
+    std::string partial_;
 };
 
-bool StartChild(ChildProcess& child, const std::vector<std::string>& arguments, CDialog* owner,
-                const ChunkSink& sink)
+bool Cancelled(const ToolRun& run)
+{
+    return run.control && run.control->Cancelled();
+}
+
+bool StartChild(ChildProcess& child, const ToolRun& run)
 {
     std::string cause;
-    ChildProcess::StartResult started = child.Start(arguments, &cause);
+    ChildProcess::StartResult started = child.Start(run.arguments, &cause);
     if (started == ChildProcess::StartResult::Started)
         return true;
-    if (sink)
-        sink("Cannot run " + (arguments.empty() ? std::string() : arguments[0]) + ": " + cause);
-    Ui().MessageBox(owner,
-                    started == ChildProcess::StartResult::PipeFailed ? "Error On CreatePipe()"
-                                                                     : "Error on CreateProcess()",
-                    std::string(), MB_OK);
+    if (run.log)
+        run.log("Cannot run " + (run.arguments.empty() ? std::string() : run.arguments[0]) + ": " + cause);
+    const std::string text = started == ChildProcess::StartResult::PipeFailed ? "Error On CreatePipe()"
+                                                                               : "Error on CreateProcess()";
+    if (run.questions)
+        run.questions->MessageBox(text, std::string(), MB_OK);
+    else
+        AfxMessageBox(text);
     return false;
+}
+
+// Reads the tool's output until it ends or the run is cancelled; true when it
+// ended.
+bool ReadOutput(ChildProcess& child, const ToolRun& run)
+{
+    std::string pending;
+    LineSplitter lines;
+    auto onLine = [&](const std::string& line) {
+        if (run.line)
+            run.line(line);
+    };
+    auto endPause = [&] {
+        if (!pending.empty() && run.log)
+            run.log(AsLogEntry(pending));
+        pending.clear();
+        if (run.pause)
+            run.pause();
+    };
+    auto pauseEnd = Clock::now() + std::chrono::milliseconds(run.pollMs);
+    for (;;) {
+        if (Cancelled(run))
+            return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(pauseEnd - Clock::now());
+        bool ended = false;
+        if (child.WaitReadable(static_cast<int>(std::max<long long>(0, left.count())))) {
+            std::string got;
+            ended = child.ReadAvailable(got) == ChildProcess::ReadResult::Ended;
+            pending += got;
+            lines.Feed(got, onLine);
+        }
+        if (ended) {
+            lines.Finish(onLine);
+            endPause();
+            return true;
+        }
+        if (Clock::now() >= pauseEnd) {
+            endPause();
+            pauseEnd = Clock::now() + std::chrono::milliseconds(run.pollMs);
+        }
+    }
+}
+
+// A tool may close its output and still run; it is waited for, but a cancel
+// still stops it.
+bool WaitForExit(ChildProcess& child, const ToolRun& run)
+{
+    while (!child.WaitForExit(run.pollMs)) {
+        if (Cancelled(run))
+            return false;
+    }
+    return !Cancelled(run);
+}
+
+int ExitStatusOf(int waitStatus)
+{
+    return waitStatus != -1 && WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
 }
 
 } // namespace
 
-void RunningChildSlot::Attach(ChildProcess* child)
+ToolOutcome RunTool(const ToolRun& run)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    child_ = child;
-}
-
-void RunningChildSlot::Detach()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    child_ = nullptr;
-}
-
-void RunningChildSlot::Stop()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (child_)
-        child_->Terminate();
-}
-
-RunResult RunEncoder(const EncoderRun& run, ProgressParser& parser)
-{
-    parser.Reset();
+    ToolOutcome outcome;
     ChildProcess child;
-    if (!StartChild(child, run.arguments, run.owner, run.sink))
-        return RunResult::FailedToStart;
-    if (run.slot)
-        run.slot->Attach(&child);
-    if (run.started)
-        run.started();
-
-    std::function<void(const std::string&)> parse = [&](const std::string& chunk) {
-        std::optional<int> percent = parser.Parse(chunk);
-        if (percent && run.progress)
-            run.progress(*percent);
-    };
-    ReadLoop loop {child, run.sink, run.pollMs, run.cancelFlag, &parse};
-    bool ended = loop.Run();
-    if (run.slot)
-        run.slot->Detach();
+    if (!StartChild(child, run))
+        return outcome;
+    bool ended;
+    {
+        CancelHookGuard stopOnCancel(run.control, [&child] { child.RequestStop(); });
+        if (run.started)
+            run.started();
+        ended = ReadOutput(child, run) && WaitForExit(child, run);
+    }
     if (!ended)
         child.Terminate();
-    int status = child.Finish();
-    if (run.exitedCleanly)
-        *run.exitedCleanly = ended && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return ended ? RunResult::Finished : RunResult::Cancelled;
+    const int status = child.Finish();
+    outcome.result = ended ? RunResult::Finished : RunResult::Cancelled;
+    outcome.exitStatus = ended ? ExitStatusOf(status) : -1;
+    return outcome;
 }
 
-bool RunBatch(const std::vector<std::string>& arguments, const ChunkSink& sink, int pollMs, int* exitStatus)
+// The encoder (FFmpeg underneath) writes, once and then again and again:
+//   Duration: 00:00:05.02, start: 0.000000, bitrate: 752 kb/s
+//   frame=   89 fps=0.0 q=2.0 size=     512kB time=00:00:03.54 bitrate=1182.4kbits/s speed=7.04x
+ToolOutcome RunEncoder(const EncoderRun& encoder, ProgressParser& parser)
 {
-    ChildProcess child;
-    if (!StartChild(child, arguments, nullptr, sink))
-        return false;
-    ReadLoop loop {child, sink, pollMs, nullptr, nullptr};
-    loop.Run();
-    const int status = child.Finish();
+    parser.Reset();
+    std::optional<int> latest;
+    int shown = -1;
+    ToolRun run;
+    run.arguments = encoder.arguments;
+    run.log = encoder.log;
+    run.line = [&](const std::string& line) {
+        if (std::optional<int> percent = parser.Parse(line))
+            latest = percent;
+    };
+    run.pause = [&] {
+        if (latest && *latest != shown && encoder.progress) {
+            shown = *latest;
+            encoder.progress(shown);
+        }
+    };
+    run.started = encoder.started;
+    run.questions = encoder.questions;
+    run.control = encoder.control;
+    run.pollMs = encoder.pollMs;
+    return RunTool(run);
+}
+
+bool RunBatch(const std::vector<std::string>& arguments, const std::function<void(const std::string&)>& log,
+              int pollMs, int* exitStatus, JobControl* control)
+{
+    ToolRun run;
+    run.arguments = arguments;
+    run.log = log;
+    run.pollMs = pollMs;
+    run.control = control;
+    const ToolOutcome outcome = RunTool(run);
     if (exitStatus)
-        *exitStatus = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return true;
+        *exitStatus = outcome.exitStatus;
+    return outcome.result != RunResult::FailedToStart;
 }

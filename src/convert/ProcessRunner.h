@@ -1,62 +1,71 @@
 #pragma once
-// Runs an outside tool as a child process and hands its output (standard
-// output and standard error together) to a sink, chunk by chunk, with a pause
-// after each chunk so that a chatty tool fills the log at a bounded rate.
+// Runs an outside tool as a child process and hands on its output (standard
+// output and standard error together). The runner drains everything the tool
+// has written at each wake, so no tool is ever held back by a full pipe; the
+// log gets at most one entry per pause, holding what arrived in that pause,
+// and the progress parser sees whole lines.
 
-#include <atomic>
+#include "platform/ChildProcess.h"
+
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
-class CDialog;
-class ChildProcess;
+class JobControl;
+class JobQuestions;
 class ProgressParser;
 
 constexpr int ENCODER_POLL_MS = 1000;
 constexpr int AUTHOR_POLL_MS = 200;
-// Bytes asked for by one read: a chunk always fits a 4096-byte buffer with
-// its terminating zero.
-constexpr size_t CHUNK_MAX = 4095;
-
-using ChunkSink = std::function<void(const std::string& chunk)>;
-
-// The child a run is waiting on, so another thread can stop it at once.
-class RunningChildSlot {
-public:
-    void Attach(ChildProcess* child);
-    void Detach();
-    // Terminates the attached child, if any.
-    void Stop();
-
-private:
-    std::mutex mutex_;
-    ChildProcess* child_ = nullptr;
-};
 
 enum class RunResult { Finished, Cancelled, FailedToStart };
 
-struct EncoderRun {
+struct ToolRun {
     std::vector<std::string> arguments;
-    CDialog* owner = nullptr;           // of the failure message boxes
-    ChunkSink sink;                     // every chunk, as read
-    std::function<void(int percent)> progress; // each percent the parser reports
-    const std::atomic<int>* cancelFlag = nullptr;
-    RunningChildSlot* slot = nullptr;
-    std::function<void()> started;     // once the encoder runs
+    // One entry per pause with the text that arrived in it; a carriage
+    // return inside it has become a line end.
+    std::function<void(const std::string& text)> log;
+    // Every whole line, split at "\r" or "\n", in order; a last line without
+    // an end comes when the output ends.
+    std::function<void(const std::string& line)> line;
+    // After each pause's log entry and lines.
+    std::function<void()> pause;
+    // Once the tool runs.
+    std::function<void()> started;
+    // Start failures are shown here ("Error On CreatePipe()", "Error on
+    // CreateProcess()"); none: the application's own message box.
+    JobQuestions* questions = nullptr;
+    // Cancel stops the tool's process group at once, also while the tool is
+    // silent or has closed its output but keeps running.
+    JobControl* control = nullptr;
     int pollMs = ENCODER_POLL_MS;
-    // Set when the run has finished: the encoder exited by itself with
-    // status 0.
-    bool* exitedCleanly = nullptr;
 };
 
-// Runs the encoder until its output ends or the cancel flag is found set,
-// then terminates it (with everything it started). The parser is reset
-// first. Start failures have shown their message box.
-RunResult RunEncoder(const EncoderRun& run, ProgressParser& parser);
+struct ToolOutcome {
+    RunResult result = RunResult::FailedToStart;
+    // The tool's exit status when it ended by itself, else -1.
+    int exitStatus = -1;
+};
 
-// Runs a tool to its end without parsing or cancel. False when it could not
-// be started (after the message box, which has no owner). *exitStatus gets
-// the tool's exit status (-1 when it did not exit by itself).
-bool RunBatch(const std::vector<std::string>& arguments, const ChunkSink& sink, int pollMs = AUTHOR_POLL_MS,
-              int* exitStatus = nullptr);
+ToolOutcome RunTool(const ToolRun& run);
+
+struct EncoderRun {
+    std::vector<std::string> arguments;
+    JobQuestions* questions = nullptr;
+    std::function<void(const std::string& text)> log;
+    // Each new percent the parser reports, at most once per pause.
+    std::function<void(int percent)> progress;
+    JobControl* control = nullptr;
+    std::function<void()> started;
+    int pollMs = ENCODER_POLL_MS;
+};
+
+// Runs the encoder, parsing its progress; the parser is reset first. The
+// outcome's exit status tells whether the encoder ended well.
+ToolOutcome RunEncoder(const EncoderRun& run, ProgressParser& parser);
+
+// Runs a tool to its end without parsing, with the authoring pause. False
+// when it could not be started (after the message box). *exitStatus gets the
+// tool's exit status (-1 when it did not exit by itself).
+bool RunBatch(const std::vector<std::string>& arguments, const std::function<void(const std::string&)>& log,
+              int pollMs = AUTHOR_POLL_MS, int* exitStatus = nullptr, JobControl* control = nullptr);

@@ -45,10 +45,24 @@ long PositionSeconds(std::string_view text)
     return hours.find('-') != std::string_view::npos ? -magnitude : magnitude;
 }
 
+// The same reading with the hundredths kept: "00:00:00.48" gives 0.48.
+double ExactPositionSeconds(std::string_view text)
+{
+    const size_t lastColon = text.rfind(':');
+    const std::string_view seconds = lastColon == std::string_view::npos ? text : text.substr(lastColon + 1);
+    const double whole = static_cast<double>(PositionSeconds(text));
+    const size_t dot = seconds.find('.');
+    if (dot == std::string_view::npos)
+        return whole;
+    const double fraction = ToInteger(Field(seconds, dot + 1, 2)) / 100.0;
+    return whole < 0 || text.find('-') != std::string_view::npos ? whole - fraction : whole + fraction;
+}
+
 } // namespace
 
 void ProgressParser::Reset()
 {
+    subSecond_ = false;
     duration_ = 0;
     position_ = 0;
     percent_ = 0;
@@ -66,6 +80,12 @@ std::optional<int> ProgressParser::Parse(std::string_view chunk)
             long minutes = ToInteger(Field(chunk, p + 13, 2));
             long seconds = ToInteger(Field(chunk, p + 16, 2));
             duration_ = static_cast<double>(hours * 3600 + minutes * 60 + seconds);
+            // A clip shorter than a second would have no duration at all
+            // in whole seconds, and so never any progress.
+            if (duration_ == 0) {
+                duration_ = ToInteger(Field(chunk, p + 19, 2)) / 100.0;
+                subSecond_ = duration_ > 0;
+            }
         }
         if (duration_ == 0)
             return std::nullopt;
@@ -76,12 +96,12 @@ std::optional<int> ProgressParser::Parse(std::string_view chunk)
     size_t b = chunk.find("bitrate=", t);
     if (b == std::string_view::npos)
         return std::nullopt;
-    position_ = static_cast<int>(std::clamp<long>(PositionSeconds(chunk.substr(t + 5, b - t - 5)),
-                                                  std::numeric_limits<int>::min(),
+    const std::string_view positionText = chunk.substr(t + 5, b - t - 5);
+    position_ = static_cast<int>(std::clamp<long>(PositionSeconds(positionText), std::numeric_limits<int>::min(),
                                                   std::numeric_limits<int>::max()));
     // Judged before the cut to an integer: a garbled position far past the
     // duration must not overflow it.
-    double exact = position_ * 100.0 / duration_;
+    double exact = (subSecond_ ? ExactPositionSeconds(positionText) : position_) * 100.0 / duration_;
     int percent;
     // A position past the duration is not the end of the file: the encoder
     // has not finished, so the bar stops short of full.

@@ -18,6 +18,9 @@ public:
     int Percent() const { return percent_; }
 
 private:
+    // Whole seconds, as the encoder's reports have always been read; for a
+    // clip shorter than a second, hundredths.
+    bool subSecond_ = false;
     double duration_ = 0;
     int position_ = 0;
     int percent_ = 0;

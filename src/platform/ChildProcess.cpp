@@ -158,6 +158,9 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
             *error = ErrnoText(execError);
         return StartResult::SpawnFailed;
     }
+    // Read without blocking: the runner takes whatever has arrived at each
+    // wake, however much that is.
+    fcntl(output[0], F_SETFL, fcntl(output[0], F_GETFL) | O_NONBLOCK);
     pid_ = pid;
     readFd_ = output[0];
     lock.unlock();
@@ -165,7 +168,7 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
     return StartResult::Started;
 }
 
-size_t ChildProcess::Read(char* buffer, size_t maxBytes)
+ChildProcess::ReadResult ChildProcess::ReadAvailable(std::string& out)
 {
     int fd;
     {
@@ -173,45 +176,63 @@ size_t ChildProcess::Read(char* buffer, size_t maxBytes)
         fd = readFd_;
     }
     if (fd < 0)
-        return 0;
+        return ReadResult::Ended;
+    ReadResult result = ReadResult::Nothing;
+    char buffer[65536];
     for (;;) {
-        ssize_t got = read(fd, buffer, maxBytes);
-        if (got >= 0)
-            return static_cast<size_t>(got);
-        if (errno != EINTR)
-            return 0;
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            out.append(buffer, static_cast<size_t>(got));
+            result = ReadResult::Data;
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return result;
+        // The end, or a read error, which ends the output all the same.
+        return result == ReadResult::Data ? ReadResult::Data : ReadResult::Ended;
     }
 }
 
-ChildProcess::WaitResult ChildProcess::WaitForOutput(int timeoutMs)
+bool ChildProcess::WaitReadable(int timeoutMs)
 {
-    pollfd entry {readFd_, POLLIN, 0};
-    if (readFd_ < 0)
-        return WaitResult::Ended;
-    int ready = poll(&entry, 1, timeoutMs);
-    if (ready == 0 || (ready < 0 && errno == EINTR))
-        return WaitResult::TimedOut;
-    if (ready < 0 || (entry.revents & POLLIN) == 0)
-        return WaitResult::Ended;
-    return WaitResult::Ready;
-}
-
-bool ChildProcess::WaitForEnd(int timeoutMs)
-{
-    if (readFd_ < 0)
+    int fd;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fd = readFd_;
+    }
+    if (fd < 0)
         return true;
-    // With no events asked for, poll reports only the hang-up: all writers
-    // gone, whether or not output is still waiting to be read.
-    pollfd entry {readFd_, 0, 0};
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        int ready = poll(&entry, 1, static_cast<int>(std::max<long long>(0, left.count())));
-        if (ready > 0)
-            return (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-        if (ready == 0 || errno != EINTR)
-            return false;
+    pollfd entry {fd, POLLIN, 0};
+    int ready = poll(&entry, 1, timeoutMs);
+    return ready > 0;
+}
+
+bool ChildProcess::WaitForExit(int timeoutMs)
+{
+    pid_t pid;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pid = pid_;
     }
+    if (pid <= 0)
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (HasExited(pid))
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(kExitPollStep);
+    }
+}
+
+void ChildProcess::RequestStop()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (pid_ > 0)
+        killpg(pid_, SIGTERM);
 }
 
 void ChildProcess::Terminate()

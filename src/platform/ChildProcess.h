@@ -26,15 +26,21 @@ public:
     // that cannot be executed gives SpawnFailed, with the cause in *error.
     StartResult Start(const std::vector<std::string>& arguments, std::string* error = nullptr);
 
-    // Reads what the child has written, at most maxBytes, waiting for it.
-    // 0 means the output has ended (every writer has closed the pipe).
-    size_t Read(char* buffer, size_t maxBytes);
+    enum class ReadResult { Data, Nothing, Ended };
+    // Appends everything the child has written so far to out, without
+    // waiting. Ended once every writer has closed the pipe and all is read.
+    ReadResult ReadAvailable(std::string& out);
 
-    // Waits at most timeoutMs for output to read or for its end.
-    WaitResult WaitForOutput(int timeoutMs);
-    // Waits at most timeoutMs for the end of the output only; pending output
-    // does not end the wait. True when the output has ended.
-    bool WaitForEnd(int timeoutMs);
+    // Waits at most timeoutMs for output to read or for its end; true when
+    // there is something to take (data or the end).
+    bool WaitReadable(int timeoutMs);
+
+    // Waits at most timeoutMs for the child to exit, without reaping it.
+    bool WaitForExit(int timeoutMs);
+
+    // SIGTERM to the child's group, without waiting: callable from any
+    // thread, also one that must not block.
+    void RequestStop();
 
     // SIGTERM to the child's group, SIGKILL after a short grace. Callable
     // from any thread; does nothing once the child has been reaped.

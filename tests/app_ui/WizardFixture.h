@@ -5,6 +5,7 @@
 
 #include "app/CKANDRIXDlg.h"
 #include "app/ConversionSettings.h"
+#include "platform/UiThread.h"
 #include "support/ScriptedSeam.h"
 #include "support/UiEvents.h"
 
@@ -50,6 +51,8 @@ protected:
             window_->DestroyWindow();
         window_.reset();
         AfxSetMainWnd(nullptr);
+        // The window's end shuts the UI down for jobs; the next test has one.
+        SetUiThread();
         ResetSettings();
         std::filesystem::remove_all(folder_);
     }

@@ -1,8 +1,9 @@
 #include "convert/ConversionWorker.h"
 
 #include "app/ConversionSettings.h"
+#include "platform/JobQuestions.h"
+#include "support/ManualJobControl.h"
 #include "support/ScriptedSeam.h"
-#include "support/StringSourceList.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -15,7 +16,7 @@ public:
     std::vector<std::string> files; // "name n/count"
     std::vector<int> percents;
     std::vector<std::string> log;
-    int completions = 0;
+    SeamQuestions questions{reinterpret_cast<CDialog*>(0x77)};
 
     void ShowFile(const std::string& name, int number, int count) override
     {
@@ -23,8 +24,7 @@ public:
     }
     void ShowPercent(int percent) override { percents.push_back(percent); }
     void AddLogLine(const std::string& text) override { log.push_back(text); }
-    CDialog* Owner() override { return reinterpret_cast<CDialog*>(0x77); }
-    void TransComplete() override { ++completions; }
+    JobQuestions& Questions() override { return questions; }
 };
 
 // A program folder whose mg.exe is the fake encoder, and a source folder of
@@ -34,28 +34,26 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_symlink(std::string(KANDRIX_TEST_FIXTURES) + "fake_mg.sh", program.Path("mg.exe"));
-        settings.task = CT_VIDEO2MPG;
-        settings.outputFormat = 4;
-        settings.outputFolder = output.Folder();
-        settings.programFolder = program.Folder();
-        settings.overwriteExisting = 1;
-        settings.sourcePaths = &paths;
-        settings.sourceNames = &names;
+        request.task = CT_VIDEO2MPG;
+        request.outputFormat = 4;
+        request.outputFolder = output.Folder();
+        request.programFolder = program.Folder();
+        request.overwriteExisting = 1;
     }
 
     void AddSource(const std::string& name, const std::string& behaviour)
     {
-        paths.items.push_back(behaviour.empty() ? sources.Path(name) : sources.Write(name, behaviour));
-        names.items.push_back(name);
+        request.sources.push_back(
+            {behaviour.empty() ? sources.Path(name) : sources.Write(name, behaviour), name});
     }
 
-    void Run() { AVI2MPEGFunc(settings, view, control, 20); }
+    void Run() { result = AVI2MPEGFunc(request, view, &control, 20); }
 
     TempDir program, sources, output;
-    StringSourceList paths, names;
-    ConversionSettings settings;
+    ConversionRequest request;
+    ConversionResult result;
     RecordingView view;
-    ConversionControl control;
+    ManualJobControl control;
     ScriptedSeam seam;
 };
 
@@ -70,56 +68,54 @@ TEST_F(ConversionWorkerTest, FailedFilesAreNotCountedAndTheOthersGoOn)
     output.Write("broken.avi.vob", "old");
     AddSource("d.avi", "ok");
     Run();
-    EXPECT_EQ(settings.succeededCount, 2);
-    EXPECT_EQ(settings.convertedFiles, (std::vector<std::string>{output.Path("a.avi.vob"), output.Path("d.avi.vob")}));
+    EXPECT_EQ(result.succeededCount, 2);
+    EXPECT_EQ(result.convertedFiles, (std::vector<std::string>{output.Path("a.avi.vob"), output.Path("d.avi.vob")}));
     EXPECT_EQ(view.files.back(), "d.avi 4/4");
     EXPECT_EQ(view.percents, (std::vector<int>{50, 100, 100, 50, 100, 100}));
-    EXPECT_EQ(view.completions, 1);
     EXPECT_TRUE(seam.Boxes().empty());
 }
 
 TEST_F(ConversionWorkerTest, NoToTheOverwriteQuestionSkipsThatFileOnly)
 {
-    settings.overwriteExisting = 0;
+    request.overwriteExisting = 0;
     AddSource("a.avi", "ok");
     AddSource("b.avi", "ok");
     std::string existing = output.Write("a.avi.vob", "keep me");
     seam.AnswerBox(IDNO);
     Run();
     EXPECT_EQ(seam.BoxTexts(), (std::vector<std::string>{"The file: " + existing + " have exist. writeover it? "}));
-    EXPECT_EQ(settings.convertedFiles, (std::vector<std::string>{output.Path("b.avi.vob")}));
-    EXPECT_EQ(settings.succeededCount, 1);
+    EXPECT_EQ(result.convertedFiles, (std::vector<std::string>{output.Path("b.avi.vob")}));
+    EXPECT_EQ(result.succeededCount, 1);
     std::ifstream kept(existing);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
 }
 
 TEST_F(ConversionWorkerTest, AwkwardSourcePathReachesTheEncoder)
 {
-    settings.sameAsSource = 1;
+    request.sameAsSource = 1;
     AddSource("my \"best\" $HOME `id` clip.avi", "ok");
     AddSource("-dash.avi", "ok");
     Run();
-    EXPECT_EQ(settings.succeededCount, 2);
+    EXPECT_EQ(result.succeededCount, 2);
     EXPECT_TRUE(std::filesystem::exists(sources.Path("my \"best\" $HOME `id` clip.avi.vob")));
     EXPECT_TRUE(std::filesystem::exists(sources.Path("-dash.avi.vob")));
 }
 
 TEST_F(ConversionWorkerTest, Task0WithoutATemporaryNameLogsAndGoesOn)
 {
-    settings.task = CT_VIDEO2DVD;
-    settings.outputFolder = output.Path("missing/");
+    request.task = CT_VIDEO2DVD;
+    request.outputFolder = output.Path("missing/");
     AddSource("a.avi", "ok");
     AddSource("b.avi", "ok");
     Run();
     std::string line = "Cannot create a temporary file in " + output.Path("missing/") + ": No such file or directory";
     EXPECT_EQ(view.log, (std::vector<std::string>{line, line}));
-    EXPECT_EQ(settings.succeededCount, 0);
-    EXPECT_EQ(view.completions, 1);
+    EXPECT_EQ(result.succeededCount, 0);
 
-    settings.outputFolder = output.Folder();
+    request.outputFolder = output.Folder();
     Run();
-    ASSERT_EQ(settings.convertedFiles.size(), 2u);
-    for (const std::string& file : settings.convertedFiles) {
+    ASSERT_EQ(result.convertedFiles.size(), 2u);
+    for (const std::string& file : result.convertedFiles) {
         EXPECT_TRUE(std::filesystem::exists(file));
         EXPECT_TRUE(std::filesystem::exists(file.substr(0, file.size() - 4))); // its placeholder
     }
@@ -128,12 +124,11 @@ TEST_F(ConversionWorkerTest, Task0WithoutATemporaryNameLogsAndGoesOn)
 TEST_F(ConversionWorkerTest, EmptyListAndTask1)
 {
     Run();
-    EXPECT_EQ(view.completions, 1);
-    EXPECT_EQ(settings.succeededCount, 0);
+    EXPECT_EQ(result.succeededCount, 0);
 
-    settings.task = CT_MPG2DVD;
+    request.task = CT_MPG2DVD;
     AddSource("a.avi", "ok");
     Run();
     EXPECT_EQ(seam.BoxTexts(), (std::vector<std::string>{"error AVI2MPEGFunc -> CT_MPG2DVD "}));
-    EXPECT_EQ(view.completions, 1);
+    EXPECT_TRUE(result.convertedFiles.empty());
 }

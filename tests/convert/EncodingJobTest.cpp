@@ -1,6 +1,8 @@
 #include "convert/EncodingJob.h"
 
 #include "app/ConversionSettings.h"
+#include "convert/ConversionRequest.h"
+#include "platform/JobQuestions.h"
 #include "platform/TempName.h"
 #include "support/ScriptedSeam.h"
 #include "support/TempDir.h"
@@ -12,9 +14,9 @@
 
 namespace {
 
-ConversionSettings Task2(int format, const std::string& outputFolder = "/out/")
+ConversionRequest Task2(int format, const std::string& outputFolder = "/out/")
 {
-    ConversionSettings settings;
+    ConversionRequest settings;
     settings.task = CT_VIDEO2MPG;
     settings.outputFormat = format;
     settings.outputFolder = outputFolder;
@@ -22,7 +24,7 @@ ConversionSettings Task2(int format, const std::string& outputFolder = "/out/")
     return settings;
 }
 
-EncodingJob Build(const ConversionSettings& settings, const std::string& path, const std::string& name)
+EncodingJob Build(const ConversionRequest& settings, const std::string& path, const std::string& name)
 {
     std::string error;
     std::optional<EncodingJob> job = BuildJob(settings, path, name, &error);
@@ -56,7 +58,7 @@ TEST(EncodingJobTest, CommandLineOfEveryTask2Format)
 
 TEST(EncodingJobTest, SameAsSourceKeepsTheSourceNameAndFolder)
 {
-    ConversionSettings settings = Task2(3, "/elsewhere/");
+    ConversionRequest settings = Task2(3, "/elsewhere/");
     settings.sameAsSource = 1;
     EXPECT_EQ(Build(settings, "/v/clip.avi", "clip.avi").outputPath, "/v/clip.avi.vob");
     settings.outputFormat = 1;
@@ -74,7 +76,7 @@ TEST(EncodingJobTest, AwkwardPathsStayOneArgumentEach)
     EXPECT_EQ(job.commandLine, "\"/opt/kandrix/mg.exe\" -i \"" + odd + "\" -y -target pal-dvd \"" + job.outputPath + "\"");
 
     // A relative path that looks like an option or a protocol is made a path.
-    ConversionSettings relative = Task2(4, "");
+    ConversionRequest relative = Task2(4, "");
     job = Build(relative, "-x.avi", "-x.avi");
     EXPECT_EQ(job.arguments[2], "./-x.avi");
     EXPECT_EQ(job.arguments.back(), "./-x.avi.vob");
@@ -84,7 +86,7 @@ TEST(EncodingJobTest, AwkwardPathsStayOneArgumentEach)
 TEST(EncodingJobTest, Task0EncodesToAFreshTemporaryName)
 {
     TempDir dir;
-    ConversionSettings settings;
+    ConversionRequest settings;
     settings.task = CT_VIDEO2DVD;
     settings.outputFolder = dir.Folder();
     settings.programFolder = "/opt/kandrix/";
@@ -108,7 +110,7 @@ TEST(EncodingJobTest, NoJobForAnUnknownFormatOrTask1)
     std::string error;
     EXPECT_FALSE(BuildJob(Task2(8), "/v/a.avi", "a.avi", &error));
     EXPECT_NE(error.find("/v/a.avi"), std::string::npos);
-    ConversionSettings settings = Task2(4);
+    ConversionRequest settings = Task2(4);
     settings.task = CT_MPG2DVD;
     EXPECT_FALSE(BuildJob(settings, "/v/a.avi", "a.avi", &error));
 }
@@ -117,18 +119,19 @@ TEST(EncodingJobTest, OverwriteQuestionOnlyForAnExistingFile)
 {
     TempDir dir;
     ScriptedSeam seam;
-    ConversionSettings settings = Task2(4, dir.Folder());
+    ConversionRequest settings = Task2(4, dir.Folder());
     settings.overwriteExisting = 0;
     std::string existing = dir.Write("clip.avi.vob", "old");
     CDialog* owner = reinterpret_cast<CDialog*>(0x1234);
+    SeamQuestions questions(owner);
 
-    EXPECT_TRUE(AskOverwrite(settings, dir.Path("new.vob"), owner));
+    EXPECT_TRUE(AskOverwrite(settings, dir.Path("new.vob"), questions));
     EXPECT_TRUE(seam.Boxes().empty());
 
     seam.AnswerBox(IDNO);
-    EXPECT_FALSE(AskOverwrite(settings, existing, owner));
+    EXPECT_FALSE(AskOverwrite(settings, existing, questions));
     seam.AnswerBox(IDYES);
-    EXPECT_TRUE(AskOverwrite(settings, existing, owner));
+    EXPECT_TRUE(AskOverwrite(settings, existing, questions));
     ASSERT_EQ(seam.Boxes().size(), 2u);
     ScriptedSeam::Box box = seam.Boxes()[0];
     EXPECT_EQ(box.owner, owner);
@@ -137,7 +140,7 @@ TEST(EncodingJobTest, OverwriteQuestionOnlyForAnExistingFile)
     EXPECT_EQ(box.type, MB_YESNO | MB_ICONQUESTION);
 
     settings.overwriteExisting = 1;
-    EXPECT_TRUE(AskOverwrite(settings, existing, owner));
+    EXPECT_TRUE(AskOverwrite(settings, existing, questions));
     EXPECT_EQ(seam.Boxes().size(), 2u);
 }
 

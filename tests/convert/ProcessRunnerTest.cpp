@@ -2,10 +2,13 @@
 
 #include "convert/ProgressParser.h"
 #include "platform/ChildProcess.h"
+#include "platform/JobQuestions.h"
+#include "support/ManualJobControl.h"
 #include "support/ProcessProbe.h"
 #include "support/ScriptedSeam.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -29,43 +32,36 @@ double SecondsSince(Clock::time_point start)
 }
 
 struct Collected {
-    std::vector<std::string> chunks;
-    ChunkSink Sink()
+    std::vector<std::string> entries;
+    std::function<void(const std::string&)> Sink()
     {
-        return [this](const std::string& chunk) { chunks.push_back(chunk); };
+        return [this](const std::string& entry) { entries.push_back(entry); };
     }
     std::string All() const
     {
         std::string all;
-        for (const std::string& chunk : chunks)
-            all += chunk;
+        for (const std::string& entry : entries)
+            all += entry + "\n";
         return all;
     }
 };
 
 } // namespace
 
-TEST(ProcessRunnerTest, ChunksAreBoundedAndLoseNothing)
-{
-    Collected output;
-    ASSERT_TRUE(RunBatch({Fixture("chatty.sh"), "20000"}, output.Sink(), 1));
-    EXPECT_EQ(output.All(), std::string(20000, 'x'));
-    EXPECT_GE(output.chunks.size(), 5u);
-    for (const std::string& chunk : output.chunks)
-        EXPECT_LE(chunk.size(), CHUNK_MAX);
-}
-
-TEST(ProcessRunnerTest, PauseBoundsTheEntriesButNotTheEnd)
+TEST(ProcessRunnerTest, OneLogEntryPerPauseAndNothingLost)
 {
     // Twenty lines over a second or so, read with a 400 ms pause: at most
-    // one chunk per pause.
+    // one entry per pause, and every line in them.
     Collected output;
     auto start = Clock::now();
     ASSERT_TRUE(RunBatch({Fixture("ticker.sh"), "20"}, output.Sink(), 400));
     double elapsed = SecondsSince(start);
-    EXPECT_LE(output.chunks.size(), elapsed / 0.4 + 2);
-    EXPECT_LT(output.chunks.size(), 20u);
-    EXPECT_NE(output.All().find("tick 19\n"), std::string::npos);
+    EXPECT_LE(output.entries.size(), elapsed / 0.4 + 2);
+    EXPECT_LT(output.entries.size(), 20u);
+    std::string expected;
+    for (int i = 0; i < 20; ++i)
+        expected += "tick " + std::to_string(i) + "\n";
+    EXPECT_EQ(output.All(), expected);
 
     // A tool that is done is noticed at once, not after the pause.
     Collected quick;
@@ -75,17 +71,64 @@ TEST(ProcessRunnerTest, PauseBoundsTheEntriesButNotTheEnd)
     EXPECT_EQ(quick.All(), "tick 0\n");
 }
 
+TEST(ProcessRunnerTest, AFloodingToolIsNeverHeldBackByItsPipe)
+{
+    // A megabyte of warnings, then two seconds of progress: the run takes
+    // about as long as the tool alone, not the minutes a slow reader needs.
+    Collected output;
+    std::vector<int> percents;
+    EncoderRun run;
+    run.arguments = {Fixture("flood_then_progress.sh"), "1048576", "2"};
+    run.log = output.Sink();
+    run.progress = [&](int percent) { percents.push_back(percent); };
+    run.pollMs = 1000;
+    ProgressParser parser;
+    auto start = Clock::now();
+    EXPECT_EQ(RunEncoder(run, parser).exitStatus, 0);
+    EXPECT_LT(SecondsSince(start), 5.0);
+    const std::string all = output.All();
+    EXPECT_EQ(std::count(all.begin(), all.end(), 'w'), 1048576);
+    EXPECT_EQ(percents, (std::vector<int>{10, 20}));
+}
+
+TEST(ProcessRunnerTest, LinesSplitAcrossReadsAndCarriageReturns)
+{
+    Collected output;
+    std::vector<int> percents;
+    EncoderRun run;
+    run.arguments = {Fixture("split_duration.sh")};
+    run.log = output.Sink();
+    run.progress = [&](int percent) { percents.push_back(percent); };
+    run.pollMs = 100;
+    ProgressParser parser;
+    RunEncoder(run, parser);
+    EXPECT_EQ(percents, (std::vector<int>{50}));
+    // The saved log knows no bare carriage return; the log shows the text as
+    // it arrived, pause by pause.
+    std::string joined;
+    for (const std::string& entry : output.entries) {
+        EXPECT_EQ(entry.find('\r'), std::string::npos) << entry;
+        joined += entry;
+    }
+    EXPECT_NE(joined.find("Duration: 00:00:10.00"), std::string::npos);
+}
+
 TEST(ProcessRunnerTest, ArgumentsReachTheChildAsTheyStand)
 {
     std::vector<std::string> odd = {"two words", "a \"quoted\" one", "$HOME", "`id`", "'; rm -rf x", "-y", ""};
     std::vector<std::string> arguments = {Fixture("print_args.sh")};
     arguments.insert(arguments.end(), odd.begin(), odd.end());
     Collected output;
-    ASSERT_TRUE(RunBatch(arguments, output.Sink(), 1));
+    int status = -2;
+    ASSERT_TRUE(RunBatch(arguments, output.Sink(), 1, &status));
     std::string expected;
     for (const std::string& argument : odd)
         expected += "<" + argument + ">\n";
     EXPECT_EQ(output.All(), expected);
+    EXPECT_EQ(status, 0);
+
+    ASSERT_TRUE(RunBatch({"/bin/sh", "-c", "exit 3"}, nullptr, 1, &status));
+    EXPECT_EQ(status, 3);
 }
 
 TEST(ProcessRunnerTest, MissingProgramIsAStartFailure)
@@ -95,12 +138,13 @@ TEST(ProcessRunnerTest, MissingProgramIsAStartFailure)
     EXPECT_FALSE(RunBatch({"/no/such/folder/ar.exe"}, output.Sink()));
 
     CDialog* owner = reinterpret_cast<CDialog*>(0x4321);
+    SeamQuestions questions(owner);
     EncoderRun run;
     run.arguments = {"/no/such/folder/mg.exe", "-i", "x"};
-    run.owner = owner;
-    run.sink = output.Sink();
+    run.questions = &questions;
+    run.log = output.Sink();
     ProgressParser parser;
-    EXPECT_EQ(RunEncoder(run, parser), RunResult::FailedToStart);
+    EXPECT_EQ(RunEncoder(run, parser).result, RunResult::FailedToStart);
 
     ASSERT_EQ(seam.Boxes().size(), 2u);
     EXPECT_EQ(seam.Boxes()[0].owner, nullptr);
@@ -110,26 +154,25 @@ TEST(ProcessRunnerTest, MissingProgramIsAStartFailure)
         EXPECT_EQ(box.caption, "");
         EXPECT_EQ(box.type, MB_OK);
     }
-    ASSERT_FALSE(output.chunks.empty());
-    EXPECT_EQ(output.chunks.back(), "Cannot run /no/such/folder/mg.exe: No such file or directory");
+    ASSERT_FALSE(output.entries.empty());
+    EXPECT_EQ(output.entries.back(), "Cannot run /no/such/folder/mg.exe: No such file or directory");
 }
 
 TEST(ProcessRunnerTest, CancelStopsTheEncoderAndWhatItStarted)
 {
     TempDir dir;
-    std::atomic<int> cancel{0};
-    bool clean = true;
+    ManualJobControl control;
     EncoderRun run;
     run.arguments = {Fixture("with_grandchild.sh"), dir.Path("pids")};
-    run.sink = [&](const std::string&) { cancel = 1; };
-    run.cancelFlag = &cancel;
+    run.log = [&](const std::string&) { control.Cancel(); };
+    run.control = &control;
     run.pollMs = 50;
-    run.exitedCleanly = &clean;
     ProgressParser parser;
     auto start = Clock::now();
-    EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
+    const ToolOutcome outcome = RunEncoder(run, parser);
+    EXPECT_EQ(outcome.result, RunResult::Cancelled);
+    EXPECT_EQ(outcome.exitStatus, -1);
     EXPECT_LT(SecondsSince(start), 3.0);
-    EXPECT_FALSE(clean);
 
     pid_t child = 0, grandchild = 0;
     std::ifstream(dir.Path("pids")) >> child >> grandchild;
@@ -139,22 +182,32 @@ TEST(ProcessRunnerTest, CancelStopsTheEncoderAndWhatItStarted)
     EXPECT_TRUE(ProcessGone(grandchild));
 }
 
-TEST(ProcessRunnerTest, CancelReachesASilentEncoder)
+TEST(ProcessRunnerTest, CancelReachesASilentToolAndOneThatClosedItsOutput)
 {
-    std::atomic<int> cancel{0};
-    EncoderRun run;
-    run.arguments = {Fixture("silent.sh")};
-    run.cancelFlag = &cancel;
-    run.pollMs = 100;
-    std::thread presser([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        cancel = 1;
-    });
-    ProgressParser parser;
-    auto start = Clock::now();
-    EXPECT_EQ(RunEncoder(run, parser), RunResult::Cancelled);
-    EXPECT_LT(SecondsSince(start), 3.0);
-    presser.join();
+    TempDir dir;
+    for (const std::vector<std::string>& tool :
+         {std::vector<std::string>{Fixture("silent.sh")},
+          std::vector<std::string>{Fixture("closed_output.sh"), dir.Path("pid")}}) {
+        ManualJobControl control;
+        EncoderRun run;
+        run.arguments = tool;
+        run.control = &control;
+        // A long pause: the cancel must not wait for it.
+        run.pollMs = 5000;
+        std::thread presser([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            control.Cancel();
+        });
+        ProgressParser parser;
+        auto start = Clock::now();
+        EXPECT_EQ(RunEncoder(run, parser).result, RunResult::Cancelled);
+        EXPECT_LT(SecondsSince(start), 3.0);
+        presser.join();
+    }
+    pid_t tool = 0;
+    std::ifstream(dir.Path("pid")) >> tool;
+    ASSERT_GT(tool, 0);
+    EXPECT_TRUE(ProcessGone(tool));
 }
 
 TEST(ProcessRunnerTest, AChildEndsWhenTheProgramIsKilledOutright)
@@ -165,10 +218,10 @@ TEST(ProcessRunnerTest, AChildEndsWhenTheProgramIsKilledOutright)
     if (program == 0) {
         close(pidPipe[0]);
         ChildProcess child;
-        char said[32] = {};
+        std::string said;
         if (child.Start({"/bin/sh", "-c", "echo $$; exec sleep 10"}) == ChildProcess::StartResult::Started &&
-            child.Read(said, sizeof said - 1) > 0) {
-            pid_t tool = static_cast<pid_t>(std::atoi(said));
+            child.WaitReadable(5000) && child.ReadAvailable(said) == ChildProcess::ReadResult::Data) {
+            pid_t tool = static_cast<pid_t>(std::atoi(said.c_str()));
             (void)!write(pidPipe[1], &tool, sizeof tool);
         }
         pause();

@@ -72,3 +72,12 @@ TEST(ProgressParserTest, UnknownDurationWaitsForALaterOne)
     parser.Reset();
     EXPECT_EQ(parser.Parse("Input #0\n  Duration: 00:00:10.00, start: 0\nframe=1 time=00:00:02.00 bitrate=1k"), 20);
 }
+
+TEST(ProgressParserTest, AClipShorterThanASecondShowsProgress)
+{
+    ProgressParser parser;
+    parser.Parse("  Duration: 00:00:00.50, start: 0.000000, bitrate: 1205 kb/s");
+    EXPECT_DOUBLE_EQ(parser.Duration(), 0.5);
+    EXPECT_EQ(parser.Parse("frame= 6 time=00:00:00.24 bitrate= 880.4kbits/s"), 48);
+    EXPECT_EQ(parser.Parse("frame= 12 time=00:00:00.50 bitrate= 880.4kbits/s"), 100);
+}

@@ -4,6 +4,7 @@
 #include "MediaKit.h"
 
 #include "app/ConversionSettings.h"
+#include "convert/ConversionRequest.h"
 #include "convert/EncodingJob.h"
 #include "convert/ProcessRunner.h"
 #include "convert/ProgressParser.h"
@@ -58,7 +59,7 @@ protected:
 
     static EncodingJob Job(const FormatCase& format, const std::string& source)
     {
-        ConversionSettings settings;
+        ConversionRequest settings;
         settings.programFolder = KANDRIX_BIN_DIR;
         settings.outputFolder = folder_;
         settings.task = format.task;
@@ -128,9 +129,9 @@ TEST_F(MediaEncode, RunnerAndParserUnderstandTheRealEncoder)
     std::string output;
     EncoderRun run;
     run.arguments = job.arguments;
-    run.sink = [&](const std::string& chunk) { output += chunk; };
+    run.log = [&](const std::string& entry) { output += entry + "\n"; };
     ProgressParser parser;
-    ASSERT_EQ(RunEncoder(run, parser), RunResult::Finished) << output;
+    ASSERT_EQ(RunEncoder(run, parser).result, RunResult::Finished) << output;
     ASSERT_TRUE(FileExists(job.outputPath)) << output;
 
     ProgressParser reports;
@@ -176,4 +177,21 @@ TEST_F(MediaEncode, SourcePathWithShellCharactersEncodes)
     const JsonValue* video = FindStream(report, "video");
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->Integer("width"), 720);
+}
+
+TEST_F(MediaEncode, AHalfSecondClipShowsProgress)
+{
+    const std::string source = folder_ + "half.mkv";
+    ProgramResult made = RunProgram({"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
+                                     "testsrc=duration=0.5:size=320x240:rate=25", source});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    EncodingJob job = Job(kFormats[4], source);
+    std::vector<int> percents;
+    EncoderRun run;
+    run.arguments = job.arguments;
+    run.progress = [&](int percent) { percents.push_back(percent); };
+    ProgressParser parser;
+    ASSERT_EQ(RunEncoder(run, parser).exitStatus, 0);
+    ASSERT_FALSE(percents.empty());
+    EXPECT_GE(percents.back(), 90);
 }

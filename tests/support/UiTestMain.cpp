@@ -1,3 +1,4 @@
+#include "platform/Job.h"
 #include "platform/UiThread.h"
 
 #include <QApplication>
@@ -10,7 +11,7 @@ int main(int argc, char** argv)
     SetUiThread();
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
-    // A worker some test left behind must not hang the exit in a send.
-    ShutDownUi();
+    // A job some test left behind must not hang the exit in a send.
+    ShutDownJobs(std::chrono::seconds(5));
     return result;
 }

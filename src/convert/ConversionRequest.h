@@ -1,0 +1,34 @@
+#pragma once
+// What a conversion run needs, copied on the UI thread when it starts, and
+// what it hands back when it ends. The worker touches nothing else, so a page
+// entered again or a record changed meanwhile cannot disturb a run.
+
+#include <string>
+#include <vector>
+
+struct ConversionSettings;
+
+struct SourceFile {
+    std::string path;
+    std::string name;
+};
+
+struct ConversionRequest {
+    std::vector<SourceFile> sources;
+    std::string outputFolder;
+    int sameAsSource = 0;
+    int overwriteExisting = 0;
+    int task = 0;
+    int outputFormat = 0;
+    int tvSystem = 0;
+    std::string programFolder;
+
+    // On the UI thread: the record's values and the file list's entries.
+    static ConversionRequest From(const ConversionSettings& settings);
+};
+
+struct ConversionResult {
+    int succeededCount = 0;
+    std::vector<std::string> convertedFiles;
+    bool cancelled = false;
+};

@@ -1,0 +1,104 @@
+#pragma once
+// A piece of long work (a conversion, a recorder search, a burn) on a thread
+// of its own. The job gets its input by value, can be asked to cancel, can be
+// waited for with a time limit, and hands its result to the UI thread in a
+// posted completion. Pages start jobs and handle completions; they never
+// wait for one. Every job is also known to a process-wide list, so that the
+// shutdown can cancel them all and wait for them within a bound.
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What the work sees of its job.
+class JobControl {
+public:
+    virtual ~JobControl() = default;
+    virtual bool Cancelled() const = 0;
+    // For loops that look at the request themselves; non-zero once cancelled.
+    virtual const std::atomic<int>& CancelFlag() const = 0;
+    // hook runs on the thread that asks for the cancel (often the UI thread),
+    // at once when the job is cancelled already. It must only start the
+    // stopping (a signal, a library's cancel request), never wait for it.
+    // Returns a number for RemoveCancelHook.
+    virtual int AddCancelHook(std::function<void()> hook) = 0;
+    virtual void RemoveCancelHook(int id) = 0;
+};
+
+// Adds a cancel hook for the lifetime of the guard.
+class CancelHookGuard {
+public:
+    CancelHookGuard(JobControl* control, std::function<void()> hook)
+        : control_(control), id_(control ? control->AddCancelHook(std::move(hook)) : -1)
+    {
+    }
+    ~CancelHookGuard()
+    {
+        if (control_)
+            control_->RemoveCancelHook(id_);
+    }
+    CancelHookGuard(const CancelHookGuard&) = delete;
+    CancelHookGuard& operator=(const CancelHookGuard&) = delete;
+
+private:
+    JobControl* control_;
+    int id_;
+};
+
+class Job {
+public:
+    // Runs work(control) on a new thread. When it has returned, onDone gets
+    // its result on the UI thread, unless this Job object has been destroyed
+    // before or the UI has shut down.
+    template <class Result>
+    static std::unique_ptr<Job> Start(std::string name, std::function<Result(JobControl&)> work,
+                                      std::function<void(Result)> onDone)
+    {
+        return StartErased(std::move(name),
+                           [work = std::move(work), onDone = std::move(onDone)](JobControl& control) {
+                               auto result = std::make_shared<Result>(work(control));
+                               return std::function<void()>([onDone, result] {
+                                   if (onDone)
+                                       onDone(std::move(*result));
+                               });
+                           });
+    }
+
+    // Asks the job to cancel; never waits. The completion still comes.
+    ~Job();
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+
+    const std::string& Name() const;
+    void Cancel();
+    bool Cancelled() const;
+    // True once the work has returned (the completion may still be queued).
+    bool Finished() const;
+    // Waits at most limit for the work to return; true when it has. Not for
+    // the UI thread in normal use: only the shutdown and tests wait.
+    bool Wait(std::chrono::milliseconds limit);
+
+    struct State;
+
+private:
+    using ErasedWork = std::function<std::function<void()>(JobControl&)>;
+    static std::unique_ptr<Job> StartErased(std::string name, ErasedWork work);
+    explicit Job(std::shared_ptr<State> state);
+
+    std::shared_ptr<State> state_;
+};
+
+// The shutdown's two steps: cancel every job that still runs, then wait for
+// all of them together for at most limit. Returns the names of the jobs still
+// running after that.
+void CancelAllJobs();
+std::vector<std::string> WaitForAllJobs(std::chrono::milliseconds limit);
+
+// The end of the program's windows: sends to the UI thread fail from now on
+// (so no job can wait for a window that no longer answers), every job is
+// cancelled, and all are waited for within limit. Returns the names of the
+// jobs still running after that.
+std::vector<std::string> ShutDownJobs(std::chrono::milliseconds limit);
