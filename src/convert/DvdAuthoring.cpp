@@ -2,6 +2,7 @@
 
 #include "app/ConversionSettings.h"
 #include "convert/AuthoringText.h"
+#include "convert/BatchOutputLog.h"
 #include "convert/ProcessRunner.h"
 #include "platform/Paths.h"
 #include "platform/TempName.h"
@@ -11,9 +12,6 @@
 #include <cstring>
 
 namespace {
-
-// Enough of the batch's output to find why it failed in.
-constexpr size_t kOutputTailBytes = 64 * 1024;
 
 // Writes the whole text, replacing any earlier file. False with the cause,
 // naming the file, in *error.
@@ -60,49 +58,9 @@ bool AssignCopies(const std::string& outputFolder, AuthoringView& view, std::vec
     return true;
 }
 
-bool IsTraceLine(const std::string& line)
+std::string FailureCause(const BatchOutputLog& log, int exitStatus)
 {
-    return line.rfind("+ ", 0) == 0;
-}
-
-std::vector<std::string> OutputLines(const std::string& output)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : output) {
-        if (c == '\n' || c == '\r') {
-            if (line.find_first_not_of(" \t") != std::string::npos)
-                lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (line.find_first_not_of(" \t") != std::string::npos)
-        lines.push_back(line);
-    return lines;
-}
-
-// The line that best says why the batch failed: the tool's last error report
-//   ERR:  Cannot open VOB file /out/vre1A2B.tmp
-// or else the last line that is not the shell's trace of a command.
-std::string LastErrorLine(const std::string& output)
-{
-    std::string lastOther;
-    std::string lastError;
-    for (const std::string& line : OutputLines(output)) {
-        if (IsTraceLine(line))
-            continue;
-        lastOther = line;
-        if (line.find("ERR") != std::string::npos)
-            lastError = line;
-    }
-    return lastError.empty() ? lastOther : lastError;
-}
-
-std::string FailureCause(const std::string& output, int exitStatus)
-{
-    std::string cause = LastErrorLine(output);
+    std::string cause = log.ErrorLine();
     if (!cause.empty())
         return cause;
     if (exitStatus < 0)
@@ -154,19 +112,16 @@ bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view)
     view.AddBurnLogLine("DVD Author...");
     view.ShowBurnStatus("DVD Author...");
 
-    std::string output;
-    const ChunkSink sink = [&](const std::string& chunk) {
-        output += chunk;
-        if (output.size() > kOutputTailBytes)
-            output.erase(0, output.size() - kOutputTailBytes);
-        view.AddBurnLogLine(chunk);
-    };
+    BatchOutputLog log([&view](const std::string& line) { view.AddBurnLogLine(line); });
+    const ChunkSink sink = [&log](const std::string& chunk) { log.Add(chunk); };
     // Traced, so the log shows each command as it runs.
     int exitStatus = -1;
-    if (!RunBatch({"/bin/sh", "-x", "--", paths.batch}, sink, AUTHOR_POLL_MS, &exitStatus))
+    const bool ran = RunBatch({"/bin/sh", "-x", "--", paths.batch}, sink, AUTHOR_POLL_MS, &exitStatus);
+    log.Finish();
+    if (!ran)
         return false;
     if (exitStatus != 0) {
-        view.AddBurnLogLine("Authoring failed: " + FailureCause(output, exitStatus));
+        view.AddBurnLogLine("Authoring failed: " + FailureCause(log, exitStatus));
         return false;
     }
     const std::string ifo = paths.folder + kPathSeparator + "VIDEO_TS" + kPathSeparator + "VIDEO_TS.IFO";
