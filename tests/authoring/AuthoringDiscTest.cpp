@@ -50,6 +50,7 @@ TEST(AuthoringDiscTest, DvdauthorBuildsOneTitleFromTheXml)
     RecordingView view;
     AuthoringPaths paths;
     std::vector<std::string> files = {first, second};
+    view.list = files;
     ASSERT_TRUE(WriteAuthoringFiles({CT_MPG2DVD, out, program, files}, view, paths, files));
     ASSERT_TRUE(RunAuthoringBatch(paths, view)) << view.LogText();
 

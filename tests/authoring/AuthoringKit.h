@@ -8,66 +8,34 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 
+// Called on the test's own thread: the runner hands output to its sink on
+// the thread that runs the batch.
 class RecordingView final : public AuthoringView {
 public:
-    void AddBurnLogLine(const std::string& text) override { Locked([&] { log_.push_back(text); }); }
+    void AddBurnLogLine(const std::string& text) override { log.push_back(text); }
     void ShowBurnStatus(const std::string& text) override
     {
-        Locked([&] {
-            status_ = text;
-            log_.push_back(text);
-        });
+        status = text;
+        log.push_back(text);
     }
-    void ReplaceListEntry(int index, const std::string& path) override
-    {
-        Locked([&] {
-            if (index >= 0 && static_cast<size_t>(index) < list_.size())
-                list_[index] = path;
-        });
-    }
-    void MessageBox(const std::string& text) override { Locked([&] { boxes_.push_back(text); }); }
+    void ReplaceListEntry(int index, const std::string& path) override { list.at(index) = path; }
+    void MessageBox(const std::string& text) override { boxes.push_back(text); }
 
-    void SetList(std::vector<std::string> list) { Locked([&] { list_ = std::move(list); }); }
-    std::vector<std::string> Log() const { return Copy(log_); }
-    std::vector<std::string> List() const { return Copy(list_); }
-    std::vector<std::string> Boxes() const { return Copy(boxes_); }
-    std::string Status() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return status_;
-    }
     std::string LogText() const
     {
         std::string all;
-        for (const std::string& line : Log())
+        for (const std::string& line : log)
             all += line + "\n";
         return all;
     }
 
-private:
-    template <typename F>
-    void Locked(F f)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        f();
-    }
-    template <typename T>
-    T Copy(const T& value) const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return value;
-    }
-
-    mutable std::mutex mutex_;
-    std::vector<std::string> log_;
-    std::vector<std::string> list_;
-    std::vector<std::string> boxes_;
-    std::string status_;
+    std::vector<std::string> log;
+    std::vector<std::string> list;
+    std::vector<std::string> boxes;
+    std::string status;
 };
 
 inline std::string ReadFile(const std::string& path)

@@ -18,7 +18,7 @@ struct AuthoringRun {
     bool Write(int task, const std::string& out, const std::string& program, const std::vector<std::string>& list)
     {
         files = list;
-        view.SetList(list);
+        view.list = list;
         return WriteAuthoringFiles({task, out, program, list}, view, paths, files);
     }
     bool Author() { return RunAuthoringBatch(paths, view); }
@@ -45,11 +45,11 @@ TEST(AuthoringRunTest, CopiesTheSourcesAndRunsArExeOnTheXml)
     EXPECT_EQ(FakeArArguments(program),
               (std::vector<std::string> {"-o", out + "kzxtmpd001", "-x", out + "kzxtmpf001.xml"}));
 
-    const std::vector<std::string> log = run.view.Log();
+    const std::vector<std::string> log = run.view.log;
     ASSERT_GE(log.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(log.begin() + 2, log.begin() + 4),
               (std::vector<std::string> {"DVD Author...", "DVD Author..."}));
-    EXPECT_EQ(run.view.Status(), "DVD Author...");
+    EXPECT_EQ(run.view.status, "DVD Author...");
     EXPECT_TRUE(run.Logged("+ cp -f -- " + first + " " + run.files[0])) << run.view.LogText();
     EXPECT_TRUE(run.Logged("+ mkdir -p -- " + out + "kzxtmpd001"));
     EXPECT_TRUE(run.Logged("+ find " + out + "kzxtmpd001 ! -type d -delete"));
@@ -92,7 +92,15 @@ TEST(AuthoringRunTest, AFailingArExeFailsTheAuthoringWithItsError)
     ASSERT_TRUE(run.Write(CT_VIDEO2DVD, dir.Folder(), MakeFakeProgramFolder(dir.Path("prog/"), "fail"),
                           {dir.Write("a.mpg", "a")}));
     EXPECT_FALSE(run.Author());
-    EXPECT_EQ(run.view.Log().back(), "Authoring failed: ERR:  something") << run.view.LogText();
+    EXPECT_EQ(run.view.log.back(), "Authoring failed: ERR:  something") << run.view.LogText();
+
+    AuthoringRun missing;
+    fs::create_directory(dir.Path("empty"));
+    ASSERT_TRUE(missing.Write(CT_VIDEO2DVD, dir.Folder(), dir.Path("empty/"), {dir.Path("a.mpg")}));
+    EXPECT_FALSE(missing.Author());
+    const std::string last = missing.view.log.back();
+    EXPECT_EQ(last.rfind("Authoring failed: ", 0), 0u) << missing.view.LogText();
+    EXPECT_NE(last.find("ar.exe"), std::string::npos) << last;
 }
 
 TEST(AuthoringRunTest, ACopyThatFailsStopsTheBatch)
@@ -104,7 +112,7 @@ TEST(AuthoringRunTest, ACopyThatFailsStopsTheBatch)
     ASSERT_TRUE(run.Write(CT_MPG2DVD, dir.Folder(), program, {source}));
     fs::remove(source);
     EXPECT_FALSE(run.Author());
-    const std::string last = run.view.Log().back();
+    const std::string last = run.view.log.back();
     EXPECT_EQ(last.rfind("Authoring failed: cp: ", 0), 0u) << run.view.LogText();
     EXPECT_NE(last.find("gone.mpg"), std::string::npos) << last;
     EXPECT_FALSE(fs::exists(program + "args")) << "ar.exe must not run after a failed copy";
