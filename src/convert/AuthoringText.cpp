@@ -1,0 +1,76 @@
+#include "convert/AuthoringText.h"
+
+namespace {
+
+// The batch runs under /bin/sh, so its lines end in LF alone: a CR would
+// become the last character of each command's last argument.
+constexpr const char* kBatchEnd = "\n";
+constexpr const char* kXmlEnd = "\r\n";
+
+} // namespace
+
+std::string ShellQuotePath(const std::string& path)
+{
+    std::string quoted = "'";
+    if (!path.empty() && path.front() == '-')
+        quoted += "./";
+    for (char c : path) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    quoted += '\'';
+    return quoted;
+}
+
+std::string AuthoringBatchText(const std::vector<AuthoringCopy>& copies, const std::string& folder,
+                               const std::string& xml, const std::string& programFolder)
+{
+    const std::string quotedFolder = ShellQuotePath(folder);
+    std::string text;
+    for (const AuthoringCopy& copy : copies)
+        text += "cp -f -- " + ShellQuotePath(copy.source) + " " + ShellQuotePath(copy.target) + " || exit 1"
+            + kBatchEnd;
+    text += "mkdir -p -- " + quotedFolder + " || exit 1" + kBatchEnd;
+    // A file left from an earlier run must not pass for this run's result.
+    text += "find " + quotedFolder + " ! -type d -delete || exit 1" + kBatchEnd;
+    text += ShellQuotePath(programFolder + "ar.exe") + " -o " + quotedFolder + " -x " + ShellQuotePath(xml)
+        + kBatchEnd;
+    return text;
+}
+
+std::string XmlAttributeValue(const std::string& text)
+{
+    std::string value;
+    for (char c : text) {
+        switch (c) {
+        case '&': value += "&amp;"; break;
+        case '<': value += "&lt;"; break;
+        case '"': value += "&quot;"; break;
+        case '\t': value += "&#9;"; break;
+        case '\n': value += "&#10;"; break;
+        case '\r': value += "&#13;"; break;
+        default: value += c;
+        }
+    }
+    return value;
+}
+
+std::string AuthoringXmlText(const std::vector<std::string>& files)
+{
+    std::string text;
+    auto line = [&text](const std::string& content) { text += content + kXmlEnd; };
+    line("<dvdauthor>");
+    line("\t<vmgm />");
+    line("\t\t<titleset>");
+    line("\t\t\t<titles>");
+    line("            <pgc>");
+    for (const std::string& file : files)
+        line("            <vob file=\"" + XmlAttributeValue(file) + "\" />");
+    line("            </pgc>");
+    line("\t\t\t</titles>");
+    line("\t\t</titleset>");
+    line("</dvdauthor>");
+    return text;
+}

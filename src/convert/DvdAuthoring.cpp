@@ -1,0 +1,133 @@
+#include "convert/DvdAuthoring.h"
+
+#include "app/ConversionSettings.h"
+#include "convert/AuthoringText.h"
+#include "convert/BatchOutputLog.h"
+#include "convert/ProcessRunner.h"
+#include "platform/Paths.h"
+#include "platform/TempName.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Writes the whole text, replacing any earlier file. False with the cause,
+// naming the file, in *error.
+bool WriteTextFile(const std::string& path, const std::string& text, std::string* error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        *error = "Cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    int writeErrno = errno;
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        writeErrno = errno;
+    }
+    if (!written)
+        *error = "Cannot write " + path + ": " + std::strerror(writeErrno);
+    return written;
+}
+
+void ReportWriteError(AuthoringView& view, const std::string& cause, const char* message)
+{
+    view.AddBurnLogLine(cause);
+    view.MessageBox(message);
+}
+
+// Task 1: every source gets a fresh temporary name that the batch copies it
+// to, and the list names the copy from now on.
+bool AssignCopies(const std::string& outputFolder, AuthoringView& view, std::vector<std::string>& files,
+                  std::vector<AuthoringCopy>* copies)
+{
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::string target;
+        std::string error;
+        if (!MakeTempName(outputFolder, &target, &error)) {
+            ReportWriteError(view, error, "Write .bat file error! ");
+            return false;
+        }
+        copies->push_back({files[i], target});
+        files[i] = target;
+        view.ReplaceListEntry(static_cast<int>(i), target);
+    }
+    return true;
+}
+
+std::string FailureCause(const BatchOutputLog& log, int exitStatus)
+{
+    std::string cause = log.ErrorLine();
+    if (!cause.empty())
+        return cause;
+    if (exitStatus < 0)
+        return "the batch was stopped before it ended";
+    return "the batch ended with exit status " + std::to_string(exitStatus);
+}
+
+} // namespace
+
+AuthoringPaths MakeAuthoringPaths(const std::string& outputFolder)
+{
+    std::string folder = outputFolder;
+    if (!folder.empty() && folder.back() != kPathSeparator)
+        folder += kPathSeparator;
+    return {folder + "kzxtmpf001.xml", folder + "kzxtmpd001", folder + "kzxtmpfb001.bat"};
+}
+
+bool WriteAuthoringFiles(const AuthoringRequest& request, AuthoringView& view, AuthoringPaths& paths,
+                         std::vector<std::string>& files)
+{
+    paths = MakeAuthoringPaths(request.outputFolder);
+    view.AddBurnLogLine("Start DVD Author...");
+    view.ShowBurnStatus("Start DVD Author...");
+
+    std::string error;
+    // The batch is created before any temporary name is taken, so a folder
+    // that cannot be written leaves the list as it was.
+    if (!WriteTextFile(paths.batch, std::string(), &error)) {
+        ReportWriteError(view, error, "Write .bat file error! ");
+        return false;
+    }
+    std::vector<AuthoringCopy> copies;
+    if (request.task == CT_MPG2DVD && !AssignCopies(request.outputFolder, view, files, &copies))
+        return false;
+    const std::string batch = AuthoringBatchText(copies, paths.folder, paths.xml, request.programFolder);
+    if (!WriteTextFile(paths.batch, batch, &error)) {
+        ReportWriteError(view, error, "Write .bat file error! ");
+        return false;
+    }
+    if (!WriteTextFile(paths.xml, AuthoringXmlText(files), &error)) {
+        ReportWriteError(view, error, "Write xml file error! ");
+        return false;
+    }
+    return true;
+}
+
+bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view)
+{
+    view.AddBurnLogLine("DVD Author...");
+    view.ShowBurnStatus("DVD Author...");
+
+    BatchOutputLog log([&view](const std::string& line) { view.AddBurnLogLine(line); });
+    const ChunkSink sink = [&log](const std::string& chunk) { log.Add(chunk); };
+    // Traced, so the log shows each command as it runs.
+    int exitStatus = -1;
+    const bool ran = RunBatch({"/bin/sh", "-x", "--", paths.batch}, sink, AUTHOR_POLL_MS, &exitStatus);
+    log.Finish();
+    if (!ran)
+        return false;
+    if (exitStatus != 0) {
+        view.AddBurnLogLine("Authoring failed: " + FailureCause(log, exitStatus));
+        return false;
+    }
+    const std::string ifo = paths.folder + kPathSeparator + "VIDEO_TS" + kPathSeparator + "VIDEO_TS.IFO";
+    if (!FileExists(ifo)) {
+        view.AddBurnLogLine("Authoring failed: ar.exe wrote no " + ifo);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// Turns the burn list into a DVD-Video tree: writes the authoring batch and
+// XML into the output folder and runs the batch, which runs ar.exe. Window
+// free: the burn job calls it on its own thread with its data by value and
+// reaches the page through an AuthoringView.
+
+#include <string>
+#include <vector>
+
+struct AuthoringRequest {
+    int task = 0;                    // CT_VIDEO2DVD or CT_MPG2DVD
+    std::string outputFolder;        // ends with the separator
+    std::string programFolder;       // ends with the separator; ar.exe is there
+    std::vector<std::string> files;  // the burn list, in order
+};
+
+// The three files of a run, all in the output folder. The burn takes the
+// folder followed by "/VIDEO_TS".
+struct AuthoringPaths {
+    std::string xml;
+    std::string folder;
+    std::string batch;
+};
+
+// How the job reaches the burn page; called from the job's thread.
+class AuthoringView {
+public:
+    virtual ~AuthoringView() = default;
+    virtual void AddBurnLogLine(const std::string& text) = 0;
+    // The status text, which the page logs once more.
+    virtual void ShowBurnStatus(const std::string& text) = 0;
+    // Burn list entry index becomes path.
+    virtual void ReplaceListEntry(int index, const std::string& path) = 0;
+    // The application's message box (OK).
+    virtual void MessageBox(const std::string& text) = 0;
+};
+
+AuthoringPaths MakeAuthoringPaths(const std::string& outputFolder);
+
+// Builds the paths and writes the batch and the XML. For task 1 each entry
+// of files is replaced (in files and through the view) by a new temporary
+// name in the output folder, which the batch copies the source to, so the
+// user's own file is never touched or later deleted. False after the
+// message box when a file cannot be written.
+bool WriteAuthoringFiles(const AuthoringRequest& request, AuthoringView& view, AuthoringPaths& paths,
+                         std::vector<std::string>& files);
+
+// Runs the batch, its output going to the burn log. True only when it ran to
+// a clean end and left a VIDEO_TS tree in the authoring folder; otherwise
+// the log says why ("Authoring failed: ...").
+bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view);

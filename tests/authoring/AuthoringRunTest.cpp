@@ -1,0 +1,165 @@
+#include "AuthoringKit.h"
+
+#include "app/ConversionSettings.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct AuthoringRun {
+    RecordingView view;
+    AuthoringPaths paths;
+    std::vector<std::string> files;
+
+    bool Write(int task, const std::string& out, const std::string& program, const std::vector<std::string>& list)
+    {
+        files = list;
+        view.list = list;
+        return WriteAuthoringFiles({task, out, program, list}, view, paths, files);
+    }
+    bool Author() { return RunAuthoringBatch(paths, view); }
+    std::string Ifo() const { return paths.folder + "/VIDEO_TS/VIDEO_TS.IFO"; }
+    bool Logged(const std::string& text) const { return view.LogText().find(text) != std::string::npos; }
+};
+
+} // namespace
+
+TEST(AuthoringRunTest, CopiesTheSourcesAndRunsArExeOnTheXml)
+{
+    TempDir dir;
+    const std::string program = MakeFakeProgramFolder(dir.Path("prog/"), "ok");
+    const std::string out = dir.Folder();
+    const std::string first = dir.Write("first.mpg", "first");
+    const std::string second = dir.Write("second.mpg", "second");
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_MPG2DVD, out, program, {first, second}));
+    ASSERT_TRUE(run.Author()) << run.view.LogText();
+
+    EXPECT_EQ(ReadFile(run.files[0]), "first");
+    EXPECT_EQ(ReadFile(run.files[1]), "second");
+    EXPECT_TRUE(fs::exists(run.Ifo()));
+    EXPECT_EQ(FakeArArguments(program),
+              (std::vector<std::string> {"-o", out + "kzxtmpd001", "-x", out + "kzxtmpf001.xml"}));
+
+    const std::vector<std::string> log = run.view.log;
+    ASSERT_GE(log.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 2, log.begin() + 4),
+              (std::vector<std::string> {"DVD Author...", "DVD Author..."}));
+    EXPECT_EQ(run.view.status, "DVD Author...");
+    EXPECT_TRUE(run.Logged("+ cp -f -- " + first + " " + run.files[0])) << run.view.LogText();
+    EXPECT_TRUE(run.Logged("+ mkdir -p -- " + out + "kzxtmpd001"));
+    EXPECT_TRUE(run.Logged("+ find " + out + "kzxtmpd001 ! -type d -delete"));
+    EXPECT_TRUE(run.Logged("+ " + program + "ar.exe -o " + out + "kzxtmpd001 -x " + out + "kzxtmpf001.xml"));
+    EXPECT_TRUE(run.Logged("INFO: dvdauthor creating VTS"));
+    EXPECT_FALSE(run.Logged("Authoring failed"));
+}
+
+TEST(AuthoringRunTest, AnEarlierTreeIsEmptiedBeforeArExeRuns)
+{
+    TempDir dir;
+    const std::string out = dir.Folder();
+    const std::string folder = out + "kzxtmpd001/";
+    fs::create_directories(folder + "VIDEO_TS");
+    fs::create_directories(folder + "sub/deeper");
+    WriteFile(folder + "VIDEO_TS/VIDEO_TS.IFO", "stale");
+    WriteFile(folder + "VIDEO_TS/VTS_01_1.VOB", "stale");
+    WriteFile(folder + "leftover.txt", "stale");
+    WriteFile(folder + "sub/deeper/old.vob", "stale");
+    fs::create_symlink("/nonexistent", folder + "sub/dangling");
+
+    // An ar.exe that writes nothing shows whether the old tree was still there.
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_VIDEO2DVD, out, MakeFakeProgramFolder(dir.Path("prog/"), "silent"),
+                          {dir.Write("a.mpg", "a")}));
+    EXPECT_FALSE(run.Author()) << "an old tree must not pass for this run's";
+    EXPECT_TRUE(run.Logged("Authoring failed: ar.exe wrote no " + run.Ifo())) << run.view.LogText();
+
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+        left.push_back(entry.path().string().substr(folder.size()) + (entry.is_directory() ? "/" : ""));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string> {"VIDEO_TS/", "sub/", "sub/deeper/"}));
+}
+
+TEST(AuthoringRunTest, AFailingArExeFailsTheAuthoringWithItsError)
+{
+    TempDir dir;
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_VIDEO2DVD, dir.Folder(), MakeFakeProgramFolder(dir.Path("prog/"), "fail"),
+                          {dir.Write("a.mpg", "a")}));
+    EXPECT_FALSE(run.Author());
+    EXPECT_EQ(run.view.log.back(), "Authoring failed: ERR:  something") << run.view.LogText();
+
+    AuthoringRun missing;
+    fs::create_directory(dir.Path("empty"));
+    ASSERT_TRUE(missing.Write(CT_VIDEO2DVD, dir.Folder(), dir.Path("empty/"), {dir.Path("a.mpg")}));
+    EXPECT_FALSE(missing.Author());
+    const std::string last = missing.view.log.back();
+    EXPECT_EQ(last.rfind("Authoring failed: ", 0), 0u) << missing.view.LogText();
+    EXPECT_NE(last.find("ar.exe"), std::string::npos) << last;
+}
+
+TEST(AuthoringRunTest, ACopyThatFailsStopsTheBatch)
+{
+    TempDir dir;
+    const std::string program = MakeFakeProgramFolder(dir.Path("prog/"), "ok");
+    const std::string source = dir.Write("gone.mpg", "x");
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_MPG2DVD, dir.Folder(), program, {source}));
+    fs::remove(source);
+    EXPECT_FALSE(run.Author());
+    const std::string last = run.view.log.back();
+    EXPECT_EQ(last.rfind("Authoring failed: cp: ", 0), 0u) << run.view.LogText();
+    EXPECT_NE(last.find("gone.mpg"), std::string::npos) << last;
+    EXPECT_FALSE(fs::exists(program + "args")) << "ar.exe must not run after a failed copy";
+}
+
+TEST(AuthoringRunTest, HostileNamesReachTheToolsIntactAndRunNothing)
+{
+    TempDir dir;
+    CurrentFolder inside(dir.Folder());
+    const std::vector<std::string> names = {
+        "it's.mpg", "$HOME.mpg", "`id`.mpg", "a;b.mpg", "a&b.mpg", "a|b.mpg", "new\nline.mpg",
+        "-rf.mpg", "$(touch pwned)", "\"quoted\" \\back.mpg",
+    };
+    fs::create_directory(dir.Path("in"));
+    std::vector<std::string> sources;
+    for (size_t i = 0; i < names.size(); ++i) {
+        sources.push_back(dir.Path("in/") + names[i]);
+        WriteFile(sources.back(), "content " + std::to_string(i));
+    }
+    const std::string out = dir.Path("out 'o' $(touch pwned) `touch pwned`;|&\n/");
+    fs::create_directory(out);
+    const std::string program = MakeFakeProgramFolder(dir.Path("prog $(touch pwned)/"), "ok");
+
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_MPG2DVD, out, program, sources));
+    ASSERT_TRUE(run.Author()) << run.view.LogText();
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(ReadFile(run.files[i]), "content " + std::to_string(i)) << names[i];
+    EXPECT_EQ(FakeArArguments(program),
+              (std::vector<std::string> {"-o", out + "kzxtmpd001", "-x", out + "kzxtmpf001.xml"}));
+    EXPECT_TRUE(fs::exists(out + "kzxtmpd001/VIDEO_TS/VIDEO_TS.IFO"));
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir.Folder()))
+        EXPECT_NE(entry.path().filename(), "pwned") << entry.path();
+}
+
+TEST(AuthoringRunTest, RelativePathsStartingWithADashAreNoOptions)
+{
+    TempDir dir;
+    CurrentFolder inside(dir.Folder());
+    MakeFakeProgramFolder(dir.Path("-prog/"), "ok");
+    fs::create_directory(dir.Path("-out"));
+    WriteFile(dir.Path("-rf"), "data");
+
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_MPG2DVD, "-out/", "-prog/", {"-rf"}));
+    ASSERT_TRUE(run.Author()) << run.view.LogText();
+    EXPECT_EQ(ReadFile(run.files[0]), "data");
+    EXPECT_EQ(ReadFile(dir.Path("-rf")), "data");
+    EXPECT_TRUE(fs::exists(dir.Path("-out/kzxtmpd001/VIDEO_TS/VIDEO_TS.IFO")));
+}
