@@ -107,17 +107,32 @@ bool WriteAuthoringFiles(const AuthoringRequest& request, AuthoringView& view, A
     return true;
 }
 
-bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view)
+bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control)
 {
     view.AddBurnLogLine("DVD Author...");
     view.ShowBurnStatus("DVD Author...");
 
-    BatchOutputLog log([&view](const std::string& line) { view.AddBurnLogLine(line); });
-    const ChunkSink sink = [&log](const std::string& chunk) { log.Add(chunk); };
+    // The lines of one pause make one entry of the burn log, so the
+    // authoring tool's progress reports cannot flood it.
+    std::string entry;
+    BatchOutputLog log([&entry](const std::string& line) { entry += (entry.empty() ? "" : "\n") + line; });
+    auto endPause = [&] {
+        if (!entry.empty())
+            view.AddBurnLogLine(entry);
+        entry.clear();
+    };
+    ToolRun run;
     // Traced, so the log shows each command as it runs.
-    int exitStatus = -1;
-    const bool ran = RunBatch({"/bin/sh", "-x", "--", paths.batch}, sink, AUTHOR_POLL_MS, &exitStatus);
+    run.arguments = {"/bin/sh", "-x", "--", paths.batch};
+    run.line = [&log](const std::string& line) { log.Add(line + "\n"); };
+    run.pause = endPause;
+    run.control = control;
+    run.pollMs = AUTHOR_POLL_MS;
+    const ToolOutcome outcome = RunTool(run);
     log.Finish();
+    endPause();
+    const bool ran = outcome.result != RunResult::FailedToStart;
+    const int exitStatus = outcome.exitStatus;
     if (!ran)
         return false;
     if (exitStatus != 0) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class JobControl;
+
 struct AuthoringRequest {
     int task = 0;                    // CT_VIDEO2DVD or CT_MPG2DVD
     std::string outputFolder;        // ends with the separator
@@ -47,5 +49,5 @@ bool WriteAuthoringFiles(const AuthoringRequest& request, AuthoringView& view, A
 
 // Runs the batch, its output going to the burn log. True only when it ran to
 // a clean end and left a VIDEO_TS tree in the authoring folder; otherwise
-// the log says why ("Authoring failed: ...").
-bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view);
+// the log says why ("Authoring failed: ..."). A cancel stops the batch.
+bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control = nullptr);
