@@ -10,6 +10,18 @@
 #include <QMenu>
 #include <QPushButton>
 
+namespace {
+
+// Escape closes an open drop-down list or menu by itself. Held down, the key
+// repeats, and a repeat reaching the window after the list has closed must
+// not close the window too, losing the user's work.
+bool EscapeBelongsToAPopup(const QKeyEvent* event)
+{
+    return event->isAutoRepeat() || QApplication::activePopupWidget() != nullptr;
+}
+
+} // namespace
+
 DialogWindow::DialogWindow(CDialog* owner, QWidget* parent, bool topLevel)
     : QWidget(parent, topLevel ? Qt::Dialog : Qt::Widget), owner_(owner), topLevel_(topLevel)
 {
@@ -51,6 +63,10 @@ void DialogWindow::keyPressEvent(QKeyEvent* event)
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     if (!owner_ || !plain || (!enter && event->key() != Qt::Key_Escape)) {
         event->ignore();
+        return;
+    }
+    if (!enter && EscapeBelongsToAPopup(event)) {
+        event->accept();
         return;
     }
     if (!topLevel_) {
