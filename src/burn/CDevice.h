@@ -157,6 +157,13 @@ private:
 
     bool ClaimBurn();
     void EndBurn();
+    // Runs burn unless another burn runs on this record.
+    bool BurnAlone(const std::function<bool()>& burn);
+    bool CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle);
+    bool ProbeTrackAtOnce();
+    bool WriteDVDVideo(DvdVideoHandle dvdVideo);
+    bool CloseDVDVideoSession();
+    static void LogWriteFailure(const BurnTexts& texts, const CallResult& result);
     bool CheckUnitReady(const BurnTexts& texts);
     bool PrepareWrite(const BurnTexts& texts, BurnOptions& options);
     void SetBurnSpeed(const BurnTexts& texts, BurnOptions& options);

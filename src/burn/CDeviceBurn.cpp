@@ -18,6 +18,8 @@ struct CDevice::BurnTexts {
     const char* speedFailure;
     const char* writeCall;
     const char* complete;
+    // DVD-Video also announces the unit test and the protection query.
+    bool announcesChecks;
 };
 
 namespace {
@@ -29,6 +31,7 @@ const CDevice::BurnTexts kDvdVideoTexts = {
     "CDevice::BurnDVDVideo():Setting speed failed!",
     "StarBurn_CdvdBurnerGrabber_TrackAtOnceFromTree()",
     "Burning Complete!",
+    true,
 };
 
 const CDevice::BurnTexts kVideoCDTexts = {
@@ -38,6 +41,7 @@ const CDevice::BurnTexts kVideoCDTexts = {
     "Setting speed failed!",
     "StarBurn_CdvdBurnerGrabber_VideoCDEx",
     "Burning Complete",
+    false,
 };
 
 const CDevice::BurnTexts kSuperVideoCDTexts = {
@@ -47,6 +51,7 @@ const CDevice::BurnTexts kSuperVideoCDTexts = {
     "CDevice::BurnSuperVideoCD():Setting speed failed!",
     "StarBurn_CdvdBurnerGrabber_SuperVideoCDEx",
     "Burning Complete",
+    false,
 };
 
 const char* YesNo(uint8_t flag)
@@ -109,7 +114,8 @@ bool CDevice::WriteCall(CallResult& result, const GrabberOp& write)
     {
         std::lock_guard<std::mutex> lock(ioMutex_);
         if (writing_ || grabber_ == nullptr) {
-            result.Refuse("The recorder is busy writing a disc");
+            result.Refuse(writing_ ? "The recorder is busy writing a disc" : "The recorder has no grabber");
+            Publish(result);
             return false;
         }
         grabber = grabber_;
@@ -142,8 +148,7 @@ bool CDevice::WriteCall(CallResult& result, const GrabberOp& write)
 
 bool CDevice::CheckUnitReady(const BurnTexts& texts)
 {
-    const bool dvdVideo = &texts == &kDvdVideoTexts;
-    if (dvdVideo) {
+    if (texts.announcesChecks) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "%s: Testing unit ready... ", texts.name);
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Testing unit ready...");
     }
@@ -159,7 +164,7 @@ bool CDevice::CheckUnitReady(const BurnTexts& texts)
 // protection state cannot be read.
 bool CDevice::PrepareWrite(const BurnTexts& texts, BurnOptions& options)
 {
-    if (&texts == &kDvdVideoTexts) {
+    if (texts.announcesChecks) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
                   "OK!\n%s: Getting BUP (Buffer Underrun Protection) support... ", texts.name);
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Getting BUP (Buffer Underrun Protection) support...");
@@ -235,158 +240,170 @@ void CDevice::SendOpc(const BurnTexts& texts)
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "%s: Writing the stuff to the CD/DVD disc >>>\n", texts.name);
 }
 
-bool CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder)
+bool CDevice::BurnAlone(const std::function<bool()>& burn)
 {
+    // A second burn would replace the grabber the first one writes with.
     if (!ClaimBurn()) {
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
         return false;
     }
-    const BurnTexts& texts = kDvdVideoTexts;
-    const bool burnt = [&] {
+    const bool burnt = burn();
+    EndBurn();
+    return burnt;
+}
+
+void CDevice::LogWriteFailure(const BurnTexts& texts, const CallResult& result)
+{
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR, "\n\n%s: %s failed, exception %ld, status %ld, text '%s'\n", texts.name,
+              texts.writeCall, static_cast<long>(result.exception), static_cast<long>(result.status), result.text);
+    LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Burning Error!");
+}
+
+bool CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder)
+{
+    return BurnAlone([&] {
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Started");
         DvdVideoGuard dvdVideo(Recorder());
-        CallResult created;
-        const std::string label = options.VolumeLabel();
-        created.End(Recorder().DVDVideoCreate(dvdVideo.Out(), folder.c_str(), 1, created.text, sizeof created.text,
-                                              &created.status, label.c_str(), "StarBurnPublisher",
-                                              "StarBurnApplication", 2006, 10, 20, 12, 10, 0, 50));
-        Publish(created);
-        if (!created.Ok()) {
-            LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
-                      "\n\nCDevice::BurnDVDVideo(): StarBurn_DVDVideo_Create(), exception %ld, status %ld, text '%s'\n",
-                      static_cast<long>(created.exception), static_cast<long>(created.status), created.text);
-            LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Creating DVD-Video file system failed!");
+        if (!CreateDVDVideo(options, folder, dvdVideo.Out()))
             return false;
-        }
         if (!CdvdBurnerGrabberCreate(&CDevice::DVDVideoBurnEvent)) {
             LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
             return false;
         }
-        if (!CheckUnitReady(texts))
+        if (!CheckUnitReady(kDvdVideoTexts) || !ProbeTrackAtOnce())
             return false;
-
-        LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::BurnDVDVideo(): Probing supported write modes... ");
-        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Probing supported write modes...");
-        CallResult probed;
-        uint8_t trackAtOnce = 0, sessionAtOnce = 0, discAtOncePq = 0, discAtOnceRaw = 0;
-        if (!CallOk(probed, [&](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
-                return library.ProbeSupportedWriteModes(grabber, report, &trackAtOnce, &sessionAtOnce,
-                                                        &discAtOncePq, &discAtOnceRaw);
-            })) {
-            LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
-                      "\n\nCDevice::BurnDVDVideo(): StarBurn_CdvdBurnerGrabber_ProbeSupportedWriteModes() failed, exception %ld, status %ld, text '%s'\n",
-                      static_cast<long>(probed.exception), static_cast<long>(probed.status), probed.text);
-            LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Probing supported write modes Error!");
-            return false;
-        }
-        LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
-                  "OK!\nCDevice::BurnDVDVideo(): Track-At-Once: %s, Session-At-Once: %s, Disc-At-Once PQ: %s, Disc-At-Once raw P-W: %s\n",
-                  YesNo(trackAtOnce), YesNo(sessionAtOnce), YesNo(discAtOncePq), YesNo(discAtOnceRaw));
-        if (trackAtOnce == 0) {
-            LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR, "\n\nCDevice::BurnDVDVideo(): Track-At-Once is unsupported!!!\n");
-            LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Track-At-Once is unsupported!");
-            return false;
-        }
-        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Track-At-Once is supported!");
-
         int64_t imageSize = 0;
         Recorder().DVDVideoGetImageSize(dvdVideo.Get(), &imageSize);
-        LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::BurnDVDVideo(): Burning %" PRId64 " UCHARs of DVD-Video image\n",
-                  imageSize);
-
-        if (!PrepareWrite(texts, options))
-            return false;
-
-        progress_.store(0);
-        FileTreeHandle tree = nullptr;
-        CallResult written;
-        const RecorderException treeResult = Recorder().DVDVideoGetFileTree(dvdVideo.Get(), &tree);
-        if (treeResult != RECORDER_SUCCESS || tree == nullptr) {
-            written.Refuse("The DVD-Video file system has no file tree");
-            if (treeResult != RECORDER_SUCCESS)
-                written.exception = treeResult;
-            Publish(written);
-        } else {
-            WriteCall(written, [tree](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
-                return library.TrackAtOnceFromTree(grabber, report, tree, 1, 0, 1, 1, 5);
-            });
-        }
-        if (!written.Ok()) {
-            LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR, "\n\n%s: %s failed, exception %ld, status %ld, text '%s'\n",
-                      texts.name, texts.writeCall, static_cast<long>(written.exception),
-                      static_cast<long>(written.status), written.text);
-            LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Burning Error!");
-            return false;
-        }
-
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
-                  "CDevice::BurnDVDVideo(): Try to close session by StarBurn_CdvdBurnerGrabber_CloseSession() ");
-        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Closing session...");
-        CallResult closed;
-        if (!CallOk(closed, [](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
-                return library.CloseSession(grabber, report);
-            })) {
-            LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
-                      "\n\nCDevice::BurnDVDVideo(): StarBurn_CdvdBurnerGrabber_CloseSession() failed, exception %ld, status %ld, text '%s'\n",
-                      static_cast<long>(closed.exception), static_cast<long>(closed.status), closed.text);
-            LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Close Session Error!");
+                  "CDevice::BurnDVDVideo(): Burning %" PRId64 " UCHARs of DVD-Video image\n", imageSize);
+        if (!PrepareWrite(kDvdVideoTexts, options) || !WriteDVDVideo(dvdVideo.Get()) || !CloseDVDVideoSession())
             return false;
-        }
-        LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
-                  "CDevice::BurnDVDVideo():StarBurn_CdvdBurnerGrabber_CloseSession(): Close session success! ");
-        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Closing session success!");
         progress_.store(100);
-        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", texts.complete);
+        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", kDvdVideoTexts.complete);
         return true;
-    }();
-    EndBurn();
-    return burnt;
+    });
+}
+
+bool CDevice::CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle)
+{
+    CallResult created;
+    const std::string label = options.VolumeLabel();
+    created.End(Recorder().DVDVideoCreate(handle, folder.c_str(), 1, created.text, sizeof created.text,
+                                          &created.status, label.c_str(), "StarBurnPublisher", "StarBurnApplication",
+                                          2006, 10, 20, 12, 10, 0, 50));
+    Publish(created);
+    if (created.Ok())
+        return true;
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
+              "\n\nCDevice::BurnDVDVideo(): StarBurn_DVDVideo_Create(), exception %ld, status %ld, text '%s'\n",
+              static_cast<long>(created.exception), static_cast<long>(created.status), created.text);
+    LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Creating DVD-Video file system failed!");
+    return false;
+}
+
+bool CDevice::ProbeTrackAtOnce()
+{
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::BurnDVDVideo(): Probing supported write modes... ");
+    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Probing supported write modes...");
+    CallResult probed;
+    uint8_t trackAtOnce = 0, sessionAtOnce = 0, discAtOncePq = 0, discAtOnceRaw = 0;
+    if (!CallOk(probed, [&](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+            return library.ProbeSupportedWriteModes(grabber, report, &trackAtOnce, &sessionAtOnce, &discAtOncePq,
+                                                    &discAtOnceRaw);
+        })) {
+        LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
+                  "\n\nCDevice::BurnDVDVideo(): StarBurn_CdvdBurnerGrabber_ProbeSupportedWriteModes() failed, exception %ld, status %ld, text '%s'\n",
+                  static_cast<long>(probed.exception), static_cast<long>(probed.status), probed.text);
+        LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Probing supported write modes Error!");
+        return false;
+    }
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
+              "OK!\nCDevice::BurnDVDVideo(): Track-At-Once: %s, Session-At-Once: %s, Disc-At-Once PQ: %s, Disc-At-Once raw P-W: %s\n",
+              YesNo(trackAtOnce), YesNo(sessionAtOnce), YesNo(discAtOncePq), YesNo(discAtOnceRaw));
+    if (trackAtOnce == 0) {
+        LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR, "\n\nCDevice::BurnDVDVideo(): Track-At-Once is unsupported!!!\n");
+        LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Track-At-Once is unsupported!");
+        return false;
+    }
+    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Track-At-Once is supported!");
+    return true;
+}
+
+bool CDevice::WriteDVDVideo(DvdVideoHandle dvdVideo)
+{
+    progress_.store(0);
+    CallResult written;
+    FileTreeHandle tree = nullptr;
+    const RecorderException treeResult = Recorder().DVDVideoGetFileTree(dvdVideo, &tree);
+    if (treeResult != RECORDER_SUCCESS || tree == nullptr) {
+        written.Refuse("The DVD-Video file system has no file tree");
+        if (treeResult != RECORDER_SUCCESS)
+            written.exception = treeResult;
+        Publish(written);
+    } else {
+        WriteCall(written, [tree](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+            return library.TrackAtOnceFromTree(grabber, report, tree, 1, 0, 1, 1, 5);
+        });
+    }
+    if (!written.Ok())
+        LogWriteFailure(kDvdVideoTexts, written);
+    return written.Ok();
+}
+
+bool CDevice::CloseDVDVideoSession()
+{
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
+              "CDevice::BurnDVDVideo(): Try to close session by StarBurn_CdvdBurnerGrabber_CloseSession() ");
+    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Closing session...");
+    CallResult closed;
+    if (!CallOk(closed, [](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+            return library.CloseSession(grabber, report);
+        })) {
+        LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
+                  "\n\nCDevice::BurnDVDVideo(): StarBurn_CdvdBurnerGrabber_CloseSession() failed, exception %ld, status %ld, text '%s'\n",
+                  static_cast<long>(closed.exception), static_cast<long>(closed.status), closed.text);
+        LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Close Session Error!");
+        return false;
+    }
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
+              "CDevice::BurnDVDVideo():StarBurn_CdvdBurnerGrabber_CloseSession(): Close session success! ");
+    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Closing session success!");
+    return true;
 }
 
 bool CDevice::BurnVideoCD(BurnOptions& options, const std::string& source)
 {
-    return BurnVideoCDKind(kVideoCDTexts, options, source);
+    return BurnAlone([&] { return BurnVideoCDKind(kVideoCDTexts, options, source); });
 }
 
 bool CDevice::BurnSuperVideoCD(BurnOptions& options, const std::string& source)
 {
-    return BurnVideoCDKind(kSuperVideoCDTexts, options, source);
+    return BurnAlone([&] { return BurnVideoCDKind(kSuperVideoCDTexts, options, source); });
 }
 
 bool CDevice::BurnVideoCDKind(const BurnTexts& texts, BurnOptions& options, const std::string& source)
 {
-    if (!ClaimBurn()) {
+    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Started");
+    if (!CdvdBurnerGrabberCreate(&CDevice::BurnEvent)) {
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
         return false;
     }
-    const bool super = &texts == &kSuperVideoCDTexts;
-    const bool burnt = [&] {
-        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Started");
-        if (!CdvdBurnerGrabberCreate(&CDevice::BurnEvent)) {
-            LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
-            return false;
-        }
-        if (!CheckUnitReady(texts) || !PrepareWrite(texts, options))
-            return false;
+    if (!CheckUnitReady(texts) || !PrepareWrite(texts, options))
+        return false;
 
-        progress_.store(0);
-        trackCounter_.store(0);
-        CallResult written;
-        WriteCall(written, [&](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
-            return super ? library.SuperVideoCDEx(grabber, report, 1, source.c_str(), "Album VideoCDEx", 1, 1, 0, 1, 5)
-                         : library.VideoCDEx(grabber, report, 1, source.c_str(), "Album VideoCDEx", 1, 1, 0, 1, 5);
-        });
-        if (!written.Ok()) {
-            LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR, "\n\n%s: %s failed, exception %ld, status %ld, text '%s'\n",
-                      texts.name, texts.writeCall, static_cast<long>(written.exception),
-                      static_cast<long>(written.status), written.text);
-            LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Burning Error!");
-            return false;
-        }
-        progress_.store(100);
-        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", texts.complete);
-        return true;
-    }();
-    EndBurn();
-    return burnt;
+    progress_.store(0);
+    trackCounter_.store(0);
+    const bool super = &texts == &kSuperVideoCDTexts;
+    CallResult written;
+    WriteCall(written, [&](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+        return super ? library.SuperVideoCDEx(grabber, report, 1, source.c_str(), "Album VideoCDEx", 1, 1, 0, 1, 5)
+                     : library.VideoCDEx(grabber, report, 1, source.c_str(), "Album VideoCDEx", 1, 1, 0, 1, 5);
+    });
+    if (!written.Ok()) {
+        LogWriteFailure(texts, written);
+        return false;
+    }
+    progress_.store(100);
+    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", texts.complete);
+    return true;
 }
