@@ -9,6 +9,25 @@
 #include <algorithm>
 #include <vector>
 
+namespace {
+
+// The tracks' lengths times their block sizes.
+double RecordedBytes(const std::vector<unsigned char>& toc)
+{
+    double size = 0.0;
+    const int tracks = toc[TOC_TRACK_COUNT_OFFSET];
+    for (int k = 0; k < tracks; ++k) {
+        const size_t base = TOC_TRACK_STRIDE * static_cast<size_t>(k);
+        const uint32_t start = ReadRecord32(toc.data(), TOC_START_OFFSET + base);
+        const uint32_t end = ReadRecord32(toc.data(), TOC_END_OFFSET + base);
+        const uint32_t bytesPerBlock = ReadRecord32(toc.data(), TOC_BYTES_PER_BLOCK_OFFSET + base);
+        size += static_cast<double>(static_cast<int32_t>(end - start)) * bytesPerBlock;
+    }
+    return size;
+}
+
+} // namespace
+
 bool CDevice::RefreshDiscType()
 {
     CallResult create;
@@ -89,14 +108,8 @@ bool CDevice::RefreshMediaSize()
                 std::vector<unsigned char> toc(RECORDER_TOC_SIZE, 0);
                 sized = failure.End(grabberLibrary_->GetTOCInformation(grabber_, failure.Report(), toc.data()));
                 Publish(failure);
-                const int tracks = sized ? toc[TOC_TRACK_COUNT_OFFSET] : 0;
-                for (int k = 0; k < tracks; ++k) {
-                    const size_t base = TOC_TRACK_STRIDE * static_cast<size_t>(k);
-                    const uint32_t start = ReadRecord32(toc.data(), TOC_START_OFFSET + base);
-                    const uint32_t end = ReadRecord32(toc.data(), TOC_END_OFFSET + base);
-                    const uint32_t bytesPerBlock = ReadRecord32(toc.data(), TOC_BYTES_PER_BLOCK_OFFSET + base);
-                    size += static_cast<double>(static_cast<int32_t>(end - start)) * bytesPerBlock;
-                }
+                if (sized)
+                    size = RecordedBytes(toc);
             }
             // Nor is an unreadable table of contents an empty one.
             known = sized;
