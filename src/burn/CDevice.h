@@ -90,8 +90,8 @@ public:
     void BurnCallback(int reason, void* param1, void* param2);
     static void DVDVideoBurnEvent(int reason, void* context, void* param1, void* param2);
     static void BurnEvent(int reason, void* context, void* param1, void* param2);
-    // Any thread, returns at once: stops the running write, or the next burn
-    // of this record before it writes. Meant for quitting during a burn.
+    // Any thread, returns at once: stops the running burn's write, or the
+    // running burn before it writes. Nothing happens while no burn runs.
     void CancelBurn();
 
     RecorderFacts GetFacts() const;

@@ -100,9 +100,12 @@ void CDevice::EndBurn()
 void CDevice::CancelBurn()
 {
     std::lock_guard<std::mutex> lock(burnMutex_);
+    // A request kept while idle would stop a later burn the user asked for.
+    if (!burning_)
+        return;
     cancelRequested_ = true;
     // Held across the request so that the burn cannot release this grabber
-    // meanwhile; the library answers it at once.
+    // meanwhile; the library answers it at once, without its own lock.
     if (writeGrabber_ != nullptr)
         writeLibrary_->CancelWrite(writeGrabber_);
 }

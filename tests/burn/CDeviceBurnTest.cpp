@@ -283,11 +283,22 @@ TEST_F(CDeviceBurnTest, ASuperVideoCdUsesItsOwnWriteAndNames)
 
 TEST_F(CDeviceBurnTest, ACancelBeforeTheWriteStopsThatBurnOnly)
 {
+    // Nothing runs yet: a request now must not stop a burn asked for later.
     device->CancelBurn();
+    EXPECT_TRUE(BurnDvd());
+
+    fake.writes.clear();
+    CDevice* record = device.get();
+    LogCapture::SetBurnHook([record](const std::string& text) {
+        if (text == "Unit is ready!")
+            record->CancelBurn();
+    });
     EXPECT_FALSE(BurnDvd());
+    LogCapture::SetBurnHook(nullptr);
     EXPECT_TRUE(fake.writes.empty());
     EXPECT_EQ(Last(1), Texts{"Burning Error!"});
-    EXPECT_EQ(fake.CallCount("DVDVideoRelease"), 1);
+    EXPECT_EQ(fake.CallCount("DVDVideoRelease"), 2);
+    EXPECT_EQ(fake.CancelCount(), 0);
 
     EXPECT_TRUE(BurnDvd());
 }
