@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -192,11 +195,12 @@ TEST_F(CDeviceBurnTest, ProgressFollowsThePercentageRuleAndIgnoresAnEmptyTotal)
                         {PROGRESS, 0, 0},    {PROGRESS, 200, 26}, {PROGRESS, 200, 500}};
     fake.blockWrites = true;
     std::thread burn([&] { BurnDvd(); });
-    ASSERT_TRUE(fake.WaitForBlockedWrite());
+    const bool blocked = fake.WaitForBlockedWrite();
     // 500 of 200 is garbled; the bar stays within its range.
     EXPECT_EQ(device->GetProgress(), 100);
     fake.ReleaseWrite();
     burn.join();
+    ASSERT_TRUE(blocked) << "the burn never reached its write";
 
     Texts percentages;
     for (const std::string& text : LogCapture::Texts(LOG_CHANNEL_TRACE)) {
