@@ -5,6 +5,7 @@
 #include "recorder/DiscTypes.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -16,19 +17,11 @@ using PendingDevices = std::vector<std::shared_ptr<CDevice>>;
 // Queries need a grabber but no events.
 void IgnoreEvents(int, void*, void*, void*) {}
 
-// Copies a library text into a fixed field, cut at the field's size even when
-// the source is not terminated within its own buffer.
-void CopyField(char* field, size_t fieldSize, const char* source, size_t sourceSize)
+// A library text cut at its field's size, even when the source is not
+// terminated within its own buffer.
+std::string FieldText(const char* source, size_t sourceSize, size_t fieldSize)
 {
-    const size_t length = strnlen(source, std::min(sourceSize, fieldSize - 1));
-    std::memcpy(field, source, length);
-    field[length] = '\0';
-}
-
-std::mutex& SearchMutex()
-{
-    static std::mutex mutex;
-    return mutex;
+    return std::string(source, strnlen(source, std::min(sourceSize, fieldSize - 1)));
 }
 
 } // namespace
@@ -55,17 +48,18 @@ bool CDevice::InitStarBurnDll()
 
 void CDevice::FindDevices()
 {
-    // Two searches at once would each publish half a list.
-    std::lock_guard<std::mutex> lock(SearchMutex());
     InitStarBurnDll();
+    // Each search fills a list of its own and the library runs one scan at a
+    // time, so no lock is needed here and none is held while the discovery
+    // callback logs.
     PendingDevices found;
     Recorder().FindDevice(RECORDER_SCSI_TYPE_CDVD, 0, &CDevice::FindDeviceCallback, &found);
+    const int count = static_cast<int>(found.size());
     // The new list replaces the old one whole, so a reader on the UI thread
     // sees one or the other, never a list being filled; the old records
     // release their grabbers as they go.
     Devices().Replace(std::move(found));
-    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::FindDevices(): found %d devices \r\n",
-              Devices().Count());
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::FindDevices(): found %d devices \r\n", count);
 }
 
 void CDevice::FindDeviceCallback(int reason, void* context, void* param1, void*)
@@ -84,319 +78,202 @@ void CDevice::FindDeviceCallback(int reason, void* context, void* param1, void*)
         Devices().Append(std::move(device));
 }
 
-CallReport CDevice::Report()
+void CDevice::CallResult::Refuse(const char* why)
 {
-    return CallReport{exceptionText_, sizeof exceptionText_, &status_, &failureDetails_};
+    exception = RECORDER_COMMAND_FAILED;
+    status = RECORDER_STATUS_FAILED;
+    std::snprintf(text, sizeof text, "%s", why);
 }
 
-void CDevice::BeginCall()
+void CDevice::Publish(const CallResult& result)
 {
-    status_ = RECORDER_STATUS_UNSET;
-    lastException_ = RECORDER_SUCCESS;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    facts_.lastException = result.exception;
+    facts_.status = result.status;
+    facts_.exceptionText = result.text;
+    facts_.failureDetails = result.details;
 }
 
-bool CDevice::EndCall(RecorderException exception)
+CDevice::Access CDevice::AccessLocked(CallResult& create)
 {
-    lastException_ = exception;
-    // The text is logged and handed out; a library that filled the whole
-    // buffer must not run a reader past it.
-    exceptionText_[sizeof exceptionText_ - 1] = '\0';
-    return exception == RECORDER_SUCCESS;
+    // Another call on the unit while it writes would disturb the write, and
+    // waiting for the write could take the whole burn.
+    if (writing_) {
+        create.Refuse("The recorder is busy writing a disc");
+        return Access::Busy;
+    }
+    if (grabber_ != nullptr || CreateGrabberLocked(IgnoreEvents, create))
+        return Access::Ready;
+    return Access::NoGrabber;
 }
 
-bool CDevice::QuerySpeeds(uint32_t& writeInForce, uint32_t& highest)
+bool CDevice::Refused(Access access, const CallResult& create)
 {
-    uint32_t readInForce = 0, highestRead = 0;
-    BeginCall();
-    return EndCall(grabberLibrary_->GetSpeeds(grabber_, Report(), &readInForce, &highestRead, &writeInForce,
-                                              &highest));
+    if (access == Access::NoGrabber)
+        LogCreateFailure(create);
+    return false;
+}
+
+void CDevice::LogCreateFailure(const CallResult& result)
+{
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
+              "\n\nCDevice::CdvdBurnerGrabberCreate: StarBurn_CdvdBurnerGrabber_Create() failed, exception %ld, status %ld, text '%s'\n",
+              static_cast<long>(result.exception), static_cast<long>(result.status), result.text);
+}
+
+CDevice::Access CDevice::GrabberCall(CallResult& result, const GrabberOp& call)
+{
+    CallResult create;
+    Access access;
+    {
+        std::lock_guard<std::mutex> lock(ioMutex_);
+        access = AccessLocked(create);
+        if (access == Access::Ready) {
+            result.End(call(*grabberLibrary_, grabber_, result.Report()));
+            Publish(result);
+        }
+    }
+    if (access != Access::Ready) {
+        result = create;
+        Refused(access, create);
+    }
+    return access;
+}
+
+bool CDevice::CreateGrabberLocked(RecorderCallback callback, CallResult& result)
+{
+    // The old grabber would hold the unit for nobody.
+    ReleaseGrabberLocked();
+    RecorderLibrary& library = Recorder();
+    GrabberHandle handle = nullptr;
+    const bool created = result.End(library.CdvdBurnerGrabberCreate(
+        &handle, result.Report(), callback, this, address_.port, address_.bus, address_.target, address_.lun, 1));
+    if (created) {
+        grabber_ = handle;
+        grabberLibrary_ = &library;
+    } else if (handle != nullptr) {
+        // A library that handed out a handle along with its failure still
+        // gets it back.
+        library.CdvdBurnerGrabberRelease(&handle);
+    }
+    Publish(result);
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    facts_.hasGrabber = created;
+    return created;
 }
 
 bool CDevice::CdvdBurnerGrabberCreate(RecorderCallback callback)
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    // The old grabber would hold the unit for nobody.
-    ReleaseGrabber();
-    BeginCall();
-    RecorderLibrary& library = Recorder();
-    GrabberHandle handle = nullptr;
-    if (!EndCall(library.CdvdBurnerGrabberCreate(&handle, Report(), callback, this, address_.port,
-                                                 address_.bus, address_.target, address_.lun, 1))) {
-        // A library that handed out a handle along with its failure still
-        // gets it back.
-        if (handle != nullptr)
-            library.CdvdBurnerGrabberRelease(&handle);
-        LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
-                  "\n\nCDevice::CdvdBurnerGrabberCreate: StarBurn_CdvdBurnerGrabber_Create() failed, exception %ld, status %ld, text '%s'\n",
-                  static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
-        return false;
+    CallResult result;
+    bool created = false;
+    {
+        std::lock_guard<std::mutex> lock(ioMutex_);
+        if (writing_)
+            return false;
+        created = CreateGrabberLocked(callback, result);
     }
-    grabber_ = handle;
-    grabberLibrary_ = &library;
-    return true;
+    if (!created)
+        LogCreateFailure(result);
+    return created;
 }
 
-void CDevice::ReleaseGrabber()
+void CDevice::ReleaseGrabberLocked()
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (grabber_ == nullptr)
         return;
     grabberLibrary_->CdvdBurnerGrabberRelease(&grabber_);
     grabber_ = nullptr;
     grabberLibrary_ = nullptr;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    facts_.hasGrabber = false;
 }
 
-bool CDevice::EnsureGrabber()
+void CDevice::ReleaseGrabber()
 {
-    return grabber_ != nullptr || CdvdBurnerGrabberCreate(IgnoreEvents);
+    std::lock_guard<std::mutex> lock(ioMutex_);
+    // The write releases nothing it runs on; the grabber goes after it.
+    if (!writing_)
+        ReleaseGrabberLocked();
 }
 
 bool CDevice::RefreshDeviceInfo()
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!EnsureGrabber())
-        return false;
+    CallResult create;
+    Access access;
     char vendor[DEVICE_TEXT_SIZE] = {};
     char product[DEVICE_TEXT_SIZE] = {};
     char revision[DEVICE_TEXT_SIZE] = {};
     uint32_t cacheSize = 0;
-    const RecorderException identified =
-        grabberLibrary_->GetDeviceInformation(grabber_, vendor, product, revision, &cacheSize);
-    lastException_ = identified;
-    if (identified == RECORDER_SUCCESS) {
-        CopyField(vendor_, sizeof vendor_, vendor, sizeof vendor);
-        CopyField(product_, sizeof product_, product, sizeof product);
-        CopyField(revision_, sizeof revision_, revision, sizeof revision);
-        cacheSize_ = cacheSize;
-    }
-    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
-              "OK!\nCDevice::RefreshDeviceInfo()): Found CD/DVD device '%s' '%s' '%s'\n", vendor_,
-              product_, revision_);
-    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::RefreshDeviceInfo(): With %ld UCHAR(s) of cache\n",
-              static_cast<long>(cacheSize_));
-
     unsigned char record[RECORDER_DEVICE_NAME_RECORD_SIZE] = {};
-    const RecorderException named = grabberLibrary_->GetDeviceNameByDeviceAddress(
-        address_.port, address_.bus, address_.target, address_.lun, record);
+    RecorderException named = RECORDER_SUCCESS;
+    RecorderFacts shown;
+    {
+        std::lock_guard<std::mutex> lock(ioMutex_);
+        access = AccessLocked(create);
+        if (access == Access::Ready) {
+            const RecorderException identified =
+                grabberLibrary_->GetDeviceInformation(grabber_, vendor, product, revision, &cacheSize);
+            named = grabberLibrary_->GetDeviceNameByDeviceAddress(address_.port, address_.bus, address_.target,
+                                                                  address_.lun, record);
+            std::lock_guard<std::mutex> factsLock(factsMutex_);
+            facts_.lastException = identified;
+            if (identified == RECORDER_SUCCESS) {
+                facts_.vendor = FieldText(vendor, sizeof vendor, DEVICE_TEXT_SIZE);
+                facts_.product = FieldText(product, sizeof product, DEVICE_TEXT_SIZE);
+                facts_.revision = FieldText(revision, sizeof revision, DEVICE_TEXT_SIZE);
+                facts_.cacheSize = cacheSize;
+            }
+            if (named == RECORDER_SUCCESS) {
+                facts_.driveName = FieldText(reinterpret_cast<const char*>(record) + DEVICE_NAME_OFFSET,
+                                             sizeof record - DEVICE_NAME_OFFSET, DEVICE_NAME_SIZE);
+            }
+            shown = facts_;
+        }
+    }
+    if (access != Access::Ready)
+        return Refused(access, create);
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
+              "OK!\nCDevice::RefreshDeviceInfo()): Found CD/DVD device '%s' '%s' '%s'\n", shown.vendor.c_str(),
+              shown.product.c_str(), shown.revision.c_str());
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::RefreshDeviceInfo(): With %ld UCHAR(s) of cache\n",
+              static_cast<long>(shown.cacheSize));
     if (named != RECORDER_SUCCESS) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
                   "\n\nCDevice::RefreshDeviceInfo(): StarBurn_GetDeviceNameByDeviceAddress() failed, exception %d \n",
                   static_cast<int>(named));
         return false;
     }
-    CopyField(driveName_, sizeof driveName_, reinterpret_cast<const char*>(record) + DEVICE_NAME_OFFSET,
-              sizeof record - DEVICE_NAME_OFFSET);
     return true;
 }
 
 bool CDevice::TestUnitReady()
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!EnsureGrabber())
-        return false;
-    BeginCall();
-    return EndCall(grabberLibrary_->TestUnitReady(grabber_, Report()));
+    CallResult result;
+    const Access access =
+        GrabberCall(result, [](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+            return library.TestUnitReady(grabber, report);
+        });
+    return access == Access::Ready && result.Ok();
 }
 
-bool CDevice::RefreshDiscType()
+bool CDevice::CallOk(CallResult& result, const GrabberOp& call)
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!EnsureGrabber())
-        return false;
-    if (TestUnitReady()) {
-        discType_ = grabberLibrary_->GetInsertedDiscType(grabber_);
-        return true;
-    }
-    discType_ = DISC_TYPE_NONE;
-    return false;
-}
-
-bool CDevice::GetTrackInfo(uint32_t track, TrackInfoRecord& record)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!EnsureGrabber())
-        return false;
-    BeginCall();
-    if (!EndCall(grabberLibrary_->GetTrackInformation(grabber_, Report(), track, record.data()))) {
-        LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
-                  "\n\nCDevice::GetTrackInfo: StarBurn_CdvdBurnerGrabber_GetTrackInformation() failed, exception %ld, status %ld, text '%s'\n",
-                  static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
-        return false;
-    }
-    return true;
-}
-
-bool CDevice::RefreshMediaSize()
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!EnsureGrabber() || !TestUnitReady()) {
-        mediaSize_ = 0.0;
-        mediaSizeKnown_ = true;
-        return false;
-    }
-    const int discType = grabberLibrary_->GetInsertedDiscType(grabber_);
-    if (discType >= DISC_TYPE_DVDRW_RO && discType <= DISC_TYPE_OVERWRITABLE) {
-        TrackInfoRecord record{};
-        // An unreadable recorded area is not an empty one: the disc may hold
-        // data that a burn would overwrite.
-        if (!GetTrackInfo(TRACK_RECORDED_AREA, record)) {
-            mediaSizeKnown_ = false;
-            return false;
-        }
-        mediaSize_ = ReadRecord32(record.data(), TRACK_INFO_BLOCKS_OFFSET) * 2048.0;
-        mediaSizeKnown_ = true;
-        return true;
-    }
-    std::vector<unsigned char> toc(RECORDER_TOC_SIZE, 0);
-    BeginCall();
-    if (!EndCall(grabberLibrary_->GetTOCInformation(grabber_, Report(), toc.data()))) {
-        LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
-                  "\nRefreshMediaSize(): StarBurn_CdvdBurnerGrabber_GetTOCInformation() failed, exception %ld, status %ld, text '%s'\n",
-                  static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
-        mediaSize_ = 0.0;
-        // Nor is an unreadable table of contents an empty one.
-        mediaSizeKnown_ = false;
-        return false;
-    }
-    const int tracks = toc[TOC_TRACK_COUNT_OFFSET];
-    double size = 0.0;
-    for (int k = 0; k < tracks; ++k) {
-        const size_t base = TOC_TRACK_STRIDE * static_cast<size_t>(k);
-        const uint32_t start = ReadRecord32(toc.data(), TOC_START_OFFSET + base);
-        const uint32_t end = ReadRecord32(toc.data(), TOC_END_OFFSET + base);
-        const uint32_t bytesPerBlock = ReadRecord32(toc.data(), TOC_BYTES_PER_BLOCK_OFFSET + base);
-        size += static_cast<double>(static_cast<int32_t>(end - start)) * bytesPerBlock;
-    }
-    mediaSize_ = size;
-    mediaSizeKnown_ = true;
-    return true;
-}
-
-bool CDevice::RefreshMediaInfo()
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    RefreshDiscType();
-    RefreshMediaSize();
-    return true;
-}
-
-bool CDevice::IsDiscBlank()
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    switch (discType_) {
-    case DISC_TYPE_CDR:
-    case DISC_TYPE_CDRW:
-    case DISC_TYPE_DVDR:
-    case DISC_TYPE_DVDPLUSR:
-    case DISC_TYPE_DVD_DL: {
-        TrackInfoRecord record{};
-        return GetTrackInfo(1, record) && record[TRACK_INFO_BLANK_OFFSET] != 0;
-    }
-    case DISC_TYPE_DVDROM:
-    case DISC_TYPE_DVDRW_RO:
-    case DISC_TYPE_DVDPLUSRW:
-    case DISC_TYPE_OVERWRITABLE:
-        return mediaSizeKnown_ && mediaSize_ == 0.0;
-    default:
-        return false;
-    }
-}
-
-bool CDevice::GetWriteSpeeds(SpeedList& list)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    list.clear();
-    if (!EnsureGrabber())
-        return false;
-    uint32_t writeInForce = 0, highest = 0;
-    if (!QuerySpeeds(writeInForce, highest)) {
-        LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
-                  "\n\nGetWriteSpeeds(): StarBurn_CdvdBurnerGrabber_GetSpeeds() failed, exception %ld, status %ld, text '%s'\n",
-                  static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
-        return false;
-    }
-    switch (discType_) {
-    case DISC_TYPE_CDR:
-    case DISC_TYPE_CDRW:
-    case 11: // two CD kinds of the library that no libburn profile maps to
-    case 12:
-        ProbeSpeeds(CD_SPEED_TABLE, CD_SPEED_TABLE_SIZE, highest, list);
-        break;
-    case DISC_TYPE_DVDR:
-    case DISC_TYPE_DVDRAM:
-    case DISC_TYPE_DVDRW_RO:
-    case DISC_TYPE_DVDPLUSRW:
-    case DISC_TYPE_OVERWRITABLE:
-    case DISC_TYPE_DVDPLUSR:
-    case DISC_TYPE_DVD_DL:
-        ProbeSpeeds(DVD_SPEED_TABLE, DVD_SPEED_TABLE_SIZE, highest, list);
-        break;
-    case DISC_TYPE_NONE:
-        ListNominalSpeeds(highest, list);
-        break;
-    default:
-        break;
-    }
-    return true;
-}
-
-// Asks the recorder for each nominal speed up to its highest and keeps the
-// speeds it really puts in force, each labelled with the nearest nominal one.
-void CDevice::ProbeSpeeds(const SpeedEntry* table, size_t rows, uint32_t highest, SpeedList& list)
-{
-    if (highest < table[0].speed)
-        return;
-    uint32_t previous = 0;
-    for (size_t i = 0; i < rows && table[i].speed <= highest; ++i) {
-        if (table[i].speed <= previous)
-            continue;
-        uint32_t speed = table[i].speed;
-        if (SetSpeed(speed) && speed != previous) {
-            const char* label = NearestSpeedLabel(table, rows, speed);
-            const bool listed = std::any_of(list.begin(), list.end(),
-                                            [speed](const SpeedEntry& e) { return e.speed == speed; });
-            if (label != nullptr && !listed)
-                list.push_back({speed, label});
-        }
-        previous = speed;
-    }
-}
-
-void CDevice::ListNominalSpeeds(uint32_t highest, SpeedList& list)
-{
-    if (highest < CD_SPEED_TABLE[0].speed)
-        return;
-    for (const SpeedEntry& row : CD_SPEED_TABLE) {
-        if (row.speed <= highest)
-            list.push_back(row);
-    }
-}
-
-bool CDevice::SetSpeed(uint32_t& speed)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!EnsureGrabber())
-        return false;
-    BeginCall();
-    if (!EndCall(grabberLibrary_->SetSpeeds(grabber_, Report(), RECORDER_MAX_READ_SPEED, speed)))
-        return false;
-    uint32_t writeInForce = 0, highest = 0;
-    if (!QuerySpeeds(writeInForce, highest))
-        return false;
-    speed = writeInForce;
-    return true;
+    return GrabberCall(result, call) == Access::Ready && result.Ok();
 }
 
 bool CDevice::Eject()
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!EnsureGrabber())
+    CallResult result;
+    const Access access =
+        GrabberCall(result, [](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+            return library.Eject(grabber, report);
+        });
+    if (access != Access::Ready)
         return false;
-    BeginCall();
-    if (!EndCall(grabberLibrary_->Eject(grabber_, Report()))) {
+    if (!result.Ok()) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
                   "\n\nCDevice::Eject()): StarBurn_CdvdBurnerGrabber_Eject() failed, exception %ld, status %ld, text '%s'\n",
-                  static_cast<long>(lastException_), static_cast<long>(status_), exceptionText_);
+                  static_cast<long>(result.exception), static_cast<long>(result.status), result.text);
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Ejecting Error!");
         return false;
     }
@@ -404,50 +281,54 @@ bool CDevice::Eject()
     return true;
 }
 
+RecorderFacts CDevice::GetFacts() const
+{
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_;
+}
+
 std::string CDevice::GetVendorId() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return vendor_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.vendor;
 }
 
 std::string CDevice::GetProductId() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return product_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.product;
 }
 
 std::string CDevice::GetRevision() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return revision_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.revision;
 }
 
 std::string CDevice::GetDeviceName() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return driveName_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.driveName;
 }
 
 uint32_t CDevice::GetCacheSize() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return cacheSize_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.cacheSize;
 }
 
 int CDevice::GetDiscType() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return discType_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.discType;
 }
 
 double CDevice::GetMediaSize() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return mediaSize_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.mediaSize;
 }
 
-// Read by the burn page's timer while a burn holds the record, so it takes
-// no lock.
 uint16_t CDevice::GetProgress() const
 {
     return static_cast<uint16_t>(progress_.load());
@@ -455,24 +336,23 @@ uint16_t CDevice::GetProgress() const
 
 DeviceAddress CDevice::GetAddress() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
     return address_;
 }
 
 bool CDevice::HasGrabber() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return grabber_ != nullptr;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.hasGrabber;
 }
 
 RecorderException CDevice::GetLastException() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return lastException_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.lastException;
 }
 
 std::string CDevice::GetExceptionText() const
 {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return exceptionText_;
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.exceptionText;
 }

@@ -2,9 +2,17 @@
 // One CD/DVD recorder found by the recording library. Records live in the
 // process-wide DeviceList and are shared, never copied: the library's event
 // callbacks carry a pointer to the record, and the record owns its grabber.
-// A record serialises the library calls made on it, so the list-filling
-// worker and the UI thread can query the same recorder.
+//
+// Three locks, none ever held while logging or calling back:
+// - the facts lock guards what the window reads (identification, disc type,
+//   media size, the last call's outcome) and is held only to copy fields, so
+//   a window never waits for the recorder;
+// - the I/O lock serialises the library calls on the grabber. A write is not
+//   made under it, because its events log: while a write runs, the record
+//   refuses other calls at once instead of waiting for the disc;
+// - the burn lock guards who burns and the grabber a cancel must reach.
 
+#include "burn/BurnOptions.h"
 #include "burn/SpeedTables.h"
 #include "recorder/RecorderLibrary.h"
 #include "recorder/RecorderRecords.h"
@@ -12,6 +20,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -20,8 +29,30 @@ using TrackInfoRecord = std::array<unsigned char, RECORDER_TRACK_INFO_SIZE>;
 constexpr size_t DEVICE_TEXT_SIZE = 1024;
 constexpr size_t DEVICE_NAME_SIZE = 256;
 
+// What is known of a recorder, as the last refresh left it.
+struct RecorderFacts {
+    std::string vendor;
+    std::string product;
+    std::string revision;
+    std::string driveName;
+    uint32_t cacheSize = 0;
+    int32_t discType = 0;
+    double mediaSize = 0.0;
+    // False after the recorded size of a disc could not be read: such a disc
+    // must not pass as blank.
+    bool mediaSizeKnown = true;
+    bool hasGrabber = false;
+    RecorderException lastException = 0;
+    uint32_t status = 0;
+    std::string exceptionText;
+    FailureDetails failureDetails{};
+};
+
 class CDevice {
 public:
+    // How one kind of burn names itself in its log lines.
+    struct BurnTexts;
+
     CDevice() = default;
     explicit CDevice(const DeviceAddress& address);
     ~CDevice();
@@ -48,6 +79,22 @@ public:
     bool SetSpeed(uint32_t& speed);
     bool Eject();
 
+    // The burns run on the burn worker and block until the disc is written.
+    // options.speed becomes the speed in force.
+    bool BurnDVDVideo(BurnOptions& options, const std::string& folder);
+    bool BurnVideoCD(BurnOptions& options, const std::string& source);
+    bool BurnSuperVideoCD(BurnOptions& options, const std::string& source);
+    // The event handlers of the burns' grabbers, and the plain functions the
+    // library calls, with the record as context.
+    void DVDVideoBurnCallback(int reason, void* param1, void* param2);
+    void BurnCallback(int reason, void* param1, void* param2);
+    static void DVDVideoBurnEvent(int reason, void* context, void* param1, void* param2);
+    static void BurnEvent(int reason, void* context, void* param1, void* param2);
+    // Any thread, returns at once: stops the running burn's write, or the
+    // running burn before it writes. Nothing happens while no burn runs.
+    void CancelBurn();
+
+    RecorderFacts GetFacts() const;
     std::string GetVendorId() const;
     std::string GetProductId() const;
     std::string GetRevision() const;
@@ -62,37 +109,87 @@ public:
     std::string GetExceptionText() const;
 
 private:
-    bool EnsureGrabber();
-    CallReport Report();
-    void BeginCall();
-    // Stores the call's exception number; true when the call succeeded.
-    bool EndCall(RecorderException exception);
-    // The write speed in force and the highest write speed.
-    bool QuerySpeeds(uint32_t& writeInForce, uint32_t& highest);
+    // One library call's outcome, filled outside the facts and published
+    // after the call.
+    struct CallResult {
+        RecorderException exception = RECORDER_SUCCESS;
+        uint32_t status = RECORDER_STATUS_UNSET;
+        char text[RECORDER_EXCEPTION_TEXT_SIZE] = {};
+        FailureDetails details{};
+
+        CallReport Report() { return CallReport{text, sizeof text, &status, &details}; }
+        bool Ok() const { return exception == RECORDER_SUCCESS; }
+        // The text is logged and handed out; a library that filled the whole
+        // buffer must not run a reader past it.
+        bool End(RecorderException e)
+        {
+            exception = e;
+            text[sizeof text - 1] = '\0';
+            return Ok();
+        }
+        void Refuse(const char* why);
+    };
+    enum class Access { Ready, Busy, NoGrabber };
+    using GrabberOp = std::function<RecorderException(RecorderLibrary&, GrabberHandle, const CallReport&)>;
+
+    // Under the I/O lock.
+    Access AccessLocked(CallResult& create);
+    bool CreateGrabberLocked(RecorderCallback callback, CallResult& result);
+    void ReleaseGrabberLocked();
+    bool QuerySpeedsLocked(uint32_t& writeInForce, uint32_t& highest, CallResult& result);
+    bool GetTrackInfoLocked(uint32_t track, TrackInfoRecord& record, CallResult& result);
+
+    // Logs a failed grabber creation; false in every case.
+    static bool Refused(Access access, const CallResult& create);
+    static void LogCreateFailure(const CallResult& result);
+    static void LogTrackInfoFailure(const CallResult& result);
+    // One call on the grabber, made under the I/O lock. Access::Ready when it
+    // was made; result then holds its outcome, else why it was not made.
+    Access GrabberCall(CallResult& result, const GrabberOp& call);
+    // The same, true when the call was made and worked.
+    bool CallOk(CallResult& result, const GrabberOp& call);
+    // The write of a burn: made outside the I/O lock, reachable by CancelBurn.
+    bool WriteCall(CallResult& result, const GrabberOp& write);
+    void Publish(const CallResult& result);
+
     void ProbeSpeeds(const SpeedEntry* table, size_t rows, uint32_t highest, SpeedList& list);
     static void ListNominalSpeeds(uint32_t highest, SpeedList& list);
 
-    mutable std::recursive_mutex mutex_;
+    bool ClaimBurn();
+    void EndBurn();
+    // Runs burn unless another burn runs on this record.
+    bool BurnAlone(const std::function<bool()>& burn);
+    bool CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle);
+    bool ProbeTrackAtOnce();
+    bool WriteDVDVideo(DvdVideoHandle dvdVideo);
+    bool CloseDVDVideoSession();
+    static void LogWriteFailure(const BurnTexts& texts, const CallResult& result);
+    bool CheckUnitReady(const BurnTexts& texts);
+    bool PrepareWrite(const BurnTexts& texts, BurnOptions& options);
+    void SetBurnSpeed(const BurnTexts& texts, BurnOptions& options);
+    void SendOpc(const BurnTexts& texts);
+    bool BurnVideoCDKind(const BurnTexts& texts, BurnOptions& options, const std::string& source);
+    void HandleBurnEvent(const char* who, int reason, void* param1, void* param2, bool videoCd);
+    void HandleProgress(void* param1, void* param2);
 
-    DeviceAddress address_{};
+    const DeviceAddress address_{};
+
+    mutable std::mutex factsMutex_;
+    RecorderFacts facts_;
+
+    std::mutex ioMutex_;
     GrabberHandle grabber_ = nullptr;
-    char vendor_[DEVICE_TEXT_SIZE] = {};
-    char product_[DEVICE_TEXT_SIZE] = {};
-    char revision_[DEVICE_TEXT_SIZE] = {};
-    char driveName_[DEVICE_NAME_SIZE] = {};
-    uint32_t cacheSize_ = 0;
-    int32_t discType_ = 0;
-    double mediaSize_ = 0.0;
-    std::atomic<int64_t> progress_{0};
-    uint32_t status_ = 0;
-    char exceptionText_[RECORDER_EXCEPTION_TEXT_SIZE] = {};
-    FailureDetails failureDetails_{};
-    RecorderException lastException_ = 0;
-    int32_t trackCounter_ = 0;
-
     // The library that made grabber_, which is the one to release it.
     RecorderLibrary* grabberLibrary_ = nullptr;
-    // False after the recorded size of a disc could not be read: such a disc
-    // must not pass as blank.
-    bool mediaSizeKnown_ = true;
+    bool writing_ = false;
+
+    std::mutex burnMutex_;
+    bool burning_ = false;
+    bool cancelRequested_ = false;
+    GrabberHandle writeGrabber_ = nullptr;
+    RecorderLibrary* writeLibrary_ = nullptr;
+
+    // Written by the burn's events, read by the burn page's timer.
+    std::atomic<int64_t> progress_{0};
+    std::atomic<int32_t> trackCounter_{0};
 };

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -26,6 +31,18 @@ void RegisteringListener(int, const char* text)
 {
     g_first.emplace_back(std::string("reg:") + text);
     AddLogListener(SecondListener, 7);
+}
+
+// Like the burn page's listener, waits for another thread that logs and
+// registers in its turn.
+void HandingOverListener(int, const char* text)
+{
+    g_first.emplace_back(text);
+    std::thread other([] {
+        AddLogListener(SecondListener, 14);
+        LogPrintf(14, LOG_INFO, "from the other thread");
+    });
+    other.join();
 }
 
 } // namespace
@@ -73,4 +90,18 @@ TEST(LogTest, LongMessageIsCutAtTheBuffer)
     LogPrintf(12, LOG_INFO, "%s", huge.c_str());
     ASSERT_EQ(g_first.size(), 1u);
     EXPECT_EQ(g_first[0].size(), static_cast<size_t>(LOG_TEXT_MAX - 1));
+}
+
+TEST(LogTest, AListenerMayWaitForAThreadThatLogsAndRegisters)
+{
+    g_first.clear();
+    g_second.clear();
+    AddLogListener(HandingOverListener, 13);
+    std::future<void> logged = std::async(std::launch::async, [] { LogPrintf(13, LOG_INFO, "burning"); });
+    if (logged.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        std::fprintf(stderr, "LogPrintf never returned: the registry is held while a listener runs\n");
+        std::_Exit(1);
+    }
+    EXPECT_EQ(g_first, (std::vector<std::string>{"burning"}));
+    EXPECT_EQ(g_second, (std::vector<std::string>{"from the other thread"}));
 }

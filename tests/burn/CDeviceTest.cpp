@@ -1,4 +1,5 @@
 #include "FakeRecorderLibrary.h"
+#include "LogCapture.h"
 
 #include "app/Log.h"
 #include "burn/CDevice.h"
@@ -12,48 +13,16 @@
 
 namespace {
 
-struct LogLine {
-    int channel;
-    int level;
-    std::string text;
-};
-
-std::vector<LogLine> g_lines;
-
-void TraceListener(int level, const char* text)
-{
-    g_lines.push_back({LOG_CHANNEL_TRACE, level, text});
-}
-
-void BurnListener(int level, const char* text)
-{
-    g_lines.push_back({LOG_CHANNEL_BURN, level, text});
-}
-
 bool Logged(int channel, int level, const std::string& text)
 {
-    return std::any_of(g_lines.begin(), g_lines.end(), [&](const LogLine& line) {
-        return line.channel == channel && line.level == level && line.text == text;
-    });
-}
-
-std::vector<std::string> Texts(int channel)
-{
-    std::vector<std::string> texts;
-    for (const LogLine& line : g_lines) {
-        if (line.channel == channel)
-            texts.push_back(line.text);
-    }
-    return texts;
+    return LogCapture::Logged(channel, level, text);
 }
 
 class CDeviceTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        AddLogListener(TraceListener, LOG_CHANNEL_TRACE);
-        AddLogListener(BurnListener, LOG_CHANNEL_BURN);
-        g_lines.clear();
+        LogCapture::Start();
         SetRecorderLibrary(&fake);
     }
 
@@ -400,9 +369,9 @@ TEST_F(CDeviceTest, SetSpeedReturnsTheSpeedInForce)
 TEST_F(CDeviceTest, EjectReportsOnTheBurnLog)
 {
     EXPECT_TRUE(Device().Eject());
-    EXPECT_EQ(Texts(LOG_CHANNEL_BURN), std::vector<std::string>{"Eject"});
+    EXPECT_EQ(LogCapture::Texts(LOG_CHANNEL_BURN), std::vector<std::string>{"Eject"});
 
-    g_lines.clear();
+    LogCapture::Clear();
     fake.failures["Eject"] = 4;
     fake.failureText = "tray blocked";
     EXPECT_FALSE(Device().Eject());

@@ -6,9 +6,12 @@
 #include "recorder/RecorderLibrary.h"
 #include "recorder/RecorderRecords.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,6 +44,35 @@ public:
     // Fill the identification texts to the brim, without terminator.
     bool unterminatedIdentification = false;
 
+    // A library event during a write; the values are handed as the library
+    // hands them: 64-bit or 32-bit, behind pointers.
+    struct Event {
+        int reason;
+        int64_t first = 0;
+        int64_t second = 0;
+    };
+    // The write modes the unit offers.
+    uint8_t trackAtOnce = 1;
+    int64_t imageSize = 4708352;
+    // Events delivered by every write, in order, through the grabber's own
+    // callback.
+    std::vector<Event> writeEvents;
+    // A write then waits, after its events, for ReleaseWrite or CancelWrite.
+    bool blockWrites = false;
+
+    // What the write calls were given.
+    struct WriteArguments {
+        std::string call;
+        std::string source; // the VideoCD source, or the tree's folder
+        std::string album;
+        std::vector<int> flags;
+    };
+    std::vector<WriteArguments> writes;
+    std::string createdFolder;
+    std::string createdLabel;
+    std::vector<int> createdConstants;
+    std::set<DvdVideoHandle> liveDvdVideos;
+
     // Observations.
     std::vector<std::string> calls;
     std::vector<uint32_t> requestedSpeeds;
@@ -68,7 +100,7 @@ public:
 
     RecorderException FindDevice(int scsiType, int, RecorderCallback callback, void* context) override
     {
-        calls.push_back("FindDevice");
+        Record("FindDevice");
         if (scsiType != RECORDER_SCSI_TYPE_CDVD)
             return RECORDER_INVALID_ARGUMENT;
         for (DeviceAddress address : devices)
@@ -77,22 +109,24 @@ public:
     }
 
     RecorderException CdvdBurnerGrabberCreate(GrabberHandle* handle, const CallReport& report,
-                                              RecorderCallback, void*, uint8_t, uint8_t, uint8_t,
-                                              uint8_t, int) override
+                                              RecorderCallback callback, void* context, uint8_t, uint8_t,
+                                              uint8_t, uint8_t, int) override
     {
         *handle = nullptr;
         if (RecorderException e = Call("Create", report))
             return e;
         *handle = new int(nextHandle_++);
         liveGrabbers.insert(*handle);
+        eventSinks_[*handle] = {callback, context};
         return RECORDER_SUCCESS;
     }
 
     RecorderException CdvdBurnerGrabberRelease(GrabberHandle* handle) override
     {
-        calls.push_back("Release");
+        Record("Release");
         if (liveGrabbers.erase(*handle) == 0)
             return RECORDER_INVALID_HANDLE;
+        eventSinks_.erase(*handle);
         delete static_cast<int*>(*handle);
         *handle = nullptr;
         return RECORDER_SUCCESS;
@@ -127,7 +161,7 @@ public:
 
     int GetInsertedDiscType(GrabberHandle) override
     {
-        calls.push_back("DiscType");
+        Record("DiscType");
         return discType;
     }
 
@@ -206,15 +240,131 @@ public:
                                                uint8_t* tao, uint8_t* sao, uint8_t* pq,
                                                uint8_t* raw) override
     {
-        *tao = *sao = 1;
+        *tao = trackAtOnce;
+        *sao = 1;
         *pq = *raw = 0;
         return Call("ProbeWriteModes", report, handle);
     }
 
+    RecorderException DVDVideoCreate(DvdVideoHandle* handle, const char* folder, int videoTsOnly, char* text,
+                                     size_t textSize, uint32_t* status, const char* volumeLabel,
+                                     const char* publisher, const char* application, int year, int month,
+                                     int day, int hour, int minute, int second, int hundredths) override
+    {
+        *handle = nullptr;
+        createdFolder = folder;
+        createdLabel = volumeLabel;
+        createdConstants = {videoTsOnly, year, month, day, hour, minute, second, hundredths};
+        if (std::string(publisher) != "StarBurnPublisher" || std::string(application) != "StarBurnApplication")
+            return RECORDER_INVALID_ARGUMENT;
+        if (RecorderException e = Call("DVDVideoCreate", CallReport{text, textSize, status, &details_}))
+            return e;
+        *handle = new int(nextHandle_++);
+        liveDvdVideos.insert(*handle);
+        return RECORDER_SUCCESS;
+    }
+
+    RecorderException DVDVideoGetImageSize(DvdVideoHandle handle, int64_t* size) override
+    {
+        *size = 0;
+        if (RecorderException e = DvdVideoCall("GetImageSize", handle))
+            return e;
+        *size = imageSize;
+        return RECORDER_SUCCESS;
+    }
+
+    RecorderException DVDVideoGetFileTree(DvdVideoHandle handle, FileTreeHandle* tree) override
+    {
+        *tree = nullptr;
+        if (RecorderException e = DvdVideoCall("GetFileTree", handle))
+            return e;
+        *tree = handle;
+        return RECORDER_SUCCESS;
+    }
+
+    RecorderException DVDVideoRelease(DvdVideoHandle* handle) override
+    {
+        Record("DVDVideoRelease");
+        if (liveDvdVideos.erase(*handle) == 0)
+            return RECORDER_INVALID_HANDLE;
+        delete static_cast<int*>(*handle);
+        *handle = nullptr;
+        return RECORDER_SUCCESS;
+    }
+
+    RecorderException TrackAtOnceFromTree(GrabberHandle handle, const CallReport& report, FileTreeHandle tree,
+                                          int underrunProtection, int testWrite, int closeTrack, int padTrack,
+                                          int cacheSeconds) override
+    {
+        writes.push_back({"TrackAtOnceFromTree", createdFolder, "",
+                          {underrunProtection, testWrite, closeTrack, padTrack, cacheSeconds}});
+        if (liveDvdVideos.count(tree) == 0)
+            return Call("TrackAtOnceFromTree", report, nullptr, RECORDER_INVALID_HANDLE);
+        return Write("TrackAtOnceFromTree", handle, report);
+    }
+
+    RecorderException VideoCDEx(GrabberHandle handle, const CallReport& report, int underrunProtection,
+                                const char* sourcePath, const char* albumName, int closeTrack, int padTrack,
+                                int testWrite, int closeDisc, int cacheSeconds) override
+    {
+        writes.push_back({"VideoCDEx", sourcePath, albumName,
+                          {underrunProtection, closeTrack, padTrack, testWrite, closeDisc, cacheSeconds}});
+        return Write("VideoCDEx", handle, report);
+    }
+
+    RecorderException SuperVideoCDEx(GrabberHandle handle, const CallReport& report, int underrunProtection,
+                                     const char* sourcePath, const char* albumName, int closeTrack, int padTrack,
+                                     int testWrite, int closeDisc, int cacheSeconds) override
+    {
+        writes.push_back({"SuperVideoCDEx", sourcePath, albumName,
+                          {underrunProtection, closeTrack, padTrack, testWrite, closeDisc, cacheSeconds}});
+        return Write("SuperVideoCDEx", handle, report);
+    }
+
+    // Any thread.
+    RecorderException CancelWrite(GrabberHandle handle) override
+    {
+        std::lock_guard<std::mutex> lock(writeMutex_);
+        ++cancels_;
+        if (handle == blockedGrabber_) {
+            writeCancelled_ = true;
+            writeChanged_.notify_all();
+        }
+        return RECORDER_SUCCESS;
+    }
+
+    // Any thread: true once a write waits in the library, false if none came
+    // within the limit.
+    bool WaitForBlockedWrite()
+    {
+        std::unique_lock<std::mutex> lock(writeMutex_);
+        return writeChanged_.wait_for(lock, std::chrono::seconds(60), [this] { return blockedGrabber_ != nullptr; });
+    }
+
+    void ReleaseWrite()
+    {
+        std::lock_guard<std::mutex> lock(writeMutex_);
+        writeReleased_ = true;
+        writeChanged_.notify_all();
+    }
+
+    int CancelCount()
+    {
+        std::lock_guard<std::mutex> lock(writeMutex_);
+        return cancels_;
+    }
+
 private:
+    // A blocked write lets the test thread call meanwhile.
+    void Record(const std::string& name)
+    {
+        std::lock_guard<std::mutex> lock(callsMutex_);
+        calls.push_back(name);
+    }
+
     RecorderException Plain(const std::string& name, GrabberHandle handle = nullptr)
     {
-        calls.push_back(name);
+        Record(name);
         if (handle != nullptr && liveGrabbers.count(handle) == 0)
             return RECORDER_INVALID_HANDLE;
         const auto failure = failures.find(name);
@@ -222,9 +372,11 @@ private:
     }
 
     RecorderException Call(const std::string& name, const CallReport& report,
-                           GrabberHandle handle = nullptr)
+                           GrabberHandle handle = nullptr, RecorderException forced = RECORDER_SUCCESS)
     {
-        const RecorderException e = Plain(name, handle);
+        RecorderException e = Plain(name, handle);
+        if (forced != RECORDER_SUCCESS)
+            e = forced;
         const std::string text = e == RECORDER_SUCCESS ? "" : failureText;
         std::snprintf(report.text, report.textSize, "%s", text.c_str());
         *report.status = e == RECORDER_SUCCESS ? RECORDER_STATUS_OK : 0x52;
@@ -240,6 +392,57 @@ private:
         std::snprintf(field, RECORDER_ID_TEXT_SIZE, "%s", text.c_str());
     }
 
+    RecorderException DvdVideoCall(const std::string& name, DvdVideoHandle handle)
+    {
+        Record(name);
+        if (liveDvdVideos.count(handle) == 0)
+            return RECORDER_INVALID_HANDLE;
+        const auto failure = failures.find(name);
+        return failure == failures.end() ? RECORDER_SUCCESS : failure->second;
+    }
+
+    void Deliver(const Event& event, RecorderCallback callback, void* context)
+    {
+        int64_t first64 = event.first, second64 = event.second;
+        int32_t first32 = static_cast<int32_t>(event.first), second32 = static_cast<int32_t>(event.second);
+        void* first = &first64;
+        void* second = &second64;
+        if (event.reason == 6)
+            first = &first32;
+        if (event.reason == 26)
+            second = &second32;
+        callback(event.reason, context, first, second);
+    }
+
+    RecorderException Write(const std::string& name, GrabberHandle handle, const CallReport& report)
+    {
+        const auto sink = eventSinks_.find(handle);
+        if (sink != eventSinks_.end() && sink->second.first != nullptr) {
+            for (const Event& event : writeEvents)
+                Deliver(event, sink->second.first, sink->second.second);
+        }
+        bool cancelled = false;
+        if (blockWrites) {
+            std::unique_lock<std::mutex> lock(writeMutex_);
+            blockedGrabber_ = handle;
+            writeChanged_.notify_all();
+            writeChanged_.wait(lock, [this] { return writeReleased_ || writeCancelled_; });
+            cancelled = writeCancelled_;
+            blockedGrabber_ = nullptr;
+            writeReleased_ = writeCancelled_ = false;
+        }
+        return Call(name, report, handle, cancelled ? RECORDER_COMMAND_FAILED : RECORDER_SUCCESS);
+    }
+
     int nextHandle_ = 1;
     uint32_t writeSpeedInForce_ = 0;
+    FailureDetails details_{};
+    std::map<GrabberHandle, std::pair<RecorderCallback, void*>> eventSinks_;
+    std::mutex callsMutex_;
+    std::mutex writeMutex_;
+    std::condition_variable writeChanged_;
+    GrabberHandle blockedGrabber_ = nullptr;
+    bool writeReleased_ = false;
+    bool writeCancelled_ = false;
+    int cancels_ = 0;
 };
