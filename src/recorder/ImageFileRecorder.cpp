@@ -34,3 +34,35 @@ uint32_t SpeedInForce(uint32_t requested)
 }
 
 } // namespace ImageFileRecorder
+
+namespace ImageFileRecorder {
+
+std::string ImageFileName(const std::string& label)
+{
+    if (label.empty())
+        return "KANDRIX.iso";
+    std::string name;
+    for (char c : label) {
+        const auto u = static_cast<unsigned char>(c);
+        name += (c == '/' || u < 0x20 || u == 0x7f) ? '_' : c;
+    }
+    if (name[0] == '.' || name[0] == '-')
+        name[0] = '_';
+    return name + ".iso";
+}
+
+std::string OutputFolder(const std::string& videoTsFolder)
+{
+    std::string folder = videoTsFolder;
+    for (int up = 0; up < 2; ++up) {
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        const size_t slash = folder.rfind('/');
+        if (slash == std::string::npos)
+            return ".";
+        folder.erase(slash == 0 ? 1 : slash);
+    }
+    return folder;
+}
+
+} // namespace ImageFileRecorder
