@@ -1,5 +1,6 @@
 // Real writes on the image-file recorder through libburn's stdio: drive.
 
+#include "app/Log.h"
 #include "recorder/BurnEvents.h"
 #include "recorder/ImageFileRecorder.h"
 #include "recorder/LibburnRecorder.h"
@@ -11,6 +12,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -57,6 +59,25 @@ struct EventLog {
         return reasons;
     }
 };
+
+std::mutex g_burnLogMutex;
+std::vector<std::string> g_burnLog;
+
+void KeepBurnLine(int, const char* text)
+{
+    std::lock_guard<std::mutex> lock(g_burnLogMutex);
+    g_burnLog.push_back(text);
+}
+
+std::vector<std::string> SpeedLines()
+{
+    std::lock_guard<std::mutex> lock(g_burnLogMutex);
+    std::vector<std::string> lines;
+    for (const std::string& line : g_burnLog)
+        if (line.rfind("Writing at ", 0) == 0)
+            lines.push_back(line);
+    return lines;
+}
 
 std::set<std::string> Names(const std::string& folder)
 {
@@ -126,9 +147,16 @@ bool FileHoldsPattern(const std::string& path, int64_t size)
 TEST_F(ImageWriteTest, ImageIsTheStreamByteForByteWithEventsInOrder)
 {
     // Larger than libburn's buffer, so the write really streams.
+    AddLogListener(KeepBurnLine, LOG_CHANNEL_BURN);
+    const size_t speedLinesBefore = SpeedLines().size();
     const int64_t sectors = 6000;
     PatternStream stream(sectors, videoTs_, ".My/Disc");
     ASSERT_EQ(Write(stream), RECORDER_SUCCESS) << text_;
+    // One line says how fast it went, labelled like the speed tables.
+    const std::vector<std::string> speedLines = SpeedLines();
+    ASSERT_EQ(speedLines.size(), speedLinesBefore + 1);
+    EXPECT_NE(speedLines.back().find("x ("), std::string::npos) << speedLines.back();
+    EXPECT_NE(speedLines.back().find(" KBps)"), std::string::npos) << speedLines.back();
     EXPECT_EQ(status_, RECORDER_STATUS_OK);
     EXPECT_STREQ(text_, "");
 
@@ -236,6 +264,33 @@ TEST_F(ImageWriteTest, FullDiskIsAFailedWriteThatSaysSo)
     EXPECT_NE(std::string(text_).find("No space left on device"), std::string::npos) << text_;
     EXPECT_NE(std::string(text_).find(small + "/Full.iso"), std::string::npos) << text_;
     EXPECT_EQ(left, (std::set<std::string>{"kzxtmpd001"}));
+}
+
+TEST_F(ImageWriteTest, ShutdownStopsARunningWriteAndLibburnStartsAgainAfter)
+{
+    PatternStream stream(8000, videoTs_, "Shutdown");
+    stream.HoldAtSector(6000);
+    RecorderException result = RECORDER_SUCCESS;
+    std::thread writer([&] { result = Write(stream); });
+    stream.WaitUntilHeld();
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stream.Release();
+    });
+    library_.Shutdown();
+    // The write has ended by the time the library is down.
+    writer.join();
+    release.join();
+    handle_ = nullptr;
+    if (result != RECORDER_SUCCESS) {
+        EXPECT_EQ(Names(output_), (std::set<std::string>{"kzxtmpd001"}));
+    }
+    ASSERT_EQ(library_.UpStartEx(), RECORDER_SUCCESS);
+    ASSERT_EQ(library_.FindDevice(RECORDER_SCSI_TYPE_CDVD, 0, [](int, void*, void*, void*) {}, nullptr),
+              RECORDER_SUCCESS);
+    handle_ = Grab(&log_);
+    PatternStream again(16, videoTs_, "Again");
+    EXPECT_EQ(Write(again), RECORDER_SUCCESS) << text_;
 }
 
 TEST(ImageFileNameTest, LabelsBecomeSafeFileNamesBesideTheAuthoringFolder)
