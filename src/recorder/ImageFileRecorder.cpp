@@ -7,6 +7,9 @@ namespace ImageFileRecorder {
 namespace {
 
 // The nominal DVD write speeds in 1000 bytes per second, slowest first.
+// A file name holds 255 bytes; room is left for ".iso".
+constexpr size_t kMaxNameBytes = 200;
+
 constexpr uint32_t kSpeeds[] = {1385, 2770, 3324, 4155, 5540, 6925, 8310, 11080, 16620, 22160};
 
 } // namespace
@@ -48,6 +51,13 @@ std::string ImageFileName(const std::string& label)
     }
     if (name[0] == '.' || name[0] == '-')
         name[0] = '_';
+    // A cut never splits a UTF-8 character.
+    if (name.size() > kMaxNameBytes) {
+        size_t cut = kMaxNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xc0) == 0x80)
+            --cut;
+        name.erase(cut);
+    }
     return name + ".iso";
 }
 

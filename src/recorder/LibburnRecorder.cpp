@@ -66,11 +66,20 @@ void LibburnRecorder::Shutdown()
     std::unique_lock<std::timed_mutex> lock(mutex_, std::chrono::seconds(2));
     if (!scanLock.owns_lock() || !lock.owns_lock() || !started_)
         return;
+    std::vector<std::shared_ptr<RecorderUnit>> writing;
     for (Unit& unit : units_) {
         if (unit.writing)
-            unit.unit->CancelWrite();
+            writing.push_back(unit.unit);
+    }
+    if (!writing.empty()) {
+        // Stopping a tool the write runs may take a moment; not under the lock.
+        lock.unlock();
+        for (const auto& unit : writing)
+            unit->CancelWrite();
+        lock.lock();
     }
     if (!writeEnded_.wait_for(lock, kWriteStopLimit, [this] { return !AnyWritingLocked(); })) {
+        lock.unlock();
         // libburn cannot be shut down under a write still in its hands.
         std::fprintf(stderr, "KANDRIX: a disc write did not stop; the drive is left to the system\n");
         return;
@@ -125,21 +134,25 @@ RecorderException LibburnRecorder::FindDevice(int scsiType, int flags, RecorderC
                                               void* context)
 {
     std::unique_lock<std::timed_mutex> scanLock(scanMutex_);
+    bool writing = false;
     {
         std::lock_guard<std::timed_mutex> lock(mutex_);
         if (!started_)
             return RECORDER_NOT_STARTED;
         if (scsiType != RECORDER_SCSI_TYPE_CDVD || callback == nullptr)
             return RECORDER_INVALID_ARGUMENT;
-        if (AnyWritingLocked()) {
-            // A scan would take the drive from under the write.
-            std::fprintf(stderr, "KANDRIX: no drive search while a disc is written\n");
-            return RECORDER_COMMAND_FAILED;
+        // A scan would take the drive from under the write.
+        writing = AnyWritingLocked();
+        if (!writing) {
+            // A scan invalidates every drive libburn handed out before, so
+            // the grabbers of the previous search end here.
+            ReleaseAllLocked();
+            units_.clear();
         }
-        // A scan invalidates every drive libburn handed out before, so the
-        // grabbers of the previous search end here.
-        ReleaseAllLocked();
-        units_.clear();
+    }
+    if (writing) {
+        std::fprintf(stderr, "KANDRIX: no drive search while a disc is written\n");
+        return RECORDER_COMMAND_FAILED;
     }
     (void)flags;
     // The scan can take long; it runs without the lock so that calls from
@@ -335,24 +348,30 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberCreate(GrabberHandle* handle
 
 RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handle)
 {
-    std::lock_guard<std::timed_mutex> lock(mutex_);
-    if (handle == nullptr)
-        return RECORDER_INVALID_ARGUMENT;
-    const auto it = grabbers_.find(reinterpret_cast<uintptr_t>(*handle));
-    *handle = nullptr;
-    if (it == grabbers_.end())
-        return RECORDER_INVALID_HANDLE;
-    *it->second->silenced = true;
-    Unit& unit = units_[it->second->unit];
-    grabbers_.erase(it);
-    if (--unit.grabCount <= 0) {
-        unit.grabCount = 0;
-        // The write ends itself and lets go of the unit when it is done.
-        if (unit.writing)
-            unit.unit->CancelWrite();
-        else
-            unit.unit->LetGo();
+    std::shared_ptr<RecorderUnit> orphanedWrite;
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        if (handle == nullptr)
+            return RECORDER_INVALID_ARGUMENT;
+        const auto it = grabbers_.find(reinterpret_cast<uintptr_t>(*handle));
+        *handle = nullptr;
+        if (it == grabbers_.end())
+            return RECORDER_INVALID_HANDLE;
+        *it->second->silenced = true;
+        Unit& unit = units_[it->second->unit];
+        grabbers_.erase(it);
+        if (--unit.grabCount <= 0) {
+            unit.grabCount = 0;
+            // A write nobody owns any more is stopped; it lets go of the
+            // unit itself when it is done.
+            if (unit.writing)
+                orphanedWrite = unit.unit;
+            else
+                unit.unit->LetGo();
+        }
     }
+    if (orphanedWrite)
+        orphanedWrite->CancelWrite();
     return RECORDER_SUCCESS;
 }
 
@@ -660,12 +679,20 @@ RecorderException LibburnRecorder::SuperVideoCDEx(GrabberHandle handle, const Ca
 
 RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)
 {
-    std::lock_guard<std::timed_mutex> lock(mutex_);
-    Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
-    if (grabber == nullptr)
-        return RECORDER_INVALID_HANDLE;
-    Unit& unit = units_[grabber->unit];
-    if (unit.writing)
-        unit.unit->CancelWrite();
+    std::shared_ptr<RecorderUnit> writing;
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
+        if (grabber == nullptr)
+            return RECORDER_INVALID_HANDLE;
+        Unit& unit = units_[grabber->unit];
+        if (!unit.writing)
+            return RECORDER_SUCCESS;
+        writing = unit.unit;
+    }
+    // Stopping a tool the write runs may take a moment; not under the lock.
+    // A write that ended meanwhile makes this harmless: the next one starts
+    // from a clean state.
+    writing->CancelWrite();
     return RECORDER_SUCCESS;
 }

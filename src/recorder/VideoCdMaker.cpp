@@ -237,13 +237,22 @@ UnitResult WriteCueWithCdrdao(const std::string& device, const VideoCdImage& ima
     }
     if (settings.simulate)
         arguments.push_back("--simulate");
-    if (!settings.underrunProof)
-        arguments.push_back("--buffer-under-run-protection=0");
+    if (!settings.underrunProof) {
+        arguments.push_back("--buffer-under-run-protection");
+        arguments.push_back("0");
+    }
     arguments.push_back(image.cue);
 
+    int64_t bytes = std::max<int64_t>(FileSize(image.bin), 0);
+    int64_t blocks = bytes / kCdSectorBytes;
     bool synchronizing = false;
-    int64_t total = 0;
     int64_t lastDone = -1;
+    auto synchronize = [&] {
+        synchronizing = true;
+        if (lastDone != bytes)
+            SendProgress(events, bytes, bytes);
+        events.Send(RECORDER_EVENT_SYNCHRONIZE_BEGIN);
+    };
     auto onLine = [&](const std::string& line) {
         // Writing track 01 (mode MODE2/MODE2 )...
         if (line.rfind("Writing track", 0) == 0) {
@@ -252,32 +261,25 @@ UnitResult WriteCueWithCdrdao(const std::string& device, const VideoCdImage& ima
         }
         // Wrote 12 of 345 MB (Buffers 100%  98%).
         long wrote = 0, of = 0;
-        if (std::sscanf(line.c_str(), "Wrote %ld of %ld MB", &wrote, &of) == 2 && of > 0) {
-            total = static_cast<int64_t>(of) << 20;
-            const int64_t done = static_cast<int64_t>(wrote) << 20;
+        if (std::sscanf(line.c_str(), "Wrote %ld of %ld MB", &wrote, &of) == 2 && of > 0 && !synchronizing) {
+            // Scaled onto the image's bytes, which the MB figures round.
+            const int64_t done = std::min(bytes, bytes * wrote / of);
             if (done != lastDone) {
                 lastDone = done;
-                SendProgress(events, total, done);
+                SendProgress(events, bytes, done);
             }
             return;
         }
-        if (!synchronizing && line.find("Flushing cache") != std::string::npos) {
-            synchronizing = true;
-            events.Send(RECORDER_EVENT_SYNCHRONIZE_BEGIN);
-        }
+        if (!synchronizing && line.find("Flushing cache") != std::string::npos)
+            synchronize();
     };
     events.Send(RECORDER_EVENT_ANALYZE_BEGIN);
-    int64_t bytes = std::max<int64_t>(FileSize(image.bin), 0);
-    int64_t blocks = bytes / kCdSectorBytes;
     events.Send(RECORDER_EVENT_ANALYZE_END, &bytes, &blocks);
     ToolRun run;
     UnitResult result = run.Run(arguments, control, onLine, nullptr);
-    if (result.Ok()) {
-        SendProgress(events, bytes, bytes);
-        if (!synchronizing)
-            events.Send(RECORDER_EVENT_SYNCHRONIZE_BEGIN);
-    }
-    if (result.Ok() || synchronizing)
+    if (result.Ok() && !synchronizing)
+        synchronize();
+    if (synchronizing)
         events.Send(RECORDER_EVENT_SYNCHRONIZE_END);
     return result;
 }

@@ -88,11 +88,11 @@ TEST_F(VideoCdTest, VideoCdLeavesABinCuePairThatVcdInfoReads)
 
 TEST_F(VideoCdTest, SuperVideoCdLeavesABinCuePairThatVcdInfoReads)
 {
-    const std::string mpeg = MakeMpeg("clip -1.mpg", "pal-svcd");
+    const std::string mpeg = MakeMpeg("-clip 1.mpg", "pal-svcd");
     ASSERT_EQ(library_.SuperVideoCDEx(handle_, report_, 1, mpeg.c_str(), "Album VideoCDEx", 1, 1, 0, 1, 5),
               RECORDER_SUCCESS)
         << text_;
-    const ToolOutput info = RunTool({"vcd-info", "--no-banner", "--cue-file", temp_.Path("clip -1.cue")});
+    const ToolOutput info = RunTool({"vcd-info", "--no-banner", "--cue-file", temp_.Path("-clip 1.cue")});
     EXPECT_EQ(info.exitCode, 0) << info.output;
     EXPECT_NE(info.output.find("SVCD"), std::string::npos) << info.output;
 }
