@@ -1,10 +1,9 @@
 #include "recorder/LibburnRecorder.h"
 
 #include "recorder/DiscTypes.h"
-#include "recorder/DriveUnit.h"
+#include "recorder/DriveScan.h"
 #include "recorder/ImageFileRecorder.h"
 #include "recorder/ImageFileUnit.h"
-#include "recorder/ImageStream.h"
 #include "recorder/RecorderRecords.h"
 #include "recorder/RecorderUnit.h"
 
@@ -20,22 +19,13 @@ using namespace burn;
 
 namespace {
 
-constexpr auto kScanLimit = std::chrono::seconds(60);
 // A write told to stop ends within seconds; the wait at shutdown is bounded
 // all the same, for a drive that no longer answers.
 constexpr auto kWriteStopLimit = std::chrono::seconds(20);
-// Real units that have no SCSI address of their own are numbered here.
-constexpr uint8_t kUnaddressedPort = 254;
-constexpr const char* kAlbumName = "Album VideoCDEx";
 
 void ShutdownAtExit()
 {
     DefaultLibburnRecorder().Shutdown();
-}
-
-std::string FixedText(const char* field, size_t size)
-{
-    return std::string(field, strnlen(field, size));
 }
 
 UnitResult Refuse(RecorderException exception, const std::string& text)
@@ -158,13 +148,17 @@ RecorderException LibburnRecorder::FindDevice(int scsiType, int flags, RecorderC
     // The scan can take long; it runs without the lock so that calls from
     // the UI thread meanwhile fail at once (no unit, no grabber) instead of
     // freezing the window until it is done.
-    std::vector<Unit> scanned;
+    std::vector<std::shared_ptr<RecorderUnit>> drives;
     std::string error;
-    if (!ScanBuses(scanned, error))
+    if (!ScanDrives(drives, error))
         std::fprintf(stderr, "KANDRIX: the drive scan failed: %s\n", error.c_str());
-    Unit image;
-    image.unit = std::make_shared<ImageFileUnit>();
-    scanned.push_back(image);
+    drives.push_back(std::make_shared<ImageFileUnit>());
+    std::vector<Unit> scanned;
+    for (auto& drive : drives) {
+        Unit unit;
+        unit.unit = std::move(drive);
+        scanned.push_back(std::move(unit));
+    }
 
     std::vector<DeviceAddress> found;
     for (const Unit& unit : scanned)
@@ -180,101 +174,13 @@ RecorderException LibburnRecorder::FindDevice(int scsiType, int flags, RecorderC
     return RECORDER_SUCCESS;
 }
 
-bool LibburnRecorder::ScanBuses(std::vector<Unit>& units, std::string& error)
+int LibburnRecorder::FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const
 {
-    DiscardLibburnMessages();
-    burn_drive_clear_whitelist();
-    burn_drive_info* infos = nullptr;
-    unsigned int count = 0;
-    // The scan runs in a thread of libburn's and is polled until it is done.
-    const auto deadline = std::chrono::steady_clock::now() + kScanLimit;
-    int result = 0;
-    for (;;) {
-        result = burn_drive_scan(&infos, &count);
-        if (std::chrono::steady_clock::now() > deadline) {
-            error = "no answer from the drive scan within a minute";
-            return false;
-        }
-        if (result < 0) {
-            const LibburnMessage message = LatestLibburnMessage();
-            // A write that just ended is over for libburn a moment later.
-            if (message.present && message.text.find("still going on") != std::string::npos) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                continue;
-            }
-            error = message.present ? message.text : "libburn could not scan the buses";
-            return false;
-        }
-        if (result > 0)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    for (unsigned int i = 0; i < count; ++i)
-        AddScannedUnit(units, infos[i], i);
-    // Let go of every drive: a unit is acquired again only while a grabber
-    // needs it, and stays free for other programs in between.
-    for (unsigned int i = 0; i < count; ++i)
-        burn_drive_info_forget(&infos[i], 0);
-    if (infos != nullptr)
-        burn_drive_info_free(infos);
-    return true;
-}
-
-void LibburnRecorder::AddScannedUnit(std::vector<Unit>& units, burn_drive_info& info, size_t index)
-{
-    char path[BURN_DRIVE_ADR_LEN] = {};
-    if (burn_drive_d_get_adr(info.drive, path) <= 0)
-        return;
-    UnitIdentity identity;
-    identity.name = path;
-    identity.address = UniqueAddress(units, identity.name, index);
-    identity.vendor = FixedText(info.vendor, sizeof info.vendor);
-    identity.product = FixedText(info.product, sizeof info.product);
-    identity.revision = FixedText(info.revision, sizeof info.revision);
-    identity.cacheSize = info.buffer_size > 0 ? static_cast<uint32_t>(info.buffer_size) * 1024u : 0;
-    Unit unit;
-    unit.unit = std::make_shared<DriveUnit>(identity, identity.name);
-    units.push_back(unit);
-}
-
-DeviceAddress LibburnRecorder::UniqueAddress(const std::vector<Unit>& units, const std::string& path,
-                                             size_t index)
-{
-    int bus = -1, host = -1, channel = -1, target = -1, lun = -1;
-    DeviceAddress address;
-    std::string mutablePath = path;
-    const bool known = burn_drive_obtain_scsi_adr(mutablePath.data(), &bus, &host, &channel, &target,
-                                                  &lun) == 1;
-    const bool fits = known && host >= 0 && host < kUnaddressedPort && channel >= 0 && channel < 256 &&
-                      target >= 0 && target < 256 && lun >= 0 && lun < 256;
-    if (fits) {
-        address.port = static_cast<uint8_t>(host);
-        address.bus = static_cast<uint8_t>(channel);
-        address.target = static_cast<uint8_t>(target);
-        address.lun = static_cast<uint8_t>(lun);
-        if (FindUnitIn(units, address.port, address.bus, address.target, address.lun) < 0)
-            return address;
-    }
-    address = DeviceAddress{};
-    address.port = kUnaddressedPort;
-    address.bus = static_cast<uint8_t>(index);
-    return address;
-}
-
-int LibburnRecorder::FindUnitIn(const std::vector<Unit>& units, uint8_t port, uint8_t bus, uint8_t target,
-                                uint8_t lun)
-{
-    for (size_t i = 0; i < units.size(); ++i) {
-        const DeviceAddress& a = units[i].unit->Identity().address;
-        if (a.port == port && a.bus == bus && a.target == target && a.lun == lun)
+    for (size_t i = 0; i < units_.size(); ++i) {
+        if (SameAddress(units_[i].unit->Identity().address, port, bus, target, lun))
             return static_cast<int>(i);
     }
     return -1;
-}
-
-int LibburnRecorder::FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const
-{
-    return FindUnitIn(units_, port, bus, target, lun);
 }
 
 LibburnRecorder::Grabber* LibburnRecorder::FindGrabber(GrabberHandle handle)
@@ -591,108 +497,4 @@ RecorderException LibburnRecorder::ProbeSupportedWriteModes(GrabberHandle handle
     if (discAtOnceRawPw != nullptr)
         *discAtOnceRawPw = modes.raw;
     return Report(report, result);
-}
-
-RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallReport& report,
-                                            int underrunProtection, int testWrite, int cacheSeconds,
-                                            const Write& write)
-{
-    std::shared_ptr<RecorderUnit> unit;
-    WriteSettings settings;
-    WriteEvents events;
-    {
-        std::lock_guard<std::timed_mutex> lock(mutex_);
-        UnitResult refusal;
-        Grabber* grabber = nullptr;
-        if (IdleUnitOf(handle, refusal, &grabber) == nullptr)
-            return Report(report, refusal, false);
-        Unit& entry = units_[grabber->unit];
-        entry.writing = true;
-        unit = entry.unit;
-        unit->BeginWrite();
-        settings.speed = grabber->writeSpeedInForce;
-        settings.underrunProof = underrunProtection != 0 && grabber->underrunProtection;
-        settings.performOpc = grabber->performOpc;
-        settings.simulate = testWrite != 0;
-        settings.cacheSeconds = cacheSeconds > 0 ? cacheSeconds : 0;
-        events.callback = grabber->eventCallback;
-        events.context = grabber->context;
-        events.silenced = grabber->silenced;
-    }
-    const UnitResult result = write(*unit, settings, events);
-    {
-        std::lock_guard<std::timed_mutex> lock(mutex_);
-        for (Unit& entry : units_) {
-            if (entry.unit != unit)
-                continue;
-            entry.writing = false;
-            if (entry.grabCount == 0)
-                entry.unit->LetGo();
-        }
-    }
-    writeEnded_.notify_all();
-    return Report(report, result);
-}
-
-RecorderException LibburnRecorder::TrackAtOnceFromTree(GrabberHandle handle, const CallReport& report,
-                                                       FileTreeHandle tree, int underrunProtection,
-                                                       int testWrite, int, int, int cacheSeconds)
-{
-    if (tree == nullptr)
-        return Report(report, Refuse(RECORDER_INVALID_ARGUMENT, "no disc image to write"), false);
-    auto* stream = static_cast<ImageStream*>(tree);
-    return RunWrite(handle, report, underrunProtection, testWrite, cacheSeconds,
-                    [stream](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
-                        return unit.WriteImage(*stream, settings, events);
-                    });
-}
-
-RecorderException LibburnRecorder::VideoCDEx(GrabberHandle handle, const CallReport& report,
-                                             int underrunProtection, const char* sourcePath,
-                                             const char* albumName, int, int, int testWrite, int,
-                                             int cacheSeconds)
-{
-    if (sourcePath == nullptr || *sourcePath == '\0')
-        return Report(report, Refuse(RECORDER_INVALID_ARGUMENT, "no MPEG file to write"), false);
-    const std::string source = sourcePath;
-    const std::string album = albumName != nullptr ? albumName : kAlbumName;
-    return RunWrite(handle, report, underrunProtection, testWrite, cacheSeconds,
-                    [&](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
-                        return unit.WriteVideoCd(VideoCdKind::VideoCd, source, album, settings, events);
-                    });
-}
-
-RecorderException LibburnRecorder::SuperVideoCDEx(GrabberHandle handle, const CallReport& report,
-                                                  int underrunProtection, const char* sourcePath,
-                                                  const char* albumName, int, int, int testWrite, int,
-                                                  int cacheSeconds)
-{
-    if (sourcePath == nullptr || *sourcePath == '\0')
-        return Report(report, Refuse(RECORDER_INVALID_ARGUMENT, "no MPEG file to write"), false);
-    const std::string source = sourcePath;
-    const std::string album = albumName != nullptr ? albumName : kAlbumName;
-    return RunWrite(handle, report, underrunProtection, testWrite, cacheSeconds,
-                    [&](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
-                        return unit.WriteVideoCd(VideoCdKind::SuperVideoCd, source, album, settings, events);
-                    });
-}
-
-RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)
-{
-    std::shared_ptr<RecorderUnit> writing;
-    {
-        std::lock_guard<std::timed_mutex> lock(mutex_);
-        Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
-        if (grabber == nullptr)
-            return RECORDER_INVALID_HANDLE;
-        Unit& unit = units_[grabber->unit];
-        if (!unit.writing)
-            return RECORDER_SUCCESS;
-        writing = unit.unit;
-    }
-    // Stopping a tool the write runs may take a moment; not under the lock.
-    // A write that ended meanwhile makes this harmless: the next one starts
-    // from a clean state.
-    writing->CancelWrite();
-    return RECORDER_SUCCESS;
 }

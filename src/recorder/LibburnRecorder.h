@@ -23,9 +23,6 @@ struct UnitResult;
 struct WriteSettings;
 struct WriteEvents;
 
-namespace burn {
-struct burn_drive_info;
-} // namespace burn
 
 // libburn is process-global, so there is exactly one of these.
 class LibburnRecorder : public RecorderLibrary {
@@ -105,11 +102,6 @@ private:
 
     void ReleaseAllLocked();
     bool AnyWritingLocked() const;
-    static bool ScanBuses(std::vector<Unit>& units, std::string& error);
-    static void AddScannedUnit(std::vector<Unit>& units, burn::burn_drive_info& info, size_t index);
-    static DeviceAddress UniqueAddress(const std::vector<Unit>& units, const std::string& path, size_t index);
-    static int FindUnitIn(const std::vector<Unit>& units, uint8_t port, uint8_t bus, uint8_t target,
-                          uint8_t lun);
     int FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const;
     Grabber* FindGrabber(GrabberHandle handle);
     RecorderUnit* IdleUnitOf(GrabberHandle handle, UnitResult& refusal, Grabber** grabber = nullptr);
