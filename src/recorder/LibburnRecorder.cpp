@@ -56,16 +56,16 @@ void LibburnRecorder::Shutdown()
     std::unique_lock<std::timed_mutex> lock(mutex_, std::chrono::seconds(2));
     if (!scanLock.owns_lock() || !lock.owns_lock() || !started_)
         return;
-    std::vector<std::shared_ptr<RecorderUnit>> writing;
+    std::vector<WriteToStop> writing;
     for (Unit& unit : units_) {
         if (unit.writing)
-            writing.push_back(unit.unit);
+            writing.push_back({unit.unit, unit.writeGeneration});
     }
     if (!writing.empty()) {
         // Stopping a tool the write runs may take a moment; not under the lock.
         lock.unlock();
-        for (const auto& unit : writing)
-            unit->CancelWrite();
+        for (const WriteToStop& write : writing)
+            write.Stop();
         lock.lock();
     }
     if (!writeEnded_.wait_for(lock, kWriteStopLimit, [this] { return !AnyWritingLocked(); })) {
@@ -254,7 +254,7 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberCreate(GrabberHandle* handle
 
 RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handle)
 {
-    std::shared_ptr<RecorderUnit> orphanedWrite;
+    WriteToStop orphanedWrite;
     {
         std::lock_guard<std::timed_mutex> lock(mutex_);
         if (handle == nullptr)
@@ -271,13 +271,12 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handl
             // A write nobody owns any more is stopped; it lets go of the
             // unit itself when it is done.
             if (unit.writing)
-                orphanedWrite = unit.unit;
+                orphanedWrite = {unit.unit, unit.writeGeneration};
             else
                 unit.unit->LetGo();
         }
     }
-    if (orphanedWrite)
-        orphanedWrite->CancelWrite();
+    orphanedWrite.Stop();
     return RECORDER_SUCCESS;
 }
 

@@ -8,6 +8,7 @@
 // answer as usual, and the unit being written says it is busy.
 
 #include "recorder/RecorderLibrary.h"
+#include "recorder/RecorderUnit.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -18,7 +19,6 @@
 #include <string>
 #include <vector>
 
-class RecorderUnit;
 struct UnitResult;
 struct WriteSettings;
 struct WriteEvents;
@@ -87,6 +87,17 @@ private:
         std::shared_ptr<RecorderUnit> unit;
         int grabCount = 0;
         bool writing = false;
+        uint64_t writeGeneration = 0; // of the write running now
+    };
+    // A write to stop once the lock is let go.
+    struct WriteToStop {
+        std::shared_ptr<RecorderUnit> unit;
+        uint64_t generation = 0;
+        void Stop() const
+        {
+            if (unit)
+                unit->CancelWrite(generation);
+        }
     };
     struct Grabber {
         size_t unit = 0;

@@ -30,7 +30,7 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         Unit& entry = units_[grabber->unit];
         entry.writing = true;
         unit = entry.unit;
-        unit->BeginWrite();
+        entry.writeGeneration = unit->BeginWrite();
         settings.speed = grabber->writeSpeedInForce;
         settings.underrunProof = underrunProtection != 0 && grabber->underrunProtection;
         settings.performOpc = grabber->performOpc;
@@ -100,7 +100,7 @@ RecorderException LibburnRecorder::SuperVideoCDEx(GrabberHandle handle, const Ca
 
 RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)
 {
-    std::shared_ptr<RecorderUnit> writing;
+    WriteToStop writing;
     {
         std::lock_guard<std::timed_mutex> lock(mutex_);
         Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
@@ -109,11 +109,9 @@ RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)
         Unit& unit = units_[grabber->unit];
         if (!unit.writing)
             return RECORDER_SUCCESS;
-        writing = unit.unit;
+        writing = {unit.unit, unit.writeGeneration};
     }
     // Stopping a tool the write runs may take a moment; not under the lock.
-    // A write that ended meanwhile makes this harmless: the next one starts
-    // from a clean state.
-    writing->CancelWrite();
+    writing.Stop();
     return RECORDER_SUCCESS;
 }

@@ -71,10 +71,10 @@ public:
                                     const WriteEvents& events) = 0;
 
     // Called as the library marks the unit busy, before the write: a cancel
-    // from then on reaches the write.
-    void BeginWrite() { control_.Reset(); }
-    // Any thread; stops the write running on this unit, if one is.
-    void CancelWrite() { control_.Cancel(); }
+    // with the generation returned reaches this write and no other.
+    uint64_t BeginWrite() { return control_.Reset(); }
+    // Any thread; stops that write if it still runs.
+    void CancelWrite(uint64_t generation) { control_.Cancel(generation); }
 
 protected:
     WriteControl& Control() { return control_; }

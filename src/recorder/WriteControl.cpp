@@ -4,10 +4,12 @@
 
 #include <libburn/libburn.h>
 
-void WriteControl::Cancel()
+void WriteControl::Cancel(uint64_t generation)
 {
-    cancelled_ = true;
     std::lock_guard<std::mutex> lock(mutex_);
+    if (generation != generation_)
+        return;
+    cancelled_ = true;
     // Only sets libburn's own stop flag, so this lock is held a moment.
     if (drive_ != nullptr)
         burn::burn_drive_cancel(drive_);
@@ -31,10 +33,11 @@ void WriteControl::SetChild(ChildProcess* child)
         child_->Terminate();
 }
 
-void WriteControl::Reset()
+uint64_t WriteControl::Reset()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     drive_ = nullptr;
     child_ = nullptr;
     cancelled_ = false;
+    return ++generation_;
 }

@@ -16,8 +16,9 @@ struct burn_drive;
 
 class WriteControl {
 public:
-    // Asks the write to stop; a drive writing now is told at once.
-    void Cancel();
+    // Asks the write to stop; a drive writing now is told at once. A cancel
+    // meant for an earlier write (generation) does not reach a later one.
+    void Cancel(uint64_t generation);
     bool Cancelled() const { return cancelled_; }
 
     // The writer names the drive while libburn writes on it, and clears it
@@ -27,14 +28,15 @@ public:
     // Likewise for a tool the write runs (vcdimager, cdrdao).
     void SetChild(ChildProcess* child);
 
-    // A new write starts from a clean state.
-    void Reset();
+    // A new write starts from a clean state; returns its generation.
+    uint64_t Reset();
 
 private:
     std::atomic<bool> cancelled_{false};
     std::mutex mutex_;
     burn::burn_drive* drive_ = nullptr;
     ChildProcess* child_ = nullptr;
+    uint64_t generation_ = 0;
 };
 
 // The events of a write, sent from the writing thread with no lock held.
