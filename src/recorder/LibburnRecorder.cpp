@@ -68,7 +68,7 @@ void LibburnRecorder::Shutdown()
             write.Stop();
         lock.lock();
     }
-    if (!writeEnded_.wait_for(lock, kWriteStopLimit, [this] { return !AnyWritingLocked(); })) {
+    if (!writeEnded_.wait_for(lock, kWriteStopLimit, [this] { return !AnyBusyLocked(); })) {
         lock.unlock();
         // libburn cannot be shut down under a write still in its hands.
         std::fprintf(stderr, "KANDRIX: a disc write did not stop; the drive is left to the system\n");
@@ -111,37 +111,53 @@ void LibburnRecorder::ReleaseAllLocked()
     }
 }
 
-bool LibburnRecorder::AnyWritingLocked() const
+bool LibburnRecorder::AnyBusyLocked() const
 {
     for (const Unit& unit : units_) {
-        if (unit.writing)
+        if (unit.busyWith != nullptr)
             return true;
     }
     return false;
+}
+
+void LibburnRecorder::EndBusy(const std::shared_ptr<RecorderUnit>& unit)
+{
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        for (Unit& entry : units_) {
+            if (entry.unit != unit)
+                continue;
+            entry.busyWith = nullptr;
+            entry.writing = false;
+            if (entry.grabCount == 0)
+                entry.unit->LetGo();
+        }
+    }
+    writeEnded_.notify_all();
 }
 
 RecorderException LibburnRecorder::FindDevice(int scsiType, int flags, RecorderCallback callback,
                                               void* context)
 {
     std::unique_lock<std::timed_mutex> scanLock(scanMutex_);
-    bool writing = false;
+    bool busy = false;
     {
         std::lock_guard<std::timed_mutex> lock(mutex_);
         if (!started_)
             return RECORDER_NOT_STARTED;
         if (scsiType != RECORDER_SCSI_TYPE_CDVD || callback == nullptr)
             return RECORDER_INVALID_ARGUMENT;
-        // A scan would take the drive from under the write.
-        writing = AnyWritingLocked();
-        if (!writing) {
+        // A scan would take the drive from under a write or an eject.
+        busy = AnyBusyLocked();
+        if (!busy) {
             // A scan invalidates every drive libburn handed out before, so
             // the grabbers of the previous search end here.
             ReleaseAllLocked();
             units_.clear();
         }
     }
-    if (writing) {
-        std::fprintf(stderr, "KANDRIX: no drive search while a disc is written\n");
+    if (busy) {
+        std::fprintf(stderr, "KANDRIX: no drive search while a drive is in use\n");
         return RECORDER_COMMAND_FAILED;
     }
     (void)flags;
@@ -199,8 +215,8 @@ RecorderUnit* LibburnRecorder::IdleUnitOf(GrabberHandle handle, UnitResult& refu
         return nullptr;
     }
     Unit& unit = units_[grabber->unit];
-    if (unit.writing) {
-        refusal = Refuse(RECORDER_UNIT_NOT_READY, unit.unit->Identity().name + " is busy writing a disc");
+    if (unit.busyWith != nullptr) {
+        refusal = Refuse(RECORDER_UNIT_NOT_READY, unit.unit->Identity().name + " is busy " + unit.busyWith);
         return nullptr;
     }
     DiscardLibburnMessages();
@@ -220,36 +236,62 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberCreate(GrabberHandle* handle
                                                            void* context, uint8_t port, uint8_t bus,
                                                            uint8_t target, uint8_t lun, int)
 {
-    std::lock_guard<std::timed_mutex> lock(mutex_);
-    if (handle == nullptr)
-        return Report(report, Refuse(RECORDER_INVALID_ARGUMENT, "no place for the recorder handle"));
-    *handle = nullptr;
-    if (!started_)
-        return Report(report, Refuse(RECORDER_NOT_STARTED, "the recording library is not started"));
-    const int index = FindUnit(port, bus, target, lun);
-    if (index < 0) {
-        char text[96];
-        std::snprintf(text, sizeof text, "no recorder at SCSI address %d:%d:%d:%d", port, bus, target,
-                      lun);
-        return Report(report, Refuse(RECORDER_DEVICE_NOT_FOUND, text));
+    std::shared_ptr<RecorderUnit> unit;
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        if (handle == nullptr)
+            return Report(report, Refuse(RECORDER_INVALID_ARGUMENT, "no place for the recorder handle"));
+        *handle = nullptr;
+        if (!started_)
+            return Report(report, Refuse(RECORDER_NOT_STARTED, "the recording library is not started"));
+        const int index = FindUnit(port, bus, target, lun);
+        if (index < 0) {
+            char text[96];
+            std::snprintf(text, sizeof text, "no recorder at SCSI address %d:%d:%d:%d", port, bus, target,
+                          lun);
+            return Report(report, Refuse(RECORDER_DEVICE_NOT_FOUND, text));
+        }
+        Unit& entry = units_[index];
+        if (entry.busyWith != nullptr)
+            return Report(report,
+                          Refuse(RECORDER_UNIT_NOT_READY,
+                                 entry.unit->Identity().name + " is busy " + entry.busyWith),
+                          false);
+        if (entry.unit->Acquired()) {
+            AddGrabberLocked(entry, handle, eventCallback, context);
+            return Report(report, UnitResult::Success());
+        }
+        // Acquiring a drive can take seconds (it may spin up); meanwhile the
+        // rest of the library answers.
+        entry.busyWith = "being opened";
+        unit = entry.unit;
     }
-    Unit& unit = units_[index];
-    if (unit.writing)
-        return Report(report, Refuse(RECORDER_UNIT_NOT_READY,
-                                     unit.unit->Identity().name + " is busy writing a disc"),
-                      false);
-    const UnitResult acquired = unit.unit->Acquire();
-    if (!acquired.Ok())
-        return Report(report, acquired);
+    const UnitResult acquired = unit->Acquire();
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        for (Unit& entry : units_) {
+            if (entry.unit != unit)
+                continue;
+            entry.busyWith = nullptr;
+            if (acquired.Ok())
+                AddGrabberLocked(entry, handle, eventCallback, context);
+        }
+    }
+    writeEnded_.notify_all();
+    return Report(report, acquired);
+}
+
+void LibburnRecorder::AddGrabberLocked(Unit& unit, GrabberHandle* handle, RecorderCallback eventCallback,
+                                       void* context)
+{
     ++unit.grabCount;
     auto grabber = std::make_unique<Grabber>();
-    grabber->unit = static_cast<size_t>(index);
+    grabber->unit = static_cast<size_t>(&unit - units_.data());
     grabber->eventCallback = eventCallback;
     grabber->context = context;
     const uintptr_t id = nextHandle_++;
     *handle = reinterpret_cast<GrabberHandle>(id);
     grabbers_.emplace(id, std::move(grabber));
-    return Report(report, UnitResult::Success());
 }
 
 RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handle)
@@ -408,12 +450,21 @@ RecorderException LibburnRecorder::GetTOCInformation(GrabberHandle handle, const
 
 RecorderException LibburnRecorder::Eject(GrabberHandle handle, const CallReport& report)
 {
-    std::lock_guard<std::timed_mutex> lock(mutex_);
-    UnitResult refusal;
-    RecorderUnit* unit = IdleUnitOf(handle, refusal);
-    if (unit == nullptr)
-        return Report(report, refusal, false);
-    return Report(report, unit->Eject());
+    std::shared_ptr<RecorderUnit> unit;
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        UnitResult refusal;
+        Grabber* grabber = nullptr;
+        if (IdleUnitOf(handle, refusal, &grabber) == nullptr)
+            return Report(report, refusal, false);
+        // The tray and the drive's fresh look at it take seconds.
+        Unit& entry = units_[grabber->unit];
+        entry.busyWith = "ejecting the disc";
+        unit = entry.unit;
+    }
+    const UnitResult result = unit->Eject();
+    EndBusy(unit);
+    return Report(report, result);
 }
 
 RecorderException LibburnRecorder::CloseSession(GrabberHandle handle, const CallReport& report)

@@ -86,7 +86,10 @@ private:
     struct Unit {
         std::shared_ptr<RecorderUnit> unit;
         int grabCount = 0;
-        bool writing = false;
+        // What the unit does outside the lock now (a write, an eject, being
+        // acquired), for the refusal other callers get; nullptr when idle.
+        const char* busyWith = nullptr;
+        bool writing = false; // the one busy state that can be stopped
         uint64_t writeGeneration = 0; // of the write running now
     };
     // A write to stop once the lock is let go.
@@ -112,7 +115,11 @@ private:
     using Write = std::function<UnitResult(RecorderUnit&, const WriteSettings&, const WriteEvents&)>;
 
     void ReleaseAllLocked();
-    bool AnyWritingLocked() const;
+    bool AnyBusyLocked() const;
+    void AddGrabberLocked(Unit& unit, GrabberHandle* handle, RecorderCallback eventCallback, void* context);
+    // Marks the unit idle again (letting it go if no grabber is left) and
+    // tells Shutdown.
+    void EndBusy(const std::shared_ptr<RecorderUnit>& unit);
     int FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const;
     Grabber* FindGrabber(GrabberHandle handle);
     RecorderUnit* IdleUnitOf(GrabberHandle handle, UnitResult& refusal, Grabber** grabber = nullptr);

@@ -28,6 +28,7 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         if (IdleUnitOf(handle, refusal, &grabber) == nullptr)
             return Report(report, refusal, false);
         Unit& entry = units_[grabber->unit];
+        entry.busyWith = "writing a disc";
         entry.writing = true;
         unit = entry.unit;
         entry.writeGeneration = unit->BeginWrite();
@@ -41,17 +42,7 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         events.silenced = grabber->silenced;
     }
     const UnitResult result = write(*unit, settings, events);
-    {
-        std::lock_guard<std::timed_mutex> lock(mutex_);
-        for (Unit& entry : units_) {
-            if (entry.unit != unit)
-                continue;
-            entry.writing = false;
-            if (entry.grabCount == 0)
-                entry.unit->LetGo();
-        }
-    }
-    writeEnded_.notify_all();
+    EndBusy(unit);
     return Report(report, result);
 }
 
