@@ -8,6 +8,7 @@
 
 #include <libburn/libburn.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -94,7 +95,6 @@ UnitResult TrackWriter::Write(ImageStream& stream)
 
 UnitResult TrackWriter::Run(ImageStream& stream, StreamSourceState& state)
 {
-    const int64_t total = stream.Size();
     burn_source* source = NewStreamSource(state);
     if (source == nullptr)
         return UnitResult::Failure(RECORDER_COMMAND_FAILED, "no memory for the disc image's source");
@@ -106,7 +106,29 @@ UnitResult TrackWriter::Run(ImageStream& stream, StreamSourceState& state)
     DiscModel model;
     burn_track_set_source(model.track, fifo);
     burn_session_add_track(model.session, model.track, BURN_POS_END);
+    std::string refusal;
+    burn_write_opts* options = NewOptions(model.disc, refusal);
+    UnitResult result;
+    if (options == nullptr) {
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, refusal);
+    } else {
+        burn_drive_set_speed(drive_, 0, static_cast<int>(settings_.speed));
+        int32_t limitMs = settings_.cacheSeconds * 1000;
+        events_.Send(RECORDER_EVENT_CACHE_WAIT_BEGIN, &limitMs);
+        burn_fifo_fill(fifo, 0, 1);
+        events_.Send(RECORDER_EVENT_CACHE_WAIT_END);
+        // A stream that failed while the cache filled has put nothing on the
+        // medium yet, and will not.
+        result = state.failed ? UnitResult::Failure(RECORDER_COMMAND_FAILED, state.error)
+                              : WriteDisc(options, model.disc, stream.Size(), state);
+        burn_write_opts_free(options);
+    }
+    burn_source_free(fifo);
+    return result;
+}
 
+burn_write_opts* TrackWriter::NewOptions(burn_disc* disc, std::string& refusal)
+{
     burn_write_opts* options = burn_write_opts_new(drive_);
     burn_write_opts_set_perform_opc(options, settings_.performOpc ? 1 : 0);
     burn_write_opts_set_underrun_proof(options, settings_.underrunProof ? 1 : 0);
@@ -114,56 +136,54 @@ UnitResult TrackWriter::Run(ImageStream& stream, StreamSourceState& state)
     burn_write_opts_set_multi(options, 0);
     burn_write_opts_set_simulate(options, settings_.simulate ? 1 : 0);
     burn_write_opts_set_stdio_fsync(options, 1);
+    // TAO where the medium allows it, SAO with the track's fixed size where
+    // it must (DVD-R sequential, DVD+R).
     char reasons[BURN_REASONS_LEN] = {};
-    if (burn_write_opts_auto_write_type(options, model.disc, reasons, 0) == BURN_WRITE_NONE) {
+    if (burn_write_opts_auto_write_type(options, disc, reasons, 0) == BURN_WRITE_NONE) {
         burn_write_opts_free(options);
-        burn_source_free(fifo);
-        return UnitResult::Failure(RECORDER_COMMAND_FAILED,
-                                   std::string("the medium cannot take this write: ") + reasons);
+        refusal = std::string("the medium cannot take this write: ") + reasons;
+        return nullptr;
     }
-    burn_drive_set_speed(drive_, 0, static_cast<int>(settings_.speed));
+    return options;
+}
 
-    int32_t limitMs = settings_.cacheSeconds * 1000;
-    events_.Send(RECORDER_EVENT_CACHE_WAIT_BEGIN, &limitMs);
-    burn_fifo_fill(fifo, 0, 1);
-    events_.Send(RECORDER_EVENT_CACHE_WAIT_END);
-
-    UnitResult result;
+UnitResult TrackWriter::WriteDisc(burn_write_opts* options, burn_disc* disc, int64_t total,
+                                  const StreamSourceState& state)
+{
     Watch watch;
-    if (state.failed) {
-        // Nothing has reached the medium yet, and nothing will.
+    control_.SetDrive(drive_);
+    const bool started = StartWrite(options, disc);
+    if (started)
+        Follow(total, watch);
+    control_.SetDrive(nullptr);
+    UnitResult result;
+    if (!started)
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "the drive is still busy with an earlier write");
+    else if (state.failed)
         result = UnitResult::Failure(RECORDER_COMMAND_FAILED, state.error);
-    } else {
-        control_.SetDrive(drive_);
-        const bool started = StartWrite(options, model.disc);
-        if (started)
-            Follow(total, watch);
-        control_.SetDrive(nullptr);
-        if (!started)
-            result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "the drive is still busy with an earlier write");
-        else if (state.failed)
-            result = UnitResult::Failure(RECORDER_COMMAND_FAILED, state.error);
-        else if (control_.Cancelled())
-            result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "the write was cancelled");
-        else if (burn_drive_wrote_well(drive_) != 1)
-            result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "writing the disc failed");
-        else if (state.delivered != total)
-            result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "the disc image ended early");
-        if (result.Ok() && watch.lastDone != total)
-            Progress(total, total);
-        // libburn may flush without a closing state we could see.
-        if (result.Ok() && !watch.synchronizing) {
-            watch.synchronizing = true;
-            events_.Send(RECORDER_EVENT_SYNCHRONIZE_BEGIN);
-        }
-        if (watch.synchronizing)
-            events_.Send(RECORDER_EVENT_SYNCHRONIZE_END);
-        if (result.Ok() && !speedLogged_ && watch.writing)
-            LogMeasuredSpeed(total, Seconds(Clock::now() - watch.writingSince));
-    }
-    burn_write_opts_free(options);
-    burn_source_free(fifo);
+    else if (control_.Cancelled())
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "the write was cancelled");
+    else if (burn_drive_wrote_well(drive_) != 1)
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "writing the disc failed");
+    else if (state.delivered != total)
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "the disc image ended early");
+    Conclude(result.Ok(), total, watch);
     return result;
+}
+
+void TrackWriter::Conclude(bool wroteWell, int64_t total, Watch& watch)
+{
+    if (wroteWell && watch.lastDone != total)
+        Progress(total, total);
+    // libburn may flush without a closing state we could see.
+    if (wroteWell && !watch.synchronizing) {
+        watch.synchronizing = true;
+        events_.Send(RECORDER_EVENT_SYNCHRONIZE_BEGIN);
+    }
+    if (watch.synchronizing)
+        events_.Send(RECORDER_EVENT_SYNCHRONIZE_END);
+    if (wroteWell && !speedLogged_ && watch.writing)
+        LogMeasuredSpeed(total, Seconds(Clock::now() - watch.writingSince));
 }
 
 // A write just ended is over for libburn a moment after its drive reads as

@@ -8,8 +8,10 @@
 #include "recorder/WriteControl.h"
 
 #include <cstdint>
+#include <string>
 
 class ImageStream;
+struct StreamSourceState;
 
 namespace burn {
 struct burn_disc;
@@ -28,8 +30,12 @@ public:
 
 private:
     struct Watch;
-    UnitResult Run(ImageStream& stream, struct StreamSourceState& state);
+    UnitResult Run(ImageStream& stream, StreamSourceState& state);
+    burn::burn_write_opts* NewOptions(burn::burn_disc* disc, std::string& refusal);
+    UnitResult WriteDisc(burn::burn_write_opts* options, burn::burn_disc* disc, int64_t total,
+                         const StreamSourceState& state);
     bool StartWrite(burn::burn_write_opts* options, burn::burn_disc* disc);
+    void Conclude(bool wroteWell, int64_t total, Watch& watch);
     void Follow(int64_t total, Watch& watch);
     void Progress(int64_t total, int64_t done);
     void LogMeasuredSpeed(int64_t bytes, double seconds);
