@@ -48,6 +48,12 @@ struct EventLog {
         log->events.push_back(event);
     }
 
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return events.size();
+    }
+
     std::vector<int> Reasons()
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -236,6 +242,12 @@ TEST_F(ImageWriteTest, CancelFromAnotherThreadEndsTheWriteAndTheUnitStaysUsable)
     EXPECT_EQ(library_.GetDeviceInformation(handle_, vendor, product, revision, &cache), RECORDER_SUCCESS);
     EXPECT_STREQ(product, "Image File");
 
+    GrabberHandle second = nullptr;
+    EXPECT_EQ(library_.CdvdBurnerGrabberCreate(&second, report, nullptr, nullptr, ImageFileRecorder::kPort, 0,
+                                               0, 0, 1),
+              RECORDER_UNIT_NOT_READY);
+    EXPECT_NE(std::string(text).find("busy writing a disc"), std::string::npos) << text;
+
     EXPECT_EQ(library_.CancelWrite(handle_), RECORDER_SUCCESS);
     stream.Release();
     writer.join();
@@ -264,6 +276,24 @@ TEST_F(ImageWriteTest, FullDiskIsAFailedWriteThatSaysSo)
     EXPECT_NE(std::string(text_).find("No space left on device"), std::string::npos) << text_;
     EXPECT_NE(std::string(text_).find(small + "/Full.iso"), std::string::npos) << text_;
     EXPECT_EQ(left, (std::set<std::string>{"kzxtmpd001"}));
+}
+
+TEST_F(ImageWriteTest, ReleasingTheGrabberStopsItsWriteAndItsEvents)
+{
+    PatternStream stream(8000, videoTs_, "Orphan");
+    stream.HoldAtSector(6000);
+    RecorderException result = RECORDER_SUCCESS;
+    std::thread writer([&] { result = Write(stream); });
+    stream.WaitUntilHeld();
+    GrabberHandle handle = handle_;
+    ASSERT_EQ(library_.CdvdBurnerGrabberRelease(&handle), RECORDER_SUCCESS);
+    const size_t eventsAtRelease = log_.Count();
+    stream.Release();
+    writer.join();
+    handle_ = nullptr;
+    EXPECT_EQ(result, RECORDER_COMMAND_FAILED);
+    EXPECT_EQ(log_.Count(), eventsAtRelease) << "events went to a released grabber's owner";
+    EXPECT_EQ(Names(output_), (std::set<std::string>{"kzxtmpd001"}));
 }
 
 TEST_F(ImageWriteTest, ShutdownStopsARunningWriteAndLibburnStartsAgainAfter)
