@@ -278,6 +278,15 @@ TEST_F(ImageWriteTest, FullDiskIsAFailedWriteThatSaysSo)
     EXPECT_EQ(left, (std::set<std::string>{"kzxtmpd001"}));
 }
 
+TEST_F(ImageWriteTest, AnAwkwardOutputFolderNameIsTakenAsItIs)
+{
+    const std::string folder = temp_.Path("-it's $HOME `x`; \n\"q\"");
+    fs::create_directories(folder + "/kzxtmpd001/VIDEO_TS");
+    PatternStream stream(16, folder + "/kzxtmpd001/VIDEO_TS", "Disc");
+    ASSERT_EQ(Write(stream), RECORDER_SUCCESS) << text_;
+    EXPECT_TRUE(FileHoldsPattern(folder + "/Disc.iso", 16 * PatternStream::kSector));
+}
+
 TEST_F(ImageWriteTest, ReleasingTheGrabberStopsItsWriteAndItsEvents)
 {
     PatternStream stream(8000, videoTs_, "Orphan");
