@@ -7,6 +7,9 @@ namespace ImageFileRecorder {
 namespace {
 
 // The nominal DVD write speeds in 1000 bytes per second, slowest first.
+// A file name holds 255 bytes; room is left for ".iso".
+constexpr size_t kMaxNameBytes = 200;
+
 constexpr uint32_t kSpeeds[] = {1385, 2770, 3324, 4155, 5540, 6925, 8310, 11080, 16620, 22160};
 
 } // namespace
@@ -31,6 +34,45 @@ uint32_t SpeedInForce(uint32_t requested)
             inForce = speed;
     }
     return inForce;
+}
+
+} // namespace ImageFileRecorder
+
+namespace ImageFileRecorder {
+
+std::string ImageFileName(const std::string& label)
+{
+    if (label.empty())
+        return "KANDRIX.iso";
+    std::string name;
+    for (char c : label) {
+        const auto u = static_cast<unsigned char>(c);
+        name += (c == '/' || u < 0x20 || u == 0x7f) ? '_' : c;
+    }
+    if (name[0] == '.' || name[0] == '-')
+        name[0] = '_';
+    // A cut never splits a UTF-8 character.
+    if (name.size() > kMaxNameBytes) {
+        size_t cut = kMaxNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xc0) == 0x80)
+            --cut;
+        name.erase(cut);
+    }
+    return name + ".iso";
+}
+
+std::string OutputFolder(const std::string& videoTsFolder)
+{
+    std::string folder = videoTsFolder;
+    for (int up = 0; up < 2; ++up) {
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        const size_t slash = folder.rfind('/');
+        if (slash == std::string::npos)
+            return ".";
+        folder.erase(slash == 0 ? 1 : slash);
+    }
+    return folder;
 }
 
 } // namespace ImageFileRecorder

@@ -6,6 +6,7 @@
 #include "recorder/RecorderLibrary.h"
 
 #include <cstdint>
+#include <string>
 
 namespace ImageFileRecorder {
 
@@ -23,5 +24,17 @@ uint32_t HighestWriteSpeed();
 // A nominal DVD speed is taken as asked; any other request gets the fastest
 // nominal speed not above it, or the slowest one.
 uint32_t SpeedInForce(uint32_t requested);
+
+} // namespace ImageFileRecorder
+
+namespace ImageFileRecorder {
+
+// The image's file name for a volume label: characters a file name cannot
+// hold become '_', as does a leading '.' or '-'; no label gives "KANDRIX.iso".
+std::string ImageFileName(const std::string& label);
+
+// The folder the image goes to: the one holding the authoring folder, which
+// holds the VIDEO_TS folder the image was built from.
+std::string OutputFolder(const std::string& videoTsFolder);
 
 } // namespace ImageFileRecorder

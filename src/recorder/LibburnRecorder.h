@@ -1,23 +1,28 @@
 #pragma once
 // The recording library over libburn. Units are found by one bus scan per
 // search and then let go, so that no drive stays locked between uses; a
-// grabber acquires its unit by device path and releases it when the last
-// grabber of that unit goes. The image-file recorder is answered from its
-// fixed description and touches no file.
+// grabber acquires its unit when created and the unit is let go when the
+// last grabber of it goes. This class keeps the registry of units and
+// grabbers and their lock; each unit (a drive, the image-file recorder)
+// answers for itself. A write runs without the lock: meanwhile other units
+// answer as usual, and the unit being written says it is busy.
 
 #include "recorder/RecorderLibrary.h"
+#include "recorder/RecorderUnit.h"
 
+#include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-// libburn declares itself inside this namespace when included from C++.
-namespace burn {
-struct burn_drive;
-struct burn_drive_info;
-} // namespace burn
+struct UnitResult;
+struct WriteSettings;
+struct WriteEvents;
+
 
 // libburn is process-global, so there is exactly one of these.
 class LibburnRecorder : public RecorderLibrary {
@@ -26,8 +31,8 @@ public:
     LibburnRecorder(const LibburnRecorder&) = delete;
     LibburnRecorder& operator=(const LibburnRecorder&) = delete;
 
-    // Releases every unit and shuts libburn down; later calls fail cleanly.
-    // Gives up after a short wait for a call still running on another thread.
+    // Stops a write that runs and waits a bounded time for it, releases every
+    // unit and shuts libburn down; later calls fail cleanly.
     void Shutdown();
 
     RecorderException UpStartEx() override;
@@ -62,21 +67,40 @@ public:
     RecorderException ProbeSupportedWriteModes(GrabberHandle handle, const CallReport& report,
                                                uint8_t* trackAtOnce, uint8_t* sessionAtOnce,
                                                uint8_t* discAtOncePq, uint8_t* discAtOnceRawPw) override;
+    RecorderException TrackAtOnceFromTree(GrabberHandle handle, const CallReport& report,
+                                          FileTreeHandle tree, int underrunProtection, int testWrite,
+                                          int closeTrack, int padTrack, int cacheSeconds) override;
+    RecorderException VideoCDEx(GrabberHandle handle, const CallReport& report, int underrunProtection,
+                                const char* sourcePath, const char* albumName, int closeTrack,
+                                int padTrack, int testWrite, int closeDisc, int cacheSeconds) override;
+    RecorderException SuperVideoCDEx(GrabberHandle handle, const CallReport& report,
+                                     int underrunProtection, const char* sourcePath,
+                                     const char* albumName, int closeTrack, int padTrack, int testWrite,
+                                     int closeDisc, int cacheSeconds) override;
+    RecorderException CancelWrite(GrabberHandle handle) override;
 
 private:
     friend LibburnRecorder& DefaultLibburnRecorder();
     LibburnRecorder() = default;
 
     struct Unit {
-        DeviceAddress address;
-        std::string path; // libburn's device address; empty for the image file
-        std::string vendor;
-        std::string product;
-        std::string revision;
-        uint32_t cacheSize = 0;
-        bool image = false;
-        burn::burn_drive_info* grabbedInfo = nullptr;
+        std::shared_ptr<RecorderUnit> unit;
         int grabCount = 0;
+        // What the unit does outside the lock now (a write, an eject, being
+        // acquired), for the refusal other callers get; nullptr when idle.
+        const char* busyWith = nullptr;
+        bool writing = false; // the one busy state that can be stopped
+        uint64_t writeGeneration = 0; // of the write running now
+    };
+    // A write to stop once the lock is let go.
+    struct WriteToStop {
+        std::shared_ptr<RecorderUnit> unit;
+        uint64_t generation = 0;
+        void Stop() const
+        {
+            if (unit)
+                unit->CancelWrite(generation);
+        }
     };
     struct Grabber {
         size_t unit = 0;
@@ -85,25 +109,28 @@ private:
         uint32_t writeSpeedInForce = 0; // 0: the unit's highest
         bool underrunProtection = true;
         bool performOpc = false;
+        // Told when the grabber goes while its write still runs.
+        std::shared_ptr<std::atomic<bool>> silenced = std::make_shared<std::atomic<bool>>(false);
     };
+    using Write = std::function<UnitResult(RecorderUnit&, const WriteSettings&, const WriteEvents&)>;
 
     void ReleaseAllLocked();
-    static bool ScanBuses(std::vector<Unit>& units, std::string& error);
-    static void AddScannedUnit(std::vector<Unit>& units, burn::burn_drive_info& info, size_t index);
-    static DeviceAddress UniqueAddress(const std::vector<Unit>& units, const std::string& path, size_t index);
-    static int FindUnitIn(const std::vector<Unit>& units, uint8_t port, uint8_t bus, uint8_t target,
-                          uint8_t lun);
+    bool AnyBusyLocked() const;
+    void AddGrabberLocked(Unit& unit, GrabberHandle* handle, RecorderCallback eventCallback, void* context);
+    // Marks the unit idle again (letting it go if no grabber is left) and
+    // tells Shutdown.
+    void EndBusy(const std::shared_ptr<RecorderUnit>& unit);
     int FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const;
-    bool AcquireUnit(Unit& unit, std::string& error);
-    void LetGoOfUnit(Unit& unit, bool eject = false);
     Grabber* FindGrabber(GrabberHandle handle);
-    burn::burn_drive* DriveOf(const Grabber& grabber);
-    RecorderException UnitReady(Grabber& grabber, const CallReport& report);
-    RecorderException CheckHandle(GrabberHandle handle, const CallReport& report, Grabber*& grabber);
+    RecorderUnit* IdleUnitOf(GrabberHandle handle, UnitResult& refusal, Grabber** grabber = nullptr);
+    RecorderException RunWrite(GrabberHandle handle, const CallReport& report, int underrunProtection,
+                               int testWrite, int cacheSeconds, const Write& write);
 
     // One scan at a time; held without mutex_ while libburn scans.
     std::timed_mutex scanMutex_;
     std::timed_mutex mutex_;
+    // Told whenever a write ends, for Shutdown.
+    std::condition_variable_any writeEnded_;
     bool started_ = false;
     bool exitHookSet_ = false;
     std::vector<Unit> units_;

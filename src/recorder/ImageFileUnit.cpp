@@ -1,0 +1,188 @@
+#include "recorder/ImageFileUnit.h"
+
+#include "recorder/DiscTypes.h"
+#include "recorder/ImageFileRecorder.h"
+#include "recorder/ImageStream.h"
+#include "recorder/RecorderRecords.h"
+#include "recorder/TrackWriter.h"
+#include "recorder/VideoCdMaker.h"
+
+#include <libburn/libburn.h>
+
+#include <fcntl.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+using namespace burn;
+
+namespace {
+
+UnitIdentity ImageIdentity()
+{
+    UnitIdentity identity;
+    identity.address = ImageFileRecorder::Address();
+    identity.name = ImageFileRecorder::kDriveName;
+    identity.vendor = ImageFileRecorder::kVendor;
+    identity.product = ImageFileRecorder::kProduct;
+    identity.revision = ImageFileRecorder::kRevision;
+    return identity;
+}
+
+bool RoomFor(const std::string& folder, int64_t bytes)
+{
+    struct statvfs info {};
+    if (statvfs(folder.c_str(), &info) != 0)
+        return true;
+    return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize) >= bytes;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The data is safe on the disk before the name points at it.
+bool SyncFile(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = fsync(fd) == 0;
+    close(fd);
+    return synced;
+}
+
+} // namespace
+
+ImageFileUnit::ImageFileUnit() : RecorderUnit(ImageIdentity()) {}
+
+UnitResult ImageFileUnit::Acquire()
+{
+    return UnitResult::Success();
+}
+
+void ImageFileUnit::LetGo() {}
+
+bool ImageFileUnit::Acquired() const
+{
+    return true;
+}
+
+UnitResult ImageFileUnit::Ready()
+{
+    return UnitResult::Success();
+}
+
+int ImageFileUnit::DiscType()
+{
+    return DISC_TYPE_OVERWRITABLE;
+}
+
+UnitResult ImageFileUnit::Speeds(UnitSpeeds& speeds)
+{
+    speeds.highestWrite = ImageFileRecorder::HighestWriteSpeed();
+    speeds.read = speeds.highestWrite;
+    return UnitResult::Success();
+}
+
+UnitResult ImageFileUnit::SetWriteSpeed(uint32_t requested, uint32_t& inForce)
+{
+    inForce = ImageFileRecorder::SpeedInForce(requested);
+    return UnitResult::Success();
+}
+
+UnitResult ImageFileUnit::TrackInformation(uint32_t track, unsigned char* record)
+{
+    if (track != 1 && track != TRACK_RECORDED_AREA)
+        return UnitResult::Failure(RECORDER_NO_SUCH_TRACK, "the image file has only one blank track");
+    record[TRACK_INFO_BLANK_OFFSET] = 1;
+    return UnitResult::Success();
+}
+
+UnitResult ImageFileUnit::TableOfContents(unsigned char*)
+{
+    return UnitResult::Success();
+}
+
+UnitResult ImageFileUnit::Eject()
+{
+    return UnitResult::Success();
+}
+
+UnitResult ImageFileUnit::UnderrunProtection(bool& supported)
+{
+    supported = true;
+    return UnitResult::Success();
+}
+
+UnitResult ImageFileUnit::WriteModes(UnitWriteModes& modes)
+{
+    modes.trackAtOnce = true;
+    modes.sessionAtOnce = true;
+    modes.raw = false;
+    return UnitResult::Success();
+}
+
+UnitResult ImageFileUnit::WriteImage(ImageStream& stream, const WriteSettings& settings,
+                                     const WriteEvents& events)
+{
+    const std::string source = stream.SourceFolder();
+    if (source.empty())
+        return UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "the disc image names no folder to go beside");
+    const std::string folder = ImageFileRecorder::OutputFolder(source);
+    const std::string target = folder + "/" + ImageFileRecorder::ImageFileName(stream.VolumeLabel());
+
+    // Written under a name of its own and renamed only when complete, so an
+    // older image of the same name survives a failed write.
+    std::string temporary = folder + "/.kandrix-image-XXXXXX.part";
+    const int fd = mkstemps(temporary.data(), 5);
+    if (fd < 0)
+        return UnitResult::Failure(RECORDER_COMMAND_FAILED,
+                                   "cannot create an image file in " + folder + ": " + std::strerror(errno));
+    close(fd);
+
+    UnitResult result = WriteThroughStdio(stream, temporary, settings, events);
+    if (result.Ok() && !SyncFile(temporary))
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, target + ": " + std::strerror(errno));
+    if (result.Ok() && std::rename(temporary.c_str(), target.c_str()) != 0)
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, target + ": " + std::strerror(errno));
+    if (!result.Ok()) {
+        unlink(temporary.c_str());
+        if (!RoomFor(folder, stream.Size()))
+            result.text = "No space left on device (" + target + "): " + result.text;
+    }
+    return result;
+}
+
+UnitResult ImageFileUnit::WriteThroughStdio(ImageStream& stream, const std::string& temporary,
+                                            const WriteSettings& settings, const WriteEvents& events)
+{
+    DiscardLibburnMessages();
+    std::string address = "stdio:" + temporary;
+    burn_drive_info* info = nullptr;
+    if (burn_drive_scan_and_grab(&info, address.data(), 0) != 1)
+        return UnitResult::Failure(RECORDER_GRAB_FAILED, "libburn cannot write the image file " + temporary);
+    // Not a throttle: the image is written as fast as the disk takes it.
+    WriteSettings unthrottled = settings;
+    unthrottled.speed = 0;
+    TrackWriter writer(info[0].drive, unthrottled, events, Control(), TrackWriter::SpeedTable::Dvd);
+    UnitResult result = writer.Write(stream);
+    burn_drive_release(info[0].drive, 0);
+    burn_drive_info_free(info);
+    return result;
+}
+
+UnitResult ImageFileUnit::WriteVideoCd(VideoCdKind kind, const std::string& sourcePath,
+                                       const std::string& album, const WriteSettings&,
+                                       const WriteEvents& events)
+{
+    VideoCdImage image;
+    return MakeVideoCdImage(kind, sourcePath, album, FolderOf(sourcePath), events, Control(), image);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The image-file recorder as a unit: always a blank overwritable disc, never
+// touching a file until asked to write. A DVD-Video write makes an ISO image
+// through libburn's stdio: pseudo-drive; a VideoCD write leaves vcdimager's
+// .bin/.cue pair beside the MPEG file.
+
+#include "recorder/RecorderUnit.h"
+
+class ImageFileUnit : public RecorderUnit {
+public:
+    ImageFileUnit();
+
+    UnitResult Acquire() override;
+    void LetGo() override;
+    bool Acquired() const override;
+
+    UnitResult Ready() override;
+    int DiscType() override;
+    UnitResult Speeds(UnitSpeeds& speeds) override;
+    UnitResult SetWriteSpeed(uint32_t requested, uint32_t& inForce) override;
+    UnitResult TrackInformation(uint32_t track, unsigned char* record) override;
+    UnitResult TableOfContents(unsigned char* record) override;
+    UnitResult Eject() override;
+    UnitResult UnderrunProtection(bool& supported) override;
+    UnitResult WriteModes(UnitWriteModes& modes) override;
+
+    UnitResult WriteImage(ImageStream& stream, const WriteSettings& settings,
+                          const WriteEvents& events) override;
+    UnitResult WriteVideoCd(VideoCdKind kind, const std::string& sourcePath, const std::string& album,
+                            const WriteSettings& settings, const WriteEvents& events) override;
+
+private:
+    UnitResult WriteThroughStdio(ImageStream& stream, const std::string& temporary,
+                                 const WriteSettings& settings, const WriteEvents& events);
+};

@@ -1,0 +1,108 @@
+// The writes of LibburnRecorder: the unit is marked busy under the lock, and
+// the write itself runs without it, so the rest of the library answers
+// meanwhile.
+
+#include "recorder/LibburnRecorder.h"
+
+#include "recorder/ImageStream.h"
+#include "recorder/RecorderUnit.h"
+
+namespace {
+
+// The album name when the caller gives none.
+constexpr const char* kAlbumName = "Album VideoCDEx";
+
+} // namespace
+
+RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallReport& report,
+                                            int underrunProtection, int testWrite, int cacheSeconds,
+                                            const Write& write)
+{
+    std::shared_ptr<RecorderUnit> unit;
+    WriteSettings settings;
+    WriteEvents events;
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        UnitResult refusal;
+        Grabber* grabber = nullptr;
+        if (IdleUnitOf(handle, refusal, &grabber) == nullptr)
+            return Report(report, refusal, false);
+        Unit& entry = units_[grabber->unit];
+        entry.busyWith = "writing a disc";
+        entry.writing = true;
+        unit = entry.unit;
+        entry.writeGeneration = unit->BeginWrite();
+        settings.speed = grabber->writeSpeedInForce;
+        settings.underrunProof = underrunProtection != 0 && grabber->underrunProtection;
+        settings.performOpc = grabber->performOpc;
+        settings.simulate = testWrite != 0;
+        settings.cacheSeconds = cacheSeconds > 0 ? cacheSeconds : 0;
+        events.callback = grabber->eventCallback;
+        events.context = grabber->context;
+        events.silenced = grabber->silenced;
+    }
+    const UnitResult result = write(*unit, settings, events);
+    EndBusy(unit);
+    return Report(report, result);
+}
+
+RecorderException LibburnRecorder::TrackAtOnceFromTree(GrabberHandle handle, const CallReport& report,
+                                                       FileTreeHandle tree, int underrunProtection,
+                                                       int testWrite, int, int, int cacheSeconds)
+{
+    if (tree == nullptr)
+        return Report(report, UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no disc image to write"), false);
+    auto* stream = static_cast<ImageStream*>(tree);
+    return RunWrite(handle, report, underrunProtection, testWrite, cacheSeconds,
+                    [stream](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
+                        return unit.WriteImage(*stream, settings, events);
+                    });
+}
+
+RecorderException LibburnRecorder::VideoCDEx(GrabberHandle handle, const CallReport& report,
+                                             int underrunProtection, const char* sourcePath,
+                                             const char* albumName, int, int, int testWrite, int,
+                                             int cacheSeconds)
+{
+    if (sourcePath == nullptr || *sourcePath == '\0')
+        return Report(report, UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no MPEG file to write"), false);
+    const std::string source = sourcePath;
+    const std::string album = albumName != nullptr ? albumName : kAlbumName;
+    return RunWrite(handle, report, underrunProtection, testWrite, cacheSeconds,
+                    [&](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
+                        return unit.WriteVideoCd(VideoCdKind::VideoCd, source, album, settings, events);
+                    });
+}
+
+RecorderException LibburnRecorder::SuperVideoCDEx(GrabberHandle handle, const CallReport& report,
+                                                  int underrunProtection, const char* sourcePath,
+                                                  const char* albumName, int, int, int testWrite, int,
+                                                  int cacheSeconds)
+{
+    if (sourcePath == nullptr || *sourcePath == '\0')
+        return Report(report, UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no MPEG file to write"), false);
+    const std::string source = sourcePath;
+    const std::string album = albumName != nullptr ? albumName : kAlbumName;
+    return RunWrite(handle, report, underrunProtection, testWrite, cacheSeconds,
+                    [&](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
+                        return unit.WriteVideoCd(VideoCdKind::SuperVideoCd, source, album, settings, events);
+                    });
+}
+
+RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)
+{
+    WriteToStop writing;
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
+        if (grabber == nullptr)
+            return RECORDER_INVALID_HANDLE;
+        Unit& unit = units_[grabber->unit];
+        if (!unit.writing)
+            return RECORDER_SUCCESS;
+        writing = {unit.unit, unit.writeGeneration};
+    }
+    // Stopping a tool the write runs may take a moment; not under the lock.
+    writing.Stop();
+    return RECORDER_SUCCESS;
+}

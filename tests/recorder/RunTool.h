@@ -1,0 +1,34 @@
+#pragma once
+// Runs a tool the tests check their results with, no shell between.
+
+#include "platform/ChildProcess.h"
+#include "recorder/VideoCdMaker.h"
+
+#include <sys/wait.h>
+
+#include <string>
+#include <vector>
+
+struct ToolOutput {
+    int exitCode = -1;
+    std::string output;
+};
+
+// arguments[0] is looked for on PATH.
+inline ToolOutput RunTool(std::vector<std::string> arguments)
+{
+    ToolOutput result;
+    const std::string program = FindTool(arguments[0]);
+    if (program.empty())
+        return {-1, arguments[0] + " is not installed"};
+    arguments[0] = program;
+    ChildProcess child;
+    if (child.Start(arguments, &result.output) != ChildProcess::StartResult::Started)
+        return result;
+    char buffer[4096];
+    while (size_t got = child.Read(buffer, sizeof buffer))
+        result.output.append(buffer, got);
+    const int status = child.Finish();
+    result.exitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
