@@ -120,9 +120,9 @@ private:
         int64_t end = file.sector + SectorsFor(file.size);
         if (!layout_->files.empty() && file.sector < layout_->sectors) {
             const PlacedFile& before = layout_->files.back();
-            return Fail(PathOf(ifoName) + ": places " + file.name + " at sector " + std::to_string(file.sector) + ", inside " +
-                        before.name + " (sectors " + std::to_string(before.sector) + " to " +
-                        std::to_string(layout_->sectors - 1) + ")");
+            return Fail(PathOf(ifoName) + ": places " + file.name + " at sector " + std::to_string(file.sector) +
+                        ", before the end of " + before.name + " (sectors " + std::to_string(before.sector) + " to " +
+                        std::to_string(layout_->sectors - 1) + "): they would overlap");
         }
         if (end > setEnd)
             return Fail(PathOf(ifoName) + ": places " + file.name + " (" + std::to_string(SectorsFor(file.size)) +
