@@ -89,6 +89,22 @@ TEST_F(BadTreeTest, TheCopiedTreeIsGood)
     EXPECT_EQ("", ReadAll());
 }
 
+// Trees copied from FAT discs may come in lower case; the disc names them in
+// upper case.
+TEST_F(BadTreeTest, LowerCaseNamesAreTaken)
+{
+    for (const auto& entry : fs::directory_iterator(videoTs_)) {
+        std::string name = entry.path().filename().string();
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        fs::rename(entry.path(), videoTs_ + name);
+    }
+    ASSERT_EQ(RECORDER_SUCCESS, Create()) << text_;
+    EXPECT_EQ("", ReadAll());
+    fs::copy_file(videoTs_ + "vts_01_0.ifo", videoTs_ + "VTS_01_0.IFO");
+    ExpectCreateFails("VTS_01_0.IFO", "apart from case");
+}
+
 TEST_F(BadTreeTest, NoManagerIfo)
 {
     fs::remove(videoTs_ + "VIDEO_TS.IFO");

@@ -3,6 +3,7 @@
 
 #include "DvdTrees.h"
 #include "ImageProbe.h"
+#include "UdfCheck.h"
 #include "media/MediaKit.h"
 #include "recorder/ImageStream.h"
 #include "recorder/RecorderLibrary.h"
@@ -102,6 +103,10 @@ protected:
         EXPECT_THAT(CheckExtentBytes(image, videoTs, udf), IsEmpty());
         CheckReadBack(videoTs, image);
         CheckTitles(videoTs, image);
+        UdfCheckResult udfCheck = CheckUdfDescriptors(image);
+        EXPECT_THAT(udfCheck.faults, IsEmpty());
+        EXPECT_EQ(static_cast<int>(udf.size()), udfCheck.files);
+        EXPECT_EQ(3, udfCheck.directories);
     }
 
     // Files read back through each file system equal the originals.
@@ -185,6 +190,28 @@ TEST_F(DvdImageTest, MenusAndSplitTitleVobLieWhereTheirIfosSay)
     }
 }
 
+TEST_F(DvdImageTest, FileTreeStartsAtByteZeroEachTime)
+{
+    std::string videoTs = Tree(DvdTree::PalWithMenus);
+    ASSERT_FALSE(videoTs.empty());
+    MadeImage made;
+    DvdVideoHandle handle = Create(videoTs, "Again", &made);
+    ASSERT_EQ(RECORDER_SUCCESS, made.exception) << made.text;
+    FileTreeHandle tree = nullptr;
+    ASSERT_EQ(RECORDER_SUCCESS, Recorder().DVDVideoGetFileTree(handle, &tree));
+    std::vector<unsigned char> part(300000);
+    EXPECT_EQ(static_cast<int64_t>(part.size()), static_cast<ImageStream*>(tree)->Read(part.data(), 300000));
+    ASSERT_EQ(RECORDER_SUCCESS, Recorder().DVDVideoGetFileTree(handle, &tree));
+    auto* stream = static_cast<ImageStream*>(tree);
+    EXPECT_EQ(videoTs, stream->SourceFolder());
+    EXPECT_EQ("Again", stream->VolumeLabel());
+    std::vector<unsigned char> whole(static_cast<size_t>(stream->Size()) + 4096);
+    EXPECT_EQ(stream->Size(), stream->Read(whole.data(), static_cast<int64_t>(whole.size())));
+    EXPECT_EQ(0, stream->Read(whole.data(), 1));
+    EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin()));
+    EXPECT_EQ(RECORDER_SUCCESS, Recorder().DVDVideoRelease(&handle));
+}
+
 // The checker itself must accept what genisoimage lays out from the same trees.
 TEST_F(DvdImageTest, PlacementCheckerAcceptsGenisoimage)
 {
@@ -198,6 +225,7 @@ TEST_F(DvdImageTest, PlacementCheckerAcceptsGenisoimage)
         std::string log;
         EXPECT_THAT(CheckIfoPlacement(videoTs, ListIsoSide(image, &log)), IsEmpty()) << log;
         EXPECT_THAT(CheckIfoPlacement(videoTs, ListUdfSide(image)), IsEmpty());
+        EXPECT_THAT(CheckUdfDescriptors(image).faults, IsEmpty());
     }
 }
 
