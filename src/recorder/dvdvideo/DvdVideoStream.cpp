@@ -108,7 +108,7 @@ int64_t DvdVideoStream::ReadFile(const PlacedFile& file, int64_t offset, unsigne
     if (blockStart_ == blockEnd_) {
         // A large request goes straight into the reader's buffer; a small one
         // is served from one large read.
-        if (size >= static_cast<int64_t>(kBlockBytes))
+        if (size >= static_cast<int64_t>(kDirectBytes))
             return FillFromFile(file, buffer, size) && FinishFile(file) ? size : -1;
         block_.resize(kBlockBytes);
         int64_t count = std::min<int64_t>(kBlockBytes, file.size - fileRead_);

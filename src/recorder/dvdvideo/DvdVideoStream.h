@@ -13,6 +13,9 @@
 class DvdVideoStream : public ImageStream {
 public:
     static constexpr size_t kBlockBytes = 1 << 20;
+    // Requests at least this large are read from the file straight into the
+    // reader's buffer; smaller ones are served from one block read.
+    static constexpr size_t kDirectBytes = 1 << 16;
 
     // plan and metadata must outlive the stream.
     DvdVideoStream(const ImagePlan& plan, const MetadataSectors& metadata, std::string sourceFolder);
