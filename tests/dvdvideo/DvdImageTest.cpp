@@ -176,9 +176,11 @@ TEST_F(DvdImageTest, TwoTitleSetsReadByEveryTool)
     EXPECT_THAT(listed.output, HasSubstr("VIDEO_TS/VTS_02_1.VOB"));
 }
 
-TEST_F(DvdImageTest, MenusAndSplitTitleVobLieWhereTheirIfosSay)
+// Twelve title sets with menus fill more than a sector of directory on
+// either side.
+TEST_F(DvdImageTest, MenusSplitVobsAndManyTitleSetsLieWhereTheirIfosSay)
 {
-    for (DvdTree tree : {DvdTree::PalWithMenus, DvdTree::PalSplitVob}) {
+    for (DvdTree tree : {DvdTree::PalWithMenus, DvdTree::PalSplitVob, DvdTree::ManyTitleSets}) {
         std::string videoTs = Tree(tree);
         ASSERT_FALSE(videoTs.empty());
         std::string image = temp_.Path("menus.iso");
@@ -215,7 +217,8 @@ TEST_F(DvdImageTest, FileTreeStartsAtByteZeroEachTime)
 // The checker itself must accept what genisoimage lays out from the same trees.
 TEST_F(DvdImageTest, PlacementCheckerAcceptsGenisoimage)
 {
-    for (DvdTree tree : {DvdTree::NtscTwoTitleSets, DvdTree::PalWithMenus, DvdTree::PalSplitVob}) {
+    for (DvdTree tree :
+         {DvdTree::NtscTwoTitleSets, DvdTree::PalWithMenus, DvdTree::PalSplitVob, DvdTree::ManyTitleSets}) {
         std::string videoTs = Tree(tree);
         ASSERT_FALSE(videoTs.empty());
         std::string root = std::filesystem::path(videoTs).parent_path().parent_path().string();

@@ -55,6 +55,15 @@ const char* kTwoSetsXml = R"(<dvdauthor>
 </dvdauthor>
 )";
 
+std::string ManyTitleSetsXml()
+{
+    std::string xml = "<dvdauthor>\n <vmgm/>\n";
+    for (int set = 0; set < 12; ++set)
+        xml += " <titleset><menus><pgc entry=\"root\"><vob file=\"menu.mpg\"/></pgc></menus>"
+               "<titles><pgc><vob file=\"a.mpg\"/></pgc></titles></titleset>\n";
+    return xml + "</dvdauthor>\n";
+}
+
 std::string InWork(const std::string& work, std::string xml)
 {
     for (const char* name : {"menu.mpg", "a.mpg", "b.mpg"}) {
@@ -91,7 +100,9 @@ bool Build(DvdTree tree, const std::string& work, std::string* log)
         return false;
     if (pal && !MakeMpeg(work + "menu.mpg", target, 1, 880, log))
         return false;
-    std::string xml = InWork(work, pal ? kMenusXml : kTwoSetsXml);
+    std::string xml = InWork(work, tree == DvdTree::ManyTitleSets ? ManyTitleSetsXml()
+                                   : pal                          ? kMenusXml
+                                                                  : kTwoSetsXml);
     if (!Author(work, xml, pal ? "PAL" : "NTSC", log))
         return false;
     return tree != DvdTree::PalSplitVob || SplitTitleVob(work + "dvd/VIDEO_TS/", log);
@@ -106,6 +117,8 @@ const char* Name(DvdTree tree)
         return "pal-with-menus";
     case DvdTree::PalSplitVob:
         return "pal-split-vob";
+    case DvdTree::ManyTitleSets:
+        return "many-title-sets";
     }
     return "unknown";
 }

@@ -10,6 +10,7 @@ enum class DvdTree {
     NtscTwoTitleSets, // two title sets, no menus
     PalWithMenus,     // one title set with a manager menu and a title set menu
     PalSplitVob,      // PalWithMenus with its title VOB split into two files
+    ManyTitleSets,    // twelve title sets with menus: directories past one sector
 };
 
 // The tree's VIDEO_TS folder (ending in '/'), or "" with the tools' output in
