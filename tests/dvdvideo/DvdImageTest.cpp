@@ -112,7 +112,8 @@ protected:
     // Files read back through each file system equal the originals.
     void CheckReadBack(const std::string& videoTs, const std::string& image)
     {
-        ProgramResult extracted = RunProgram({"7z", "x", "-y", "-o" + temp_.Path("7z"), image});
+        // 7z through the UDF side, isoinfo through the ISO 9660 side.
+        ProgramResult extracted = RunProgram({"7z", "x", "-tudf", "-y", "-o" + temp_.Path("7z"), image});
         ASSERT_EQ(0, extracted.exitCode) << extracted.output;
         EXPECT_TRUE(std::filesystem::is_directory(temp_.Path("7z/AUDIO_TS")));
         for (const auto& entry : std::filesystem::directory_iterator(videoTs)) {
@@ -172,7 +173,7 @@ TEST_F(DvdImageTest, TwoTitleSetsReadByEveryTool)
     EXPECT_THAT(udf.output, HasSubstr("\nintegrity=closed\n"));
     auto files = std::distance(std::filesystem::directory_iterator(videoTs), std::filesystem::directory_iterator());
     EXPECT_THAT(udf.output, HasSubstr("\nnumfiles=" + std::to_string(files) + "\n"));
-    ProgramResult listed = RunProgram({"7z", "l", image});
+    ProgramResult listed = RunProgram({"7z", "l", "-tudf", image});
     EXPECT_THAT(listed.output, HasSubstr("VIDEO_TS/VTS_02_1.VOB"));
 }
 

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct VolumeInfo {
     std::string label; // as the user gave it, UTF-8
