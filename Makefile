@@ -27,6 +27,7 @@ render: deps build
 
 bench: deps build
 	$(BUILD)/bench/bench_conversion
+	$(BUILD)/bench/bench_dvdimage
 
 clean:
 	rm -rf $(BUILD)

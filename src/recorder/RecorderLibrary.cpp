@@ -40,37 +40,6 @@ RecorderException NotSupportedYet(const CallReport& report, const char* call)
 
 } // namespace
 
-RecorderException RecorderLibrary::DVDVideoCreate(DvdVideoHandle* handle, const char*, int, char* text,
-                                                  size_t textSize, uint32_t* status, const char*,
-                                                  const char*, const char*, int, int, int, int, int,
-                                                  int, int)
-{
-    if (handle != nullptr)
-        *handle = nullptr;
-    return NotSupportedYet(text, textSize, status, "Creating a DVD-Video file system");
-}
-
-RecorderException RecorderLibrary::DVDVideoGetImageSize(DvdVideoHandle, int64_t* size)
-{
-    if (size != nullptr)
-        *size = 0;
-    return RECORDER_NOT_SUPPORTED_YET;
-}
-
-RecorderException RecorderLibrary::DVDVideoGetFileTree(DvdVideoHandle, FileTreeHandle* tree)
-{
-    if (tree != nullptr)
-        *tree = nullptr;
-    return RECORDER_NOT_SUPPORTED_YET;
-}
-
-RecorderException RecorderLibrary::DVDVideoRelease(DvdVideoHandle* handle)
-{
-    if (handle != nullptr)
-        *handle = nullptr;
-    return RECORDER_SUCCESS;
-}
-
 RecorderException RecorderLibrary::TrackAtOnceFromTree(GrabberHandle, const CallReport& report,
                                                        FileTreeHandle, int, int, int, int, int)
 {
