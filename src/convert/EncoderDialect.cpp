@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -19,6 +20,23 @@ constexpr std::array<std::string_view, 27> kFlagOptions = {
 
 // Old encoders read "-b" in kbit/s; anything this large was meant as bit/s.
 constexpr double kKilobitLimit = 100000.0;
+
+// Options after which FFmpeg's own video filtering is the caller's choice.
+constexpr std::array<std::string_view, 9> kVideoShapeOptions = {
+    "-vf", "-filter:v", "-filter", "-filter_complex", "-lavfi", "-filter_script",
+    "-filter_script:v", "-filter_complex_script", "-aspect",
+};
+
+struct DvdFrame {
+    std::string_view target;
+    int width;
+    int height;
+};
+constexpr std::array<DvdFrame, 3> kDvdFrames = {{
+    {"pal-dvd", 720, 576},
+    {"ntsc-dvd", 720, 480},
+    {"film-dvd", 720, 480},
+}};
 
 bool IsOption(const std::string& argument)
 {
@@ -50,6 +68,39 @@ void AppendVideoBitrate(std::vector<std::string>& out, const std::string& value)
     out.push_back(kilobits);
 }
 
+// For each argument, whether it is an option name (1), an option's value (2)
+// or stands on its own (0).
+std::vector<int> ArgumentRoles(const std::vector<std::string>& arguments)
+{
+    std::vector<int> roles(arguments.size(), 0);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (!IsOption(arguments[i]))
+            continue;
+        roles[i] = 1;
+        if (TakesValue(arguments[i]) && i + 1 < arguments.size())
+            roles[++i] = 2;
+    }
+    return roles;
+}
+
+// The value of the last occurrence of an option, "" when not given.
+std::string OptionValue(const std::vector<std::string>& arguments, std::string_view option)
+{
+    std::vector<int> roles = ArgumentRoles(arguments);
+    std::string value;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (roles[i] == 1 && arguments[i] == option && roles[i + 1] == 2)
+            value = arguments[i + 1];
+    return value;
+}
+
+std::string Replace(std::string text, std::string_view name, const std::string& value)
+{
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + value.size()))
+        text.replace(at, name.size(), value);
+    return text;
+}
+
 } // namespace
 
 std::string OldDialectKilobits(const std::string& value)
@@ -68,7 +119,14 @@ std::vector<std::string> TranslateEncoderArguments(const std::vector<std::string
     // -nostdin: the encoder inherits the program's standard input and would
     // otherwise read keystrokes (or a closed descriptor) as commands.
     std::vector<std::string> out = {"-nostdin", "-hide_banner"};
+    std::string dvdFilter = DvdAspectFilter(arguments);
+    int output = EncoderOutputIndex(arguments);
     for (size_t i = 0; i < arguments.size(); ++i) {
+        // Output options go before the output's name.
+        if (!dvdFilter.empty() && static_cast<int>(i) == output) {
+            out.push_back("-vf");
+            out.push_back(dvdFilter);
+        }
         const std::string& argument = arguments[i];
         bool hasValue = IsOption(argument) && TakesValue(argument) && i + 1 < arguments.size();
         if (!hasValue) {
@@ -84,4 +142,81 @@ std::vector<std::string> TranslateEncoderArguments(const std::vector<std::string
         out.push_back(value);
     }
     return out;
+}
+
+int EncoderOutputIndex(const std::vector<std::string>& arguments)
+{
+    if (arguments.empty() || ArgumentRoles(arguments).back() != 0)
+        return -1;
+    const std::string& last = arguments.back();
+    if (last == "-" || last.rfind("pipe:", 0) == 0 || last.find("://") != std::string::npos)
+        return -1;
+    // Without an input there is nothing to write ("mg.exe -version x" is not an encode).
+    if (OptionValue(arguments, "-i").empty())
+        return -1;
+    return static_cast<int>(arguments.size()) - 1;
+}
+
+bool HasEncoderFlag(const std::vector<std::string>& arguments, const std::string& flag)
+{
+    std::vector<int> roles = ArgumentRoles(arguments);
+    for (size_t i = 0; i < arguments.size(); ++i)
+        if (roles[i] == 1 && arguments[i] == flag)
+            return true;
+    return false;
+}
+
+std::string DvdAspectFilter(const std::vector<std::string>& arguments)
+{
+    std::string target = OptionValue(arguments, "-target");
+    const DvdFrame* frame = nullptr;
+    for (const DvdFrame& candidate : kDvdFrames)
+        if (target == candidate.target)
+            frame = &candidate;
+    if (!frame || HasEncoderFlag(arguments, "-vn"))
+        return {};
+    for (std::string_view option : kVideoShapeOptions)
+        if (HasEncoderFlag(arguments, std::string(option)))
+            return {};
+
+    // The frame's aspect T: 16:9 from the geometric middle of 4:3 and 16:9
+    // up, which is where 16:9 leaves less of the frame black. Scaling the
+    // picture to fit a T frame leaves it with the sample aspect of that
+    // frame, so the padded frame's own aspect is T up to rounding.
+    // An unknown sample aspect (0:1) is made square first: the scaler would
+    // pass it on unchanged and the frame's aspect would be lost.
+    const std::string aspect = "if(gt(dar\\,sqrt(64/27))\\,16/9\\,4/3)";
+    std::string filter =
+        "setsar=r=sar:max=10000,"
+        "scale=w='max(2\\,2*round(if(gt(dar\\,T)\\,W\\,W*dar/(T))/2))'"
+        ":h='max(2\\,2*round(if(gt(dar\\,T)\\,H*(T)/dar\\,H)/2))',"
+        "pad=W:H:(ow-iw)/2:(oh-ih)/2,"
+        "setdar=r='T':max=1000";
+    filter = Replace(filter, "T", aspect);
+    filter = Replace(filter, "W", std::to_string(frame->width));
+    filter = Replace(filter, "H", std::to_string(frame->height));
+    return filter;
+}
+
+TemporaryTemplate TemporaryOutputTemplate(const std::string& output, bool shortForm)
+{
+    size_t slash = output.rfind('/');
+    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    size_t dot = output.rfind('.');
+    // A leading dot names a hidden file, not an extension.
+    if (dot == std::string::npos || dot <= nameStart)
+        dot = output.size();
+    std::string extension = output.substr(dot);
+    std::string stem = shortForm ? output.substr(0, nameStart) + "." : output.substr(0, dot) + ".";
+    return {stem + "mg-XXXXXX" + extension, static_cast<int>(extension.size())};
+}
+
+std::vector<std::string> WithoutEncoderFlag(const std::vector<std::string>& arguments, const std::string& flag)
+{
+    std::vector<int> roles = ArgumentRoles(arguments);
+    std::vector<std::string> kept;
+    for (size_t i = 0; i < arguments.size(); ++i)
+        if (roles[i] != 1 || arguments[i] != flag)
+            kept.push_back(arguments[i]);
+    return kept;
 }
