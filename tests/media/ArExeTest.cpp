@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -192,4 +195,40 @@ TEST_F(ArExe, DvdauthorsFailureIsItsFailure)
     result = Author(ntsc_, out, &environment);
     EXPECT_EQ(result.exitCode, 3) << result.output;
     EXPECT_NE(result.output.find("NTSC|-o|" + out + "|-x|" + out + ".xml\n"), std::string::npos) << result.output;
+}
+
+// The program cancels a tool with SIGTERM to its process group, and dvdauthor
+// may not heed it; ar.exe must not leave it behind.
+TEST_F(ArExe, StoppingTheFrontStopsTheAuthorThatIgnoresTheSignal)
+{
+    std::string tools = folder_ + "stubborn/";
+    ASSERT_EQ(mkdir(tools.c_str(), 0755), 0);
+    ASSERT_TRUE(WriteFile(tools + "dvdauthor", "#!/bin/sh\ntrap '' TERM INT HUP\necho started\nexec sleep 60\n"));
+    ASSERT_EQ(chmod((tools + "dvdauthor").c_str(), 0755), 0);
+    std::string xml = folder_ + "stubborn.xml";
+    ASSERT_TRUE(WriteFile(xml, ProgramXml(pal_)));
+    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ASSERT_EQ(setenv("PATH", (tools + ":" + path).c_str(), 1), 0);
+    RunningProgram program = StartProgram({ArExePath(), "-o", folder_ + "stubborn disc", "-x", xml}, true);
+    setenv("PATH", path.c_str(), 1);
+    ASSERT_GT(program.pid, 0);
+
+    std::string text;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (text.find("started") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        if (!ReadSome(program, &text, 500))
+            break;
+    ASSERT_NE(text.find("started"), std::string::npos) << text;
+
+    pid_t group = program.pid;
+    ASSERT_EQ(killpg(group, SIGTERM), 0);
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadSome(program, &text, 500) && std::chrono::steady_clock::now() < deadline) {
+    }
+    int status = WaitProgram(program);
+    bool groupLeft = killpg(group, 0) == 0;
+    if (groupLeft)
+        killpg(group, SIGKILL);
+    EXPECT_NE(status, 0) << text;
+    EXPECT_FALSE(groupLeft);
 }

@@ -48,6 +48,11 @@ TEST(MgExe, AFailedEncodeLeavesNoFileAndTheOldOutputIntact)
     EXPECT_NE(result.exitCode, 0) << result.output;
     EXPECT_EQ(ReadFile(folder + "out.mpg"), "an earlier output");
     EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"not a video.avi", "out.mpg"}));
+
+    result = RunProgram({MgExePath(), "-i", source, "-y", "-target", "pal-dvd", folder + "no such folder/out.mpg"});
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_EQ(result.output, "mg.exe: cannot write in the folder of " + folder +
+                                 "no such folder/out.mpg: No such file or directory\n");
     RemoveScratchFolder(folder);
 }
 
