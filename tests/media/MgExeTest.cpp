@@ -165,27 +165,34 @@ TEST(MgExe, ACancelledEncodeLeavesNoPartialFileAndNoProcess)
     RemoveScratchFolder(folder);
 }
 
-// A program that is killed outright cannot cancel anything; the kernel's
-// signal on its death must still reach FFmpeg through mg.exe.
-TEST(MgExe, FFmpegEndsWhenTheFrontIsKilled)
+// When the program dies, the kernel sends mg.exe SIGTERM (the death signal
+// the program set for it); mg.exe cleans up as on a cancel. When mg.exe
+// itself is killed outright, FFmpeg's own death signal must still end it.
+TEST(MgExe, FFmpegEndsWhenTheFrontIsSignalledAlone)
 {
-    std::string folder = MakeScratchFolder();
-    ASSERT_FALSE(folder.empty());
-    std::string text;
-    RunningProgram program = StartEndlessEncode(folder + "out.mpg", false, &text);
-    ASSERT_GT(program.pid, 0);
-    std::vector<pid_t> children = ChildrenOf(program.pid);
-    ASSERT_EQ(children.size(), 1u) << text;
+    for (int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGKILL");
+        std::string folder = MakeScratchFolder();
+        ASSERT_FALSE(folder.empty());
+        std::string text;
+        RunningProgram program = StartEndlessEncode(folder + "out.mpg", false, &text);
+        ASSERT_GT(program.pid, 0);
+        std::vector<pid_t> children = ChildrenOf(program.pid);
+        ASSERT_EQ(children.size(), 1u) << text;
 
-    kill(program.pid, SIGKILL);
-    DrainOutput(program, &text);
-    WaitProgram(program);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!HasEnded(children[0]) && std::chrono::steady_clock::now() < deadline)
-        usleep(50 * 1000);
-    bool ended = HasEnded(children[0]);
-    if (!ended)
-        kill(children[0], SIGKILL);
-    EXPECT_TRUE(ended);
-    RemoveScratchFolder(folder);
+        kill(program.pid, signal);
+        DrainOutput(program, &text);
+        WaitProgram(program);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!HasEnded(children[0]) && std::chrono::steady_clock::now() < deadline)
+            usleep(50 * 1000);
+        bool ended = HasEnded(children[0]);
+        if (!ended)
+            kill(children[0], SIGKILL);
+        EXPECT_TRUE(ended);
+        if (signal == SIGTERM) {
+            EXPECT_TRUE(FolderNames(folder).empty());
+        }
+        RemoveScratchFolder(folder);
+    }
 }
