@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdlib>
 #include <string_view>
-#include <utility>
 
 namespace {
 
@@ -68,17 +67,17 @@ void AppendVideoBitrate(std::vector<std::string>& out, const std::string& value)
     out.push_back(kilobits);
 }
 
-// For each argument, whether it is an option name (1), an option's value (2)
-// or stands on its own (0).
-std::vector<int> ArgumentRoles(const std::vector<std::string>& arguments)
+enum class Role { OnItsOwn, Option, Value };
+
+std::vector<Role> ArgumentRoles(const std::vector<std::string>& arguments)
 {
-    std::vector<int> roles(arguments.size(), 0);
+    std::vector<Role> roles(arguments.size(), Role::OnItsOwn);
     for (size_t i = 0; i < arguments.size(); ++i) {
         if (!IsOption(arguments[i]))
             continue;
-        roles[i] = 1;
+        roles[i] = Role::Option;
         if (TakesValue(arguments[i]) && i + 1 < arguments.size())
-            roles[++i] = 2;
+            roles[++i] = Role::Value;
     }
     return roles;
 }
@@ -86,19 +85,12 @@ std::vector<int> ArgumentRoles(const std::vector<std::string>& arguments)
 // The value of the last occurrence of an option, "" when not given.
 std::string OptionValue(const std::vector<std::string>& arguments, std::string_view option)
 {
-    std::vector<int> roles = ArgumentRoles(arguments);
+    std::vector<Role> roles = ArgumentRoles(arguments);
     std::string value;
     for (size_t i = 0; i + 1 < arguments.size(); ++i)
-        if (roles[i] == 1 && arguments[i] == option && roles[i + 1] == 2)
+        if (roles[i] == Role::Option && arguments[i] == option && roles[i + 1] == Role::Value)
             value = arguments[i + 1];
     return value;
-}
-
-std::string Replace(std::string text, std::string_view name, const std::string& value)
-{
-    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + value.size()))
-        text.replace(at, name.size(), value);
-    return text;
 }
 
 } // namespace
@@ -146,7 +138,7 @@ std::vector<std::string> TranslateEncoderArguments(const std::vector<std::string
 
 int EncoderOutputIndex(const std::vector<std::string>& arguments)
 {
-    if (arguments.empty() || ArgumentRoles(arguments).back() != 0)
+    if (arguments.empty() || ArgumentRoles(arguments).back() != Role::OnItsOwn)
         return -1;
     const std::string& last = arguments.back();
     if (last == "-" || last.rfind("pipe:", 0) == 0 || last.find("://") != std::string::npos)
@@ -159,9 +151,9 @@ int EncoderOutputIndex(const std::vector<std::string>& arguments)
 
 bool HasEncoderFlag(const std::vector<std::string>& arguments, const std::string& flag)
 {
-    std::vector<int> roles = ArgumentRoles(arguments);
+    std::vector<Role> roles = ArgumentRoles(arguments);
     for (size_t i = 0; i < arguments.size(); ++i)
-        if (roles[i] == 1 && arguments[i] == flag)
+        if (roles[i] == Role::Option && arguments[i] == flag)
             return true;
     return false;
 }
@@ -179,23 +171,21 @@ std::string DvdAspectFilter(const std::vector<std::string>& arguments)
         if (HasEncoderFlag(arguments, std::string(option)))
             return {};
 
-    // The frame's aspect T: 16:9 from the geometric middle of 4:3 and 16:9
+    // The frame's aspect: 16:9 from the geometric middle of 4:3 and 16:9
     // up, which is where 16:9 leaves less of the frame black. Scaling the
-    // picture to fit a T frame leaves it with the sample aspect of that
-    // frame, so the padded frame's own aspect is T up to rounding.
+    // picture to fit a frame of that aspect leaves it with the sample aspect
+    // of that frame, so the padded frame's own aspect is right up to rounding.
     // An unknown sample aspect (0:1) is made square first: the scaler would
     // pass it on unchanged and the frame's aspect would be lost.
-    const std::string aspect = "if(gt(dar\\,sqrt(64/27))\\,16/9\\,4/3)";
-    std::string filter =
-        "setsar=r=sar:max=10000,"
-        "scale=w='max(2\\,2*round(if(gt(dar\\,T)\\,W\\,W*dar/(T))/2))'"
-        ":h='max(2\\,2*round(if(gt(dar\\,T)\\,H*(T)/dar\\,H)/2))',"
-        "pad=W:H:(ow-iw)/2:(oh-ih)/2,"
-        "setdar=r='T':max=1000";
-    filter = Replace(filter, "T", aspect);
-    filter = Replace(filter, "W", std::to_string(frame->width));
-    filter = Replace(filter, "H", std::to_string(frame->height));
-    return filter;
+    const std::string aspect = "(if(gt(dar\\,sqrt(64/27))\\,16/9\\,4/3))";
+    const std::string width = std::to_string(frame->width);
+    const std::string height = std::to_string(frame->height);
+    const std::string wider = "gt(dar\\," + aspect + ")";
+    auto even = [](const std::string& size) { return "max(2\\,2*round(" + size + "/2))"; };
+    std::string fitWidth = even("if(" + wider + "\\," + width + "\\," + width + "*dar/" + aspect + ")");
+    std::string fitHeight = even("if(" + wider + "\\," + height + "*" + aspect + "/dar\\," + height + ")");
+    return "setsar=r=sar:max=10000,scale=w='" + fitWidth + "':h='" + fitHeight + "',pad=" + width + ":" + height +
+           ":(ow-iw)/2:(oh-ih)/2,setdar=r='" + aspect + "':max=1000";
 }
 
 TemporaryTemplate TemporaryOutputTemplate(const std::string& output, bool shortForm)
@@ -213,10 +203,10 @@ TemporaryTemplate TemporaryOutputTemplate(const std::string& output, bool shortF
 
 std::vector<std::string> WithoutEncoderFlag(const std::vector<std::string>& arguments, const std::string& flag)
 {
-    std::vector<int> roles = ArgumentRoles(arguments);
+    std::vector<Role> roles = ArgumentRoles(arguments);
     std::vector<std::string> kept;
     for (size_t i = 0; i < arguments.size(); ++i)
-        if (roles[i] != 1 || arguments[i] != flag)
+        if (roles[i] != Role::Option || arguments[i] != flag)
             kept.push_back(arguments[i]);
     return kept;
 }
