@@ -19,10 +19,59 @@ TEST(EncoderDialect, FixedFormatBitrateBecomesKilobitsWithAHeldRate)
 
 TEST(EncoderDialect, TargetCommandsPassInOrder)
 {
-    Arguments dvd = {"-i", "/v/my clip.mkv", "-y", "-target", "ntsc-dvd", "/o/vrel_1A.tmp.mpg"};
+    Arguments svcd = {"-i", "/v/my clip.mkv", "-y", "-target", "ntsc-svcd", "/o/clip.mkv.vob"};
     Arguments expected = {"-nostdin", "-hide_banner"};
-    expected.insert(expected.end(), dvd.begin(), dvd.end());
-    EXPECT_EQ(TranslateEncoderArguments(dvd), expected);
+    expected.insert(expected.end(), svcd.begin(), svcd.end());
+    EXPECT_EQ(TranslateEncoderArguments(svcd), expected);
+}
+
+TEST(EncoderDialect, DvdTargetsGetTheAspectFilterBeforeTheOutput)
+{
+    Arguments dvd = {"-i", "/v/my clip.mkv", "-y", "-target", "ntsc-dvd", "/o/vrel_1A.tmp.mpg"};
+    std::string filter = DvdAspectFilter(dvd);
+    EXPECT_NE(filter.find("pad=720:480:"), std::string::npos) << filter;
+    EXPECT_NE(filter.find("setdar="), std::string::npos) << filter;
+    EXPECT_EQ(TranslateEncoderArguments(dvd),
+              (Arguments{"-nostdin", "-hide_banner", "-i", "/v/my clip.mkv", "-y", "-target", "ntsc-dvd", "-vf", filter,
+                         "/o/vrel_1A.tmp.mpg"}));
+    EXPECT_NE(DvdAspectFilter({"-i", "a", "-target", "pal-dvd", "b.mpg"}).find("pad=720:576:"), std::string::npos);
+    EXPECT_NE(DvdAspectFilter({"-i", "a", "-target", "film-dvd", "b.mpg"}).find("pad=720:480:"), std::string::npos);
+
+    // Other targets, and callers who shape the video themselves, are left alone.
+    EXPECT_EQ(DvdAspectFilter({"-i", "a", "-target", "pal-vcd", "b.mpg"}), "");
+    EXPECT_EQ(DvdAspectFilter({"-i", "a", "-target", "pal-dvd", "-vf", "scale=1:1", "b.mpg"}), "");
+    EXPECT_EQ(DvdAspectFilter({"-i", "a", "-target", "pal-dvd", "-aspect", "4:3", "b.mpg"}), "");
+    EXPECT_EQ(DvdAspectFilter({"-i", "a", "-target", "pal-dvd", "-vn", "b.mpg"}), "");
+    EXPECT_EQ(DvdAspectFilter({"-i", "-target", "-metadata", "pal-dvd", "b.mpg"}), "");
+}
+
+TEST(EncoderDialect, OutputIsTheLastArgumentWhenItNamesAFile)
+{
+    EXPECT_EQ(EncoderOutputIndex({"-i", "a.avi", "-y", "-target", "pal-dvd", "b.mpg"}), 5);
+    EXPECT_EQ(EncoderOutputIndex({"-i", "a.avi", "-y", "-target", "pal-dvd", "-b.mpg"}), -1);
+    EXPECT_EQ(EncoderOutputIndex({"-i", "a.avi", "-f", "mpeg", "-"}), -1);
+    EXPECT_EQ(EncoderOutputIndex({"-i", "a.avi", "-f", "mpeg", "pipe:1"}), -1);
+    EXPECT_EQ(EncoderOutputIndex({"-i", "a.avi", "-f", "mpeg", "udp://host:1234"}), -1);
+    EXPECT_EQ(EncoderOutputIndex({"-i", "a.avi", "-y"}), -1);
+    EXPECT_EQ(EncoderOutputIndex({"-version"}), -1);
+    EXPECT_EQ(EncoderOutputIndex({}), -1);
+
+    Arguments withValues = {"-metadata", "-y", "-i", "a", "-n", "b.mpg"};
+    EXPECT_FALSE(HasEncoderFlag(withValues, "-y"));
+    EXPECT_TRUE(HasEncoderFlag(withValues, "-n"));
+    EXPECT_EQ(WithoutEncoderFlag(withValues, "-n"), (Arguments{"-metadata", "-y", "-i", "a", "b.mpg"}));
+    EXPECT_EQ(WithoutEncoderFlag(withValues, "-y"), withValues);
+}
+
+TEST(EncoderDialect, TemporaryNameKeepsFolderAndExtension)
+{
+    TemporaryTemplate name = TemporaryOutputTemplate("/o/clip.avi.vob", false);
+    EXPECT_EQ(name.pattern, "/o/clip.avi.mg-XXXXXX.vob");
+    EXPECT_EQ(name.suffixLength, 4);
+    EXPECT_EQ(TemporaryOutputTemplate("/o/clip.avi.vob", true).pattern, "/o/.mg-XXXXXX.vob");
+    EXPECT_EQ(TemporaryOutputTemplate("/o.d/noext", false).pattern, "/o.d/noext.mg-XXXXXX");
+    EXPECT_EQ(TemporaryOutputTemplate("/o/.hidden", false).suffixLength, 0);
+    EXPECT_EQ(TemporaryOutputTemplate("out.mpg", false).pattern, "out.mg-XXXXXX.mpg");
 }
 
 TEST(EncoderDialect, BitratesAlreadyInBitsPerSecondStay)

@@ -83,22 +83,22 @@ std::string MediaEncode::folder_;
 
 void ExpectFormat(const FormatCase& format, const std::string& path, bool sourceHasSound)
 {
-    JsonValue report;
+    nlohmann::json report;
     std::string log;
     ASSERT_TRUE(ProbeMedia(path, &report, &log)) << log;
-    EXPECT_EQ(report["format"].Text("format_name"), format.container);
+    EXPECT_EQ(TextOf(report.value("format", nlohmann::json::object()), "format_name"), format.container);
 
-    const JsonValue* video = FindStream(report, "video");
+    const nlohmann::json* video = FindStream(report, "video");
     ASSERT_NE(video, nullptr);
-    EXPECT_EQ(video->Text("codec_name"), format.videoCodec);
-    EXPECT_EQ(video->Integer("width"), format.width);
-    EXPECT_EQ(video->Integer("height"), format.height);
-    EXPECT_EQ(video->Text("r_frame_rate"), format.frameRate);
+    EXPECT_EQ(TextOf(*video, "codec_name"), format.videoCodec);
+    EXPECT_EQ(IntegerOf(*video, "width"), format.width);
+    EXPECT_EQ(IntegerOf(*video, "height"), format.height);
+    EXPECT_EQ(TextOf(*video, "r_frame_rate"), format.frameRate);
 
-    const JsonValue* audio = FindStream(report, "audio");
+    const nlohmann::json* audio = FindStream(report, "audio");
     if (sourceHasSound && *format.audioCodec) {
         ASSERT_NE(audio, nullptr);
-        EXPECT_EQ(audio->Text("codec_name"), format.audioCodec);
+        EXPECT_EQ(TextOf(*audio, "codec_name"), format.audioCodec);
     } else {
         EXPECT_EQ(audio, nullptr);
     }
@@ -172,11 +172,11 @@ TEST_F(MediaEncode, SourcePathWithShellCharactersEncodes)
     EncodingJob job = Job(kFormats[9], source);
     ProgramResult result = Encode(job);
     ASSERT_EQ(result.exitCode, 0) << result.output;
-    JsonValue report;
+    nlohmann::json report;
     ASSERT_TRUE(ProbeMedia(job.outputPath, &report, &log)) << log;
-    const JsonValue* video = FindStream(report, "video");
+    const nlohmann::json* video = FindStream(report, "video");
     ASSERT_NE(video, nullptr);
-    EXPECT_EQ(video->Integer("width"), 720);
+    EXPECT_EQ(IntegerOf(*video, "width"), 720);
 }
 
 TEST_F(MediaEncode, AHalfSecondClipShowsProgress)

@@ -2,11 +2,14 @@
 
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -23,7 +26,7 @@ std::vector<char*> PointersOf(std::vector<std::string>& texts)
     return pointers;
 }
 
-RunningProgram Spawn(std::vector<std::string> argv, const std::vector<std::string>* environment)
+RunningProgram Spawn(std::vector<std::string> argv, const std::vector<std::string>* environment, bool ownGroup = false)
 {
     RunningProgram program;
     int fds[2];
@@ -34,6 +37,8 @@ RunningProgram Spawn(std::vector<std::string> argv, const std::vector<std::strin
     std::vector<char*> env = PointersOf(envCopy);
     pid_t pid = fork();
     if (pid == 0) {
+        if (ownGroup)
+            setpgid(0, 0);
         dup2(fds[1], STDOUT_FILENO);
         dup2(fds[1], STDERR_FILENO);
         close(fds[0]);
@@ -56,9 +61,13 @@ RunningProgram Spawn(std::vector<std::string> argv, const std::vector<std::strin
 
 } // namespace
 
-RunningProgram StartProgram(const std::vector<std::string>& argv)
+RunningProgram StartProgram(const std::vector<std::string>& argv, bool ownGroup)
 {
-    return Spawn(argv, nullptr);
+    RunningProgram program = Spawn(argv, nullptr, ownGroup);
+    // Also here, so that the group exists before the test signals it.
+    if (ownGroup && program.pid > 0)
+        setpgid(program.pid, program.pid);
+    return program;
 }
 
 bool ReadSome(const RunningProgram& program, std::string* output, int timeoutMs)
@@ -138,20 +147,44 @@ bool MakeClip(const std::string& path, int seconds, bool withAudio, std::string*
     return result.exitCode == 0 && FileExists(path);
 }
 
-bool ProbeMedia(const std::string& path, JsonValue* report, std::string* log)
+bool ProbeMedia(const std::string& path, nlohmann::json* report, std::string* log)
 {
     ProgramResult result = RunProgram({"ffprobe", "-v", "error", "-show_streams", "-show_format", "-of", "json", path});
     if (log)
         *log = result.output;
-    return result.exitCode == 0 && ParseJson(result.output, report, log);
+    if (result.exitCode != 0)
+        return false;
+    *report = nlohmann::json::parse(result.output, nullptr, false);
+    return !report->is_discarded();
 }
 
-const JsonValue* FindStream(const JsonValue& report, const std::string& type)
+const nlohmann::json* FindStream(const nlohmann::json& report, const std::string& type)
 {
-    for (const JsonValue& stream : report["streams"].items)
-        if (stream.Text("codec_type") == type)
+    auto streams = report.find("streams");
+    if (streams == report.end() || !streams->is_array())
+        return nullptr;
+    for (const nlohmann::json& stream : *streams)
+        if (TextOf(stream, "codec_type") == type)
             return &stream;
     return nullptr;
+}
+
+std::string TextOf(const nlohmann::json& object, const std::string& name)
+{
+    if (!object.is_object())
+        return {};
+    auto member = object.find(name);
+    if (member == object.end())
+        return {};
+    return member->is_string() ? member->get<std::string>() : member->dump();
+}
+
+long IntegerOf(const nlohmann::json& object, const std::string& name)
+{
+    if (!object.is_object())
+        return 0;
+    auto member = object.find(name);
+    return member != object.end() && member->is_number() ? member->get<long>() : 0;
 }
 
 long long VideoPayloadBytes(const std::string& path)
@@ -170,4 +203,32 @@ long long VideoPayloadBytes(const std::string& path)
 std::string MgExePath()
 {
     return std::string(KANDRIX_BIN_DIR) + "mg.exe";
+}
+
+std::string ArExePath()
+{
+    return std::string(KANDRIX_BIN_DIR) + "ar.exe";
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteFile(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    return static_cast<bool>(out);
 }

@@ -2,7 +2,7 @@
 // Helpers of the media tests: running a program with its output captured,
 // making small lavfi clips, and reading ffprobe's report of a file.
 
-#include "JsonValue.h"
+#include <nlohmann/json.hpp>
 
 #include <string>
 #include <sys/types.h>
@@ -24,7 +24,8 @@ struct RunningProgram {
     pid_t pid = -1;
     int outputFd = -1;
 };
-RunningProgram StartProgram(const std::vector<std::string>& argv);
+// ownGroup: in a process group of its own, as the program runs its tools.
+RunningProgram StartProgram(const std::vector<std::string>& argv, bool ownGroup = false);
 // Reads what is there within timeoutMs; false at the end of the output.
 bool ReadSome(const RunningProgram& program, std::string* output, int timeoutMs);
 // Waits for its end; the exit code, or -1 after a signal.
@@ -39,11 +40,22 @@ void RemoveScratchFolder(const std::string& folder);
 bool MakeClip(const std::string& path, int seconds, bool withAudio, std::string* log);
 
 // ffprobe's streams and format of a file; false when it cannot read it.
-bool ProbeMedia(const std::string& path, JsonValue* report, std::string* log);
+bool ProbeMedia(const std::string& path, nlohmann::json* report, std::string* log);
 // The first stream of that type ("video", "audio") in the report, or null.
-const JsonValue* FindStream(const JsonValue& report, const std::string& type);
+const nlohmann::json* FindStream(const nlohmann::json& report, const std::string& type);
+// A member of an object as text (a number as its digits), "" when absent.
+std::string TextOf(const nlohmann::json& object, const std::string& name);
+// A number member, 0 when absent or not a number.
+long IntegerOf(const nlohmann::json& object, const std::string& name);
 // Sum of the payload bytes of a file's video packets (0 when unreadable).
 long long VideoPayloadBytes(const std::string& path);
 
-// The program folder's encoder front.
+// The program folder's encoder and authoring fronts.
 std::string MgExePath();
+std::string ArExePath();
+
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
+// A whole file's content, "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& content);

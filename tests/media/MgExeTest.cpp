@@ -5,6 +5,7 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,47 +30,169 @@ TEST(MgExe, WithoutFFmpegOnPathSaysSoAndFails)
     RemoveScratchFolder(folder);
 }
 
-// The conversion worker counts a file only when the encoder ended cleanly.
-TEST(MgExe, ReportsTheEncodersFailure)
+// The conversion worker counts a file only when the encoder ended cleanly;
+// an earlier output of the same name must survive a failed encode whole.
+TEST(MgExe, AFailedEncodeLeavesNoFileAndTheOldOutputIntact)
 {
     std::string folder = MakeScratchFolder();
     ASSERT_FALSE(folder.empty());
     std::string source = folder + "not a video.avi";
-    ASSERT_EQ(RunProgram({"sh", "-c", "echo garbage > \"$0\"", source}).exitCode, 0);
-    ProgramResult result = RunProgram({MgExePath(), "-i", source, "-y", "-target", "pal-dvd", folder + "out.mpg"});
+    ASSERT_TRUE(WriteFile(source, "garbage\n"));
+    ProgramResult result = RunProgram({MgExePath(), "-i", source, "-y", "-target", "pal-dvd", folder + "new.mpg"});
     EXPECT_TRUE(result.started);
     EXPECT_NE(result.exitCode, 0) << result.output;
     EXPECT_NE(result.output.find("not a video.avi"), std::string::npos) << result.output;
+
+    ASSERT_TRUE(WriteFile(folder + "out.mpg", "an earlier output"));
+    result = RunProgram({MgExePath(), "-i", source, "-y", "-target", "pal-dvd", folder + "out.mpg"});
+    EXPECT_NE(result.exitCode, 0) << result.output;
+    EXPECT_EQ(ReadFile(folder + "out.mpg"), "an earlier output");
+    EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"not a video.avi", "out.mpg"}));
+
+    result = RunProgram({MgExePath(), "-i", source, "-y", "-target", "pal-dvd", folder + "no such folder/out.mpg"});
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_EQ(result.output, "mg.exe: cannot write in the folder of " + folder +
+                                 "no such folder/out.mpg: No such file or directory\n");
     RemoveScratchFolder(folder);
 }
 
-// The runner terminates the process it started; that must be the encoder
-// itself, not a front that would leave FFmpeg running on its own.
-TEST(MgExe, IsTheEncoderProcessItself)
+TEST(MgExe, AGoodEncodeReplacesTheOldOutputOnlyWhenAllowed)
 {
     std::string folder = MakeScratchFolder();
     ASSERT_FALSE(folder.empty());
-    RunningProgram program = StartProgram({MgExePath(), "-re", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25",
-                                           "-y", "-target", "pal-dvd", folder + "endless.mpg"});
-    ASSERT_GT(program.pid, 0);
+    std::string source = folder + "clip.mkv";
+    std::string log;
+    ASSERT_TRUE(MakeClip(source, 1, true, &log)) << log;
+    std::string output = folder + "clip.mkv.vob";
+    ASSERT_TRUE(WriteFile(output, "an earlier output"));
 
-    std::string output;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (output.find("time=") == std::string::npos && std::chrono::steady_clock::now() < deadline)
-        if (!ReadSome(program, &output, 500))
-            break;
-    char exe[PATH_MAX] = {};
-    ssize_t length = readlink(("/proc/" + std::to_string(program.pid) + "/exe").c_str(), exe, sizeof exe - 1);
-    std::string image(exe, length > 0 ? static_cast<size_t>(length) : 0);
+    // Without -y FFmpeg's own refusal stands, and nothing is touched.
+    ProgramResult result = RunProgram({MgExePath(), "-i", source, "-target", "pal-dvd", output});
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_NE(result.output.find("already exists"), std::string::npos) << result.output;
+    EXPECT_EQ(ReadFile(output), "an earlier output");
 
-    kill(program.pid, SIGTERM);
-    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (ReadSome(program, &output, 500) && std::chrono::steady_clock::now() < deadline) {
-    }
-    kill(program.pid, SIGKILL);
-    WaitProgram(program);
+    result = RunProgram({MgExePath(), "-i", source, "-y", "-target", "pal-dvd", output});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    nlohmann::json report;
+    ASSERT_TRUE(ProbeMedia(output, &report, &log)) << log;
+    EXPECT_NE(FindStream(report, "video"), nullptr);
+    EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"clip.mkv", "clip.mkv.vob"}));
+
+    // A new output is made like any new file, not private to its owner.
+    ASSERT_TRUE(WriteFile(folder + "plain", ""));
+    result = RunProgram({MgExePath(), "-i", source, "-target", "pal-dvd", folder + "fresh.vob"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    struct stat fresh {}, plain {};
+    ASSERT_EQ(stat((folder + "fresh.vob").c_str(), &fresh), 0);
+    ASSERT_EQ(stat((folder + "plain").c_str(), &plain), 0);
+    EXPECT_EQ(fresh.st_mode & 0777, plain.st_mode & 0777);
     RemoveScratchFolder(folder);
+}
 
-    EXPECT_NE(output.find("time="), std::string::npos) << output;
-    EXPECT_NE(image.find("ffmpeg"), std::string::npos) << image;
+namespace {
+
+// An encode of an endless source, read until FFmpeg reports progress.
+RunningProgram StartEndlessEncode(const std::string& output, bool ownGroup, std::string* text)
+{
+    RunningProgram program = StartProgram({MgExePath(), "-re", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25",
+                                           "-y", "-target", "pal-dvd", output},
+                                          ownGroup);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (program.pid > 0 && text->find("time=00:00:01") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        if (!ReadSome(program, text, 500))
+            break;
+    return program;
+}
+
+void DrainOutput(RunningProgram& program, std::string* text)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadSome(program, text, 500) && std::chrono::steady_clock::now() < deadline) {
+    }
+}
+
+// The processes whose parent is pid.
+std::vector<pid_t> ChildrenOf(pid_t pid)
+{
+    std::string list = ReadFile("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    std::vector<pid_t> children;
+    std::istringstream words(list);
+    for (pid_t child; words >> child;)
+        children.push_back(child);
+    return children;
+}
+
+// Gone, or a zombie no one has reaped yet: either way it has stopped.
+bool HasEnded(pid_t pid)
+{
+    std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    return stat.empty() || (close != std::string::npos && stat.compare(close + 1, 2, " Z") == 0);
+}
+
+} // namespace
+
+// The program cancels an encode with SIGTERM to the tool's process group and
+// follows with SIGKILL 300 ms later; what is left then must be clean.
+TEST(MgExe, ACancelledEncodeLeavesNoPartialFileAndNoProcess)
+{
+    std::string folder = MakeScratchFolder();
+    ASSERT_FALSE(folder.empty());
+    std::string output = folder + "out.mpg";
+    ASSERT_TRUE(WriteFile(output, "an earlier output"));
+
+    std::string text;
+    RunningProgram program = StartEndlessEncode(output, true, &text);
+    ASSERT_GT(program.pid, 0);
+    ASSERT_NE(text.find("time=00:00:01"), std::string::npos) << text;
+    EXPECT_EQ(FolderNames(folder).size(), 2u) << "the encode writes beside the output";
+
+    pid_t group = program.pid;
+    ASSERT_EQ(killpg(group, SIGTERM), 0);
+    DrainOutput(program, &text);
+    int status = WaitProgram(program);
+    // Nothing of the group may be left for the SIGKILL to find.
+    bool groupLeft = killpg(group, 0) == 0;
+    if (groupLeft)
+        killpg(group, SIGKILL);
+
+    EXPECT_NE(status, 0) << text;
+    EXPECT_FALSE(groupLeft);
+    EXPECT_EQ(ReadFile(output), "an earlier output");
+    EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"out.mpg"}));
+    RemoveScratchFolder(folder);
+}
+
+// When the program dies, the kernel sends mg.exe SIGTERM (the death signal
+// the program set for it); mg.exe cleans up as on a cancel. When mg.exe
+// itself is killed outright, FFmpeg's own death signal must still end it.
+TEST(MgExe, FFmpegEndsWhenTheFrontIsSignalledAlone)
+{
+    for (int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGKILL");
+        std::string folder = MakeScratchFolder();
+        ASSERT_FALSE(folder.empty());
+        std::string text;
+        RunningProgram program = StartEndlessEncode(folder + "out.mpg", false, &text);
+        ASSERT_GT(program.pid, 0);
+        std::vector<pid_t> children = ChildrenOf(program.pid);
+        ASSERT_EQ(children.size(), 1u) << text;
+
+        kill(program.pid, signal);
+        DrainOutput(program, &text);
+        WaitProgram(program);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!HasEnded(children[0]) && std::chrono::steady_clock::now() < deadline)
+            usleep(50 * 1000);
+        bool ended = HasEnded(children[0]);
+        if (!ended)
+            kill(children[0], SIGKILL);
+        EXPECT_TRUE(ended);
+        if (signal == SIGTERM) {
+            EXPECT_TRUE(FolderNames(folder).empty());
+        }
+        RemoveScratchFolder(folder);
+    }
 }

@@ -1,72 +1,64 @@
 // mg.exe: runs the system's FFmpeg with the program's encoder command line,
-// translated to the option dialect FFmpeg reads today. It becomes FFmpeg
-// (exec, no child), so FFmpeg's output reaches the program's pipe unchanged
-// and terminating mg.exe terminates the encoder.
+// translated to the option dialect FFmpeg reads today. FFmpeg's output is
+// ours (it writes to our standard streams) and its exit status is ours.
+//
+// FFmpeg writes the output file under a temporary name in the output's
+// folder, which takes the output's name only when FFmpeg succeeded: a failed
+// or cancelled encode leaves no partial file, and an earlier output of that
+// name stays as it was.
 
+#include "OutputGuard.h"
+#include "ToolProcess.h"
 #include "convert/EncoderDialect.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
+constexpr const char* kFront = "mg.exe";
 constexpr const char* kEncoderName = "ffmpeg";
 constexpr int kExitNotFound = 127;
-constexpr int kExitCannotRun = 126;
-
-// Empty entries of PATH would mean the current folder; an encoder is never
-// taken from there, it could be anything the source folder holds.
-std::string FindOnPath(const char* name)
-{
-    const char* path = std::getenv("PATH");
-    if (!path)
-        return {};
-    std::string entries = path;
-    size_t start = 0;
-    while (start <= entries.size()) {
-        size_t end = entries.find(':', start);
-        if (end == std::string::npos)
-            end = entries.size();
-        std::string folder = entries.substr(start, end - start);
-        if (!folder.empty()) {
-            std::string candidate = folder + '/' + name;
-            struct stat info {};
-            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
-                return candidate;
-        }
-        start = end + 1;
-    }
-    return {};
-}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    HoldStopSignals();
     std::string encoder = FindOnPath(kEncoderName);
     if (encoder.empty()) {
-        std::fprintf(stderr, "mg.exe: %s not found on PATH\n", kEncoderName);
+        std::fprintf(stderr, "%s: %s not found on PATH\n", kFront, kEncoderName);
         return kExitNotFound;
     }
 
     std::vector<std::string> arguments(argv + 1, argv + argc);
     std::vector<std::string> translated = TranslateEncoderArguments(arguments);
+    translated.insert(translated.begin(), kEncoderName);
 
-    std::vector<char*> vector;
-    vector.reserve(translated.size() + 2);
-    vector.push_back(const_cast<char*>(kEncoderName));
-    for (std::string& argument : translated)
-        vector.push_back(argument.data());
-    vector.push_back(nullptr);
+    OutputGuard guard(kFront);
+    int output = EncoderOutputIndex(translated);
+    if (output >= 0) {
+        int refusal = guard.Prepare(translated[output], HasEncoderFlag(translated, "-y"));
+        if (refusal != 0)
+            return refusal;
+        if (guard.Active()) {
+            // The temporary file is ours to replace; whether the output may
+            // be replaced was decided above.
+            translated[output] = guard.TemporaryPath();
+            translated = WithoutEncoderFlag(WithoutEncoderFlag(translated, "-n"), "-y");
+            translated.insert(translated.begin() + 1, "-y");
+        }
+    }
 
-    std::fflush(nullptr);
-    execv(encoder.c_str(), vector.data());
-    std::fprintf(stderr, "mg.exe: cannot run %s: %s\n", encoder.c_str(), std::strerror(errno));
-    return kExitCannotRun;
+    ToolRun run = RunTool(kFront, encoder, translated);
+    if (run.stopSignal != 0) {
+        guard.Discard();
+        EndBySignal(run.stopSignal);
+    }
+    if (run.exitCode != 0) {
+        guard.Discard();
+        return run.exitCode;
+    }
+    return guard.Commit() ? 0 : 1;
 }

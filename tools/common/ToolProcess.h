@@ -1,0 +1,29 @@
+#pragma once
+// What the program folder's tool fronts share: finding the system's tool on
+// PATH and running it as a child that ends with the front.
+
+#include <string>
+#include <vector>
+
+// The executable file name in a folder of PATH; "" when there is none.
+std::string FindOnPath(const char* name);
+
+// Holds back SIGTERM, SIGINT, SIGHUP and SIGCHLD so that RunTool can answer
+// them in order. Call it first thing: a stop that comes before the tool runs
+// is answered then, after what the front has set up can be cleaned away.
+void HoldStopSignals();
+
+struct ToolRun {
+    int exitCode = 0;   // the tool's status; 128 + n when signal n ended it
+    int stopSignal = 0; // the signal that stopped the front, 0 when none did
+};
+
+// Runs program (argv[0] is the name it is given) with our standard streams
+// and environment and waits for its end. When the front is told to stop, the
+// tool is killed and reaped before this returns; the caller cleans up and
+// then calls EndBySignal. Exec failures are reported by the child on
+// standard error, with status 126.
+ToolRun RunTool(const char* front, const std::string& program, const std::vector<std::string>& argv);
+
+// Ends the front by the signal that stopped it, as if it had not caught it.
+[[noreturn]] void EndBySignal(int signal);
