@@ -68,29 +68,28 @@ struct ToolRun {
             return UnitResult::Failure(RECORDER_COMMAND_FAILED, "cannot run " + arguments[0] + ": " + cause);
         control.SetChild(&child);
         std::string pending;
-        char buffer[4096];
         for (;;) {
-            const ChildProcess::WaitResult waited = child.WaitForOutput(kPollMs);
-            if (waited == ChildProcess::WaitResult::TimedOut) {
+            if (!child.WaitReadable(kPollMs)) {
                 if (onIdle)
                     onIdle();
                 continue;
             }
-            const size_t got = child.Read(buffer, sizeof buffer);
-            if (got == 0)
-                break;
-            for (size_t i = 0; i < got; ++i) {
+            std::string got;
+            const bool ended = child.ReadAvailable(got) == ChildProcess::ReadResult::Ended;
+            for (char c : got) {
                 // cdrdao ends its progress lines with a carriage return.
-                if (buffer[i] == '\n' || buffer[i] == '\r') {
+                if (c == '\n' || c == '\r') {
                     if (!pending.empty()) {
                         lastLine = pending;
                         onLine(pending);
                     }
                     pending.clear();
                 } else {
-                    pending += buffer[i];
+                    pending += c;
                 }
             }
+            if (ended)
+                break;
         }
         if (!pending.empty()) {
             lastLine = pending;

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-struct ToolOutput {
+struct CheckToolOutput {
     int exitCode = -1;
     std::string output;
 };
 
 // arguments[0] is looked for on PATH.
-inline ToolOutput RunTool(std::vector<std::string> arguments)
+inline CheckToolOutput RunCheckTool(std::vector<std::string> arguments)
 {
-    ToolOutput result;
+    CheckToolOutput result;
     const std::string program = FindTool(arguments[0]);
     if (program.empty())
         return {-1, arguments[0] + " is not installed"};
@@ -25,9 +25,8 @@ inline ToolOutput RunTool(std::vector<std::string> arguments)
     ChildProcess child;
     if (child.Start(arguments, &result.output) != ChildProcess::StartResult::Started)
         return result;
-    char buffer[4096];
-    while (size_t got = child.Read(buffer, sizeof buffer))
-        result.output.append(buffer, got);
+    while (child.WaitReadable(-1) && child.ReadAvailable(result.output) != ChildProcess::ReadResult::Ended) {
+    }
     const int status = child.Finish();
     result.exitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;

@@ -41,7 +41,7 @@ protected:
     std::string MakeMpeg(const std::string& name, const char* target)
     {
         const std::string path = temp_.Path(name);
-        const ToolOutput made = RunTool({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+        const CheckToolOutput made = RunCheckTool({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
                                          "testsrc=size=352x288:rate=25", "-f", "lavfi", "-i", "sine", "-t", "2",
                                          "-target", target, path});
         EXPECT_EQ(made.exitCode, 0) << made.output;
@@ -64,7 +64,7 @@ TEST_F(VideoCdTest, VideoCdLeavesABinCuePairThatVcdInfoReads)
               RECORDER_SUCCESS)
         << text_;
     ASSERT_TRUE(fs::exists(temp_.Path("holiday.bin")));
-    const ToolOutput info = RunTool({"vcd-info", "--no-banner", "--cue-file", temp_.Path("holiday.cue")});
+    const CheckToolOutput info = RunCheckTool({"vcd-info", "--no-banner", "--cue-file", temp_.Path("holiday.cue")});
     EXPECT_EQ(info.exitCode, 0) << info.output;
     EXPECT_NE(info.output.find("VCD 2.0"), std::string::npos) << info.output;
     EXPECT_NE(info.output.find("ALBUM_VIDEOCDEX"), std::string::npos) << info.output;
@@ -92,7 +92,7 @@ TEST_F(VideoCdTest, SuperVideoCdLeavesABinCuePairThatVcdInfoReads)
     ASSERT_EQ(library_.SuperVideoCDEx(handle_, report_, 1, mpeg.c_str(), "Album VideoCDEx", 1, 1, 0, 1, 5),
               RECORDER_SUCCESS)
         << text_;
-    const ToolOutput info = RunTool({"vcd-info", "--no-banner", "--cue-file", temp_.Path("-clip 1.cue")});
+    const CheckToolOutput info = RunCheckTool({"vcd-info", "--no-banner", "--cue-file", temp_.Path("-clip 1.cue")});
     EXPECT_EQ(info.exitCode, 0) << info.output;
     EXPECT_NE(info.output.find("SVCD"), std::string::npos) << info.output;
 }

@@ -40,7 +40,7 @@ TEST(VolumeProbeTest, AnIsoFileSystemIsRecordedDataAndZerosAreBlank)
     std::filesystem::create_directories(temp.Path("content"));
     temp.Write("content/hello.txt", "hello");
     const std::string iso = temp.Path("disc.iso");
-    const ToolOutput made = RunTool({"genisoimage", "-quiet", "-V", "PROBE", "-o", iso, temp.Path("content")});
+    const CheckToolOutput made = RunCheckTool({"genisoimage", "-quiet", "-V", "PROBE", "-o", iso, temp.Path("content")});
     ASSERT_EQ(made.exitCode, 0) << made.output;
     uint32_t blocks = 0;
     EXPECT_TRUE(ProbeFile(iso, blocks));
