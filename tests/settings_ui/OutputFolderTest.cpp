@@ -23,14 +23,6 @@ TEST(TempFolder, IsTmpdirWhenThatIsAFolderElseTmp)
     EXPECT_EQ(GetTempFolder(), dir.Folder());
 }
 
-TEST(HomeFolder, EndsInTheSeparator)
-{
-    TempDir dir;
-    ScopedEnv home("HOME", dir.Path("me"));
-    std::filesystem::create_directory(dir.Path("me"));
-    EXPECT_EQ(GetHomeFolder(), dir.Path("me/"));
-}
-
 class OutputFolderTest : public OutputPageTest {
 protected:
     void SetUp() override
