@@ -64,6 +64,11 @@ public:
     void ShowDlgItem(int id, bool show);
     bool IsDlgItemVisible(int id) const; // the control's own shown state
     void SetFocusTo(int id);
+    // Edits: at most length characters can be typed or set (EM_LIMITTEXT).
+    void SetDlgItemTextLimit(int id, int length);
+    // The control paints its own background and lies above its siblings, so
+    // that while shown it hides the controls it covers.
+    void SetDlgItemOpaque(int id);
 
     // Check boxes and radio buttons (0 unchecked, 1 checked)
     void CheckDlgButton(int id, int state);

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <climits>
+#include <pwd.h>
+#include <vector>
 
 std::string GetExecutablePath()
 {
@@ -22,14 +24,41 @@ std::string GetProgramFolder()
 
 std::string GetTempFolder()
 {
+    // A TMPDIR that names no folder would put outputs in the launch folder.
     const char* tmp = std::getenv("TMPDIR");
-    std::string folder = (tmp && *tmp) ? tmp : "/tmp";
+    if (tmp && *tmp && IsFolder(tmp))
+        return WithTrailingSeparator(tmp);
+    return IsFolder("/tmp") ? WithTrailingSeparator("/tmp") : std::string();
+}
+
+std::string GetHomeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (home && *home && IsFolder(home))
+        return WithTrailingSeparator(home);
+    // A session started without HOME (a service, sudo -i) still has one in
+    // the password database.
+    const long bufferSize = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(bufferSize > 0 ? static_cast<size_t>(bufferSize) : 16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && IsFolder(found->pw_dir))
+        return WithTrailingSeparator(found->pw_dir);
+    return {};
+}
+
+std::string WithTrailingSeparator(std::string path)
+{
+    if (!path.empty() && path.back() != kPathSeparator)
+        path += kPathSeparator;
+    return path;
+}
+
+bool IsFolder(const std::string& path)
+{
     struct stat info {};
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return {};
-    if (folder.back() != kPathSeparator)
-        folder += kPathSeparator;
-    return folder;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::string FileNameOf(const std::string& path)

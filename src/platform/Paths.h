@@ -16,8 +16,17 @@ std::string GetExecutablePath();
 // Folder of the running executable, ending in the separator.
 std::string GetProgramFolder();
 
-// The system's temporary folder, ending in the separator; "" on failure.
+// The system's temporary folder, ending in the separator: TMPDIR when it
+// names a folder, else /tmp as the C library takes it; "" when neither is one.
 std::string GetTempFolder();
+
+// The user's home folder, ending in the separator; "" when there is none.
+std::string GetHomeFolder();
+
+// path with the separator at its end ("" stays "").
+std::string WithTrailingSeparator(std::string path);
+
+bool IsFolder(const std::string& path);
 
 // The text after the last separator (the whole text without one).
 std::string FileNameOf(const std::string& path);

@@ -1,18 +1,71 @@
 #include "settings/COutputPage.h"
 
 #include "app/ConversionSettings.h"
+#include "burn/CDevice.h"
+#include "platform/Job.h"
 #include "platform/Paths.h"
 #include "platform/UiSeam.h"
+#include "platform/WaitCursor.h"
+#include "recorder/DiscTypes.h"
 #include "res/resource.h"
+#include "settings/BurnerLists.h"
+#include "settings/OutputFolder.h"
 
 namespace {
 
-// The folder used when the page is left with an empty folder text.
-const char* const kFallbackFolder = "C:\\";
+// The burn page copies the label into a buffer of 255 bytes.
+constexpr int kVolumeLabelLimit = 254;
+
+// Written and read on the UI thread only.
+SpeedList& SharedWriteSpeeds()
+{
+    static SpeedList speeds;
+    return speeds;
+}
+
+bool IsUnsupportedDisc(int discType)
+{
+    return discType == DISC_TYPE_DVDROM || discType == DISC_TYPE_UNSUPPORTED || discType < DISC_TYPE_CDR ||
+           discType > DISC_TYPE_DVD_DL;
+}
+
+// Cuts at a character boundary, so a label in UTF-8 stays valid text.
+std::string CutToBytes(const std::string& text, size_t limit)
+{
+    if (text.size() <= limit)
+        return text;
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
 
 } // namespace
 
 COutputPage::COutputPage() : CWizardPage(IDD_OUTPUT) {}
+
+COutputPage::~COutputPage()
+{
+    EndFilling();
+}
+
+const SpeedList& COutputPage::WriteSpeeds()
+{
+    return SharedWriteSpeeds();
+}
+
+bool COutputPage::OnInitDialog()
+{
+    SetDlgItemTextLimit(IDC_OUT_VOLUME_LABEL, kVolumeLabelLimit);
+    SetDlgItemOpaque(IDC_OUT_DVD_PANEL);
+    FillBurnerLists();
+    return true;
+}
+
+void COutputPage::OnDestroy()
+{
+    EndFilling();
+}
 
 void COutputPage::EnterPage()
 {
@@ -21,7 +74,7 @@ void COutputPage::EnterPage()
     if (settings.useTempFolder)
         settings.outputFolder = GetTempFolder();
 
-    SetDlgItemText(IDC_OUT_FOLDER, settings.outputFolder);
+    SetDlgItemText(IDC_OUT_FOLDER, ShownOutputFolder(settings.outputFolder));
     CheckDlgButton(IDC_OUT_SAME_AS_SOURCE, settings.sameAsSource ? 1 : 0);
     CheckDlgButton(IDC_OUT_USE_TEMP, settings.useTempFolder ? 1 : 0);
     CheckDlgButton(IDC_OUT_OVERWRITE, settings.overwriteExisting ? 1 : 0);
@@ -31,6 +84,8 @@ void COutputPage::EnterPage()
     SetDlgItemText(IDC_OUT_VOLUME_LABEL, settings.discVolumeLabel);
     ListSetCurSel(IDC_OUT_BURNER, settings.burnerIndex < ListGetCount(IDC_OUT_BURNER) ? settings.burnerIndex : -1);
     ListSetCurSel(IDC_OUT_SPEED, settings.speedIndex < ListGetCount(IDC_OUT_SPEED) ? settings.speedIndex : -1);
+    // A search still running selects the stored recorder once its rows exist.
+    wantedRecorder_ = settings.burnerIndex;
 
     ApplySameAsSourceRule();
     ApplyTempFolderRule();
@@ -44,7 +99,7 @@ void COutputPage::LeavePage()
     settings.sameAsSource = IsDlgButtonChecked(IDC_OUT_SAME_AS_SOURCE);
     settings.useTempFolder = IsDlgButtonChecked(IDC_OUT_USE_TEMP);
     std::string folder = GetDlgItemText(IDC_OUT_FOLDER);
-    settings.outputFolder = folder.empty() ? kFallbackFolder : folder;
+    settings.outputFolder = folder.empty() ? FallbackOutputFolder() : folder;
     // A list without a selection keeps the stored row rather than -1, which
     // would name no format at all.
     if (int format = ListGetCurSel(IDC_OUT_FORMAT); format >= 0)
@@ -52,7 +107,7 @@ void COutputPage::LeavePage()
     if (int tv = ListGetCurSel(IDC_OUT_TV_SYSTEM); tv >= 0)
         settings.tvSystem = tv;
     settings.allInOne = IsDlgButtonChecked(IDC_OUT_ALL_IN_ONE);
-    settings.discVolumeLabel = GetDlgItemText(IDC_OUT_VOLUME_LABEL);
+    settings.discVolumeLabel = CutToBytes(GetDlgItemText(IDC_OUT_VOLUME_LABEL), kVolumeLabelLimit);
     settings.burnerIndex = ListGetCurSel(IDC_OUT_BURNER);
     settings.speedIndex = ListGetCurSel(IDC_OUT_SPEED);
     ShowWindow(false);
@@ -60,7 +115,40 @@ void COutputPage::LeavePage()
 
 int COutputPage::CheckBurnerReady()
 {
-    return 1;
+    if (ListGetCount(IDC_OUT_BURNER) == 0) {
+        if (Ui().MessageBox(this, "Please select device for burning DVD! Refresh device list?", "",
+                            MB_YESNO | MB_ICONQUESTION) == IDYES)
+            FillBurnerLists();
+        return 0;
+    }
+    const std::shared_ptr<CDevice> recorder = SelectedRecorder();
+    if (!recorder) {
+        AfxMessageBox("Please select device for burning DVD!");
+        return 0;
+    }
+    // The disc type goes first: a missing or unsupported disc is never blank,
+    // and "insert a blank disc" would not tell the user what is wrong.
+    const int discType = recorder->GetDiscType();
+    if (discType == DISC_TYPE_NONE) {
+        AfxMessageBox("Please insert a blank disc!");
+        FillBurnerLists();
+        return 0;
+    }
+    if (IsUnsupportedDisc(discType)) {
+        AfxMessageBox("Disc unsupported! Please insert another");
+        FillBurnerLists();
+        return 0;
+    }
+    if (!recorder->IsDiscBlank()) {
+        AfxMessageBox("Please insert a blank disc! Then click on 'OK' ");
+        FillBurnerLists();
+        return 0;
+    }
+    if (ListGetCount(IDC_OUT_SPEED) > 0 && ListGetCurSel(IDC_OUT_SPEED) >= 0)
+        return 1;
+    FillSpeedList();
+    AfxMessageBox("Please select burn speed.");
+    return 0;
 }
 
 void COutputPage::OnCommand(int id, int notifyCode)
@@ -75,6 +163,16 @@ void COutputPage::OnCommand(int id, int notifyCode)
     case IDC_OUT_USE_TEMP:
         ApplyTempFolderRule();
         return;
+    case IDC_OUT_REFRESH:
+        if (notifyCode == BN_CLICKED)
+            FillBurnerLists();
+        return;
+    case IDC_OUT_BURNER:
+        if (notifyCode == CBN_SELCHANGE) {
+            wantedRecorder_ = ListGetCurSel(IDC_OUT_BURNER);
+            FillSpeedList();
+        }
+        return;
     default:
         CWizardPage::OnCommand(id, notifyCode);
     }
@@ -85,20 +183,103 @@ void COutputPage::OnBrowse()
     auto folder = Ui().BrowseForFolder(this, "Select Destination Path:");
     if (!folder || folder->empty())
         return;
-    std::string path = *folder;
-    if (path.back() != kPathSeparator)
-        path += kPathSeparator;
-    SetDlgItemText(IDC_OUT_FOLDER, path);
+    SetDlgItemText(IDC_OUT_FOLDER, WithTrailingSeparator(*folder));
+}
+
+void COutputPage::FillBurnerLists()
+{
+    // A request while a search runs is dropped: the running one reads
+    // everything anew.
+    if (fillJob_)
+        return;
+    const int selected = ListGetCurSel(IDC_OUT_BURNER);
+    const int wanted = selected >= 0 ? selected : wantedRecorder_;
+    BeginWaitCursor();
+    waitCursorShown_ = true;
+    fillJob_ = Job::Start<BurnerLists>(
+        "recorder search", [wanted](JobControl&) { return SearchBurners(wanted); },
+        [this](BurnerLists lists) { OnBurnerListsFilled(std::move(lists)); });
+    UpdateRefreshButton();
+}
+
+bool COutputPage::IsFillingBurnerLists() const
+{
+    return fillJob_ != nullptr;
+}
+
+void COutputPage::OnBurnerListsFilled(BurnerLists lists)
+{
+    // The job ends with this completion; it goes when the call returns.
+    const std::unique_ptr<Job> finished = std::move(fillJob_);
+    EndFilling();
+
+    recorders_ = std::move(lists.devices);
+    ListResetContent(IDC_OUT_BURNER);
+    for (const std::string& row : lists.rows)
+        ListAddString(IDC_OUT_BURNER, row);
+    const int count = static_cast<int>(recorders_.size());
+    if (count == 0)
+        return;
+    const int row = wantedRecorder_ >= 0 && wantedRecorder_ < count ? wantedRecorder_ : 0;
+    ListSetCurSel(IDC_OUT_BURNER, row);
+    if (row == lists.speedRow)
+        ShowSpeeds(lists.speeds);
+    else
+        FillSpeedList(); // the user chose another recorder while the search ran
+}
+
+void COutputPage::EndFilling()
+{
+    fillJob_.reset();
+    if (waitCursorShown_) {
+        EndWaitCursor();
+        waitCursorShown_ = false;
+    }
+    if (HasWindow())
+        UpdateRefreshButton();
+}
+
+void COutputPage::FillSpeedList()
+{
+    SpeedList speeds;
+    if (const std::shared_ptr<CDevice> recorder = SelectedRecorder())
+        recorder->GetWriteSpeeds(speeds);
+    ShowSpeeds(speeds);
+}
+
+void COutputPage::ShowSpeeds(const SpeedList& speeds)
+{
+    SharedWriteSpeeds() = speeds;
+    ListResetContent(IDC_OUT_SPEED);
+    for (const SpeedEntry& entry : speeds)
+        ListAddString(IDC_OUT_SPEED, entry.label);
+    if (!speeds.empty())
+        ListSetCurSel(IDC_OUT_SPEED, static_cast<int>(speeds.size()) - 1);
+}
+
+std::shared_ptr<CDevice> COutputPage::SelectedRecorder() const
+{
+    const int row = ListGetCurSel(IDC_OUT_BURNER);
+    if (row < 0 || static_cast<size_t>(row) >= recorders_.size())
+        return nullptr;
+    return recorders_[row];
+}
+
+void COutputPage::UpdateRefreshButton()
+{
+    // Pressing Refresh during a search would do nothing; a grey button says so.
+    EnableDlgItem(IDC_OUT_REFRESH, burnsLayout_ && !fillJob_);
 }
 
 void COutputPage::LayOutForTask(int task)
 {
-    const bool burns = task == CT_VIDEO2DVD || task == CT_MPG2DVD;
-    ShowDlgItem(IDC_OUT_FORMAT, !burns);
-    ShowDlgItem(IDC_OUT_TV_SYSTEM, burns);
-    ShowDlgItem(IDC_OUT_DVD_PANEL, !burns);
-    for (int id : {IDC_OUT_BURNER, IDC_OUT_SPEED, IDC_OUT_ALL_IN_ONE, IDC_OUT_VOLUME_LABEL, IDC_OUT_REFRESH})
-        EnableDlgItem(id, burns);
+    burnsLayout_ = task == CT_VIDEO2DVD || task == CT_MPG2DVD;
+    ShowDlgItem(IDC_OUT_FORMAT, !burnsLayout_);
+    ShowDlgItem(IDC_OUT_TV_SYSTEM, burnsLayout_);
+    ShowDlgItem(IDC_OUT_DVD_PANEL, !burnsLayout_);
+    for (int id : {IDC_OUT_BURNER, IDC_OUT_SPEED, IDC_OUT_ALL_IN_ONE, IDC_OUT_VOLUME_LABEL})
+        EnableDlgItem(id, burnsLayout_);
+    UpdateRefreshButton();
 }
 
 void COutputPage::SetFolderEditable(bool editable)

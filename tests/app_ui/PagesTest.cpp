@@ -170,6 +170,8 @@ TEST_F(WizardTest, SummaryCountsTheRun)
 TEST_F(WizardTest, SummaryNamesTheChosenRecorder)
 {
     CKANDRIXDlg& window = OpenWindow();
+    // The search would replace the list this test sets up.
+    WaitForRecorderSearch(window);
     CSummaryPage& summary = *window.SummaryPage();
     Settings().task = CT_VIDEO2DVD;
     Settings().burnerIndex = -1;

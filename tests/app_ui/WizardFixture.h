@@ -6,11 +6,14 @@
 #include "app/CKANDRIXDlg.h"
 #include "app/ConversionSettings.h"
 #include "platform/UiThread.h"
+#include "res/resource.h"
+#include "settings/COutputPage.h"
 #include "support/ScriptedSeam.h"
 #include "support/UiEvents.h"
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -78,6 +81,26 @@ protected:
     }
 
     std::string File(const std::string& name) const { return folder_ + name; }
+
+    // The output page's recorder search, started with the window, has ended.
+    static void WaitForRecorderSearch(CKANDRIXDlg& window)
+    {
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !window.OutputPage()->IsFillingBurnerLists(); }, 60000));
+    }
+
+    // Chooses the image-file recorder, which the real recording library
+    // lists last, as a user would; its fastest speed gets selected.
+    static void ChooseImageFileRecorder(CKANDRIXDlg& window)
+    {
+        WaitForRecorderSearch(window);
+        COutputPage& page = *window.OutputPage();
+        auto* burners = qobject_cast<QComboBox*>(page.Control(IDC_OUT_BURNER));
+        ASSERT_NE(burners, nullptr);
+        const int last = burners->count() - 1;
+        ASSERT_GE(last, 0);
+        burners->setCurrentIndex(last);
+        emit burners->activated(last);
+    }
 
     std::string folder_;
     ScriptedSeam seam_;

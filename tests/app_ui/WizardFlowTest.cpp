@@ -123,6 +123,7 @@ TEST_F(WizardTest, BurningExistingFilesSkipsTheConversion)
     window.OnNext();
     window.FileListPage()->AddFile("/videos/title.vob");
     window.OnNext();
+    ChooseImageFileRecorder(window);
     window.OnNext();
     ExpectOnlyPageShown(window, CKANDRIXDlg::kBurnPage);
     EXPECT_EQ(ButtonsOf(window), (Buttons{true, false, false, false}));

@@ -12,6 +12,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QProgressBar>
@@ -421,6 +422,24 @@ void CDialog::SetFocusTo(int id)
     OnUi(impl_->lifetime, [&] {
         if (QWidget* control = Control(id))
             control->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+void CDialog::SetDlgItemTextLimit(int id, int length)
+{
+    OnUi(impl_->lifetime, [&] {
+        if (auto* edit = qobject_cast<QLineEdit*>(Control(id)))
+            edit->setMaxLength(length);
+    });
+}
+
+void CDialog::SetDlgItemOpaque(int id)
+{
+    OnUi(impl_->lifetime, [&] {
+        if (QWidget* control = Control(id)) {
+            control->setAutoFillBackground(true);
+            control->raise();
+        }
     });
 }
 

@@ -1,0 +1,131 @@
+#pragma once
+// The output page on its own, built offscreen over the scripted recording
+// library, with the shared record at its start-up values.
+
+#include "GatedRecorderLibrary.h"
+
+#include "app/ConversionSettings.h"
+#include "burn/DeviceList.h"
+#include "platform/Job.h"
+#include "recorder/DiscTypes.h"
+#include "res/resource.h"
+#include "settings/COutputPage.h"
+#include "support/ScriptedSeam.h"
+#include "support/TempDir.h"
+#include "support/UiEvents.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class OutputPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetSettings();
+        recorder_.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+        recorder_.discType = DISC_TYPE_DVDR;
+        recorder_.highestWriteSpeed = 8310;
+        recorder_.vendor = "PIONEER";
+        recorder_.product = "DVD-RW DVR-220";
+        SetRecorderLibrary(&recorder_);
+    }
+
+    void TearDown() override
+    {
+        recorder_.OpenGate();
+        if (page_) {
+            WaitForFilling();
+            page_->DestroyWindow();
+            page_.reset();
+        }
+        // A search abandoned by its page still uses the scripted library.
+        EXPECT_TRUE(WaitForAllJobs(std::chrono::seconds(10)).empty());
+        // The records hold grabbers of the scripted library.
+        Devices().Clear();
+        SetRecorderLibrary(nullptr);
+        ResetSettings();
+    }
+
+    static void ResetSettings()
+    {
+        ConversionSettings& settings = Settings();
+        settings.SetDefaults();
+        settings.sourcePaths = nullptr;
+        settings.sourceNames = nullptr;
+    }
+
+    // The page as the wizard makes it: created, its first search started.
+    COutputPage& CreatePage()
+    {
+        page_ = std::make_unique<COutputPage>();
+        EXPECT_TRUE(page_->Create(nullptr));
+        return *page_;
+    }
+
+    // Created, first search done, entered with the record as it stands.
+    COutputPage& OpenPage(int task = CT_VIDEO2DVD)
+    {
+        CreatePage();
+        WaitForFilling();
+        Settings().task = task;
+        page_->EnterPage();
+        return *page_;
+    }
+
+    void WaitForFilling()
+    {
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !page_->IsFillingBurnerLists(); }, 10000));
+    }
+
+    // What a user's choice in a drop-down list does.
+    void Choose(int id, int row)
+    {
+        auto* combo = qobject_cast<QComboBox*>(page_->Control(id));
+        ASSERT_NE(combo, nullptr);
+        combo->setCurrentIndex(row);
+        emit combo->activated(row);
+    }
+
+    std::vector<std::string> Rows(int id) const
+    {
+        std::vector<std::string> rows;
+        for (int i = 0; i < page_->ListGetCount(id); ++i)
+            rows.push_back(page_->ListGetText(id, i));
+        return rows;
+    }
+
+    GatedRecorderLibrary recorder_;
+    ScriptedSeam seam_;
+    std::unique_ptr<COutputPage> page_;
+};
