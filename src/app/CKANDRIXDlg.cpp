@@ -328,6 +328,12 @@ void CKANDRIXDlg::OnCancel()
 
 bool CKANDRIXDlg::ConfirmStopRunningWork()
 {
+    CBurnPage* burn = BurnPage();
+    if (burn && burn->IsBurning())
+        return Ui().MessageBox(this,
+                               "A disc is being written. If you quit now the disc will be unusable. Stop the "
+                               "burn and quit?",
+                               std::string(), MB_YESNO | MB_ICONQUESTION) == IDYES;
     CConvertPage* convert = ConvertPage();
     if (convert && convert->IsConverting())
         return Ui().MessageBox(this, "A conversion is running. Stop it and quit?", std::string(),

@@ -3,55 +3,108 @@
 #include "app/ConversionSettings.h"
 #include "app/Log.h"
 #include "app/LogLine.h"
+#include "burn/CDevice.h"
+#include "burn/DeviceList.h"
+#include "platform/Job.h"
 #include "platform/UiSeam.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
+#include "settings/COutputPage.h"
 
-#include <atomic>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
-// The page the log listener writes to; the page is created once with the wizard.
-std::atomic<CBurnPage*> g_burnPage{nullptr};
+// The page the log listener writes to; set and read on the UI thread only.
+CBurnPage* g_burnPage = nullptr;
+
+std::string ElapsedText(std::chrono::steady_clock::duration elapsed)
+{
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    char text[64];
+    std::snprintf(text, sizeof text, "Elapsed time: %.2lld:%.2lld:%.2lld", seconds / 3600, (seconds / 60) % 60,
+                  seconds % 60);
+    return text;
+}
 
 } // namespace
 
+// How the burn job reaches the page: each call is one send to the UI thread.
+class CBurnPage::PageView final : public BurnView {
+public:
+    explicit PageView(CBurnPage& page) : page_(page) {}
+
+    void AddBurnLogLine(const std::string& text) override
+    {
+        SendToUi([&] { page_.AddBurnLogLine(text); });
+    }
+    void ShowBurnStatus(const std::string& text) override
+    {
+        SendToUi([&] { page_.ShowBurnStatus(text); });
+    }
+    void ReplaceListEntry(int index, const std::string& path) override
+    {
+        SendToUi([&] {
+            page_.deletable_.insert(path);
+            page_.ListDeleteString(IDC_BURN_LIST, index);
+            page_.ListInsertString(IDC_BURN_LIST, index, path);
+        });
+    }
+    void MessageBox(const std::string& text) override { AfxMessageBox(text); }
+    void BeginBurnProgress() override
+    {
+        SendToUi([&] { page_.BeginBurnProgress(); });
+    }
+
+private:
+    CBurnPage& page_;
+};
+
 CBurnPage::CBurnPage() : CWizardPage(IDD_BURN)
 {
-    g_burnPage.store(this);
+    g_burnPage = this;
 }
 
 CBurnPage::~CBurnPage()
 {
-    CBurnPage* self = this;
-    g_burnPage.compare_exchange_strong(self, nullptr);
+    if (g_burnPage == this)
+        g_burnPage = nullptr;
+    job_.reset();
 }
 
 bool CBurnPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
+    ProgressSetRange(IDC_BURN_PROGRESS, 0, 100);
     AddLogListener(&CBurnPage::BurnLogListener, LOG_CHANNEL_BURN);
     return true;
 }
 
-void CBurnPage::BurnLogListener(int, const char* text)
+void CBurnPage::BurnLogListener(int level, const char* text)
 {
-    // Looked up on the UI thread, where the page is destroyed, so a burn
-    // thread that outlives the window cannot write to a page that has gone.
+    // Looked up on the UI thread, where the page is destroyed; once the
+    // windows are gone the send fails at once.
     const std::string line = text;
-    SendToUi([&line] {
-        if (CBurnPage* page = g_burnPage.load())
-            page->AddBurnLogLine(line);
+    SendToUi([&line, level] {
+        if (!g_burnPage)
+            return;
+        if (level == LOG_ERROR)
+            g_burnPage->lastError_ = line;
+        g_burnPage->AddBurnLogLine(line);
     });
 }
 
 void CBurnPage::EnterPage()
 {
+    busy_ = 0;
     const ConversionSettings& settings = Settings();
     CheckDlgButton(IDC_BURN_OPC, settings.sendOpc ? 1 : 0);
     CheckDlgButton(IDC_BURN_EJECT, settings.ejectAfterBurn ? 1 : 0);
     CheckDlgButton(IDC_BURN_DELETE_TEMP, settings.deleteTempAfterBurn ? 1 : 0);
     FillBurnList();
+    if (settings.allInOne)
+        OnStartBurn();
     ShowWindow(true);
 }
 
@@ -73,19 +126,32 @@ void CBurnPage::FillBurnList()
 {
     const ConversionSettings& settings = Settings();
     ListResetContent(IDC_BURN_LIST);
+    deletable_.clear();
     if (settings.task == CT_VIDEO2DVD) {
-        for (const std::string& file : settings.convertedFiles)
+        for (const std::string& file : settings.convertedFiles) {
             ListAddString(IDC_BURN_LIST, file);
+            deletable_.insert(file);
+        }
     } else if (settings.task == CT_MPG2DVD && settings.sourcePaths) {
         for (int i = 0; i < settings.sourcePaths->GetCount(); ++i)
             ListAddString(IDC_BURN_LIST, settings.sourcePaths->GetText(i));
     }
 }
 
+std::vector<std::string> CBurnPage::BurnList() const
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < ListGetCount(IDC_BURN_LIST); ++i)
+        files.push_back(ListGetText(IDC_BURN_LIST, i));
+    return files;
+}
+
 void CBurnPage::AddBurnLogLine(const std::string& text)
 {
-    int row = ListAddString(IDC_BURN_LOG, FormatLogLineNow(text));
-    ListSetCurSel(IDC_BURN_LOG, row);
+    SendToUi([&] {
+        const int row = ListAddString(IDC_BURN_LOG, FormatLogLineNow(text));
+        ListSetCurSel(IDC_BURN_LOG, row);
+    });
 }
 
 void CBurnPage::ShowBurnStatus(const std::string& text)
@@ -108,15 +174,144 @@ void CBurnPage::OnCommand(int id, int notifyCode)
     }
 }
 
+// The burn's data, copied here on the UI thread: the job works on it alone.
+bool CBurnPage::PrepareBurn(BurnRequest& request)
+{
+    const ConversionSettings& settings = Settings();
+    std::shared_ptr<CDevice> device = Devices().At(settings.burnerIndex);
+    if (!device) {
+        AfxMessageBox("Please select device for burning DVD!");
+        return false;
+    }
+    const SpeedList& speeds = COutputPage::WriteSpeeds();
+    if (settings.speedIndex < 0 || settings.speedIndex >= static_cast<int>(speeds.size())) {
+        AfxMessageBox("Please select burn speed.");
+        return false;
+    }
+    request.authoring.task = settings.task;
+    request.authoring.outputFolder = settings.outputFolder;
+    request.authoring.programFolder = settings.programFolder;
+    request.authoring.files = BurnList();
+    BurnOptions& options = request.options;
+    options.sendOpc = IsDlgButtonChecked(IDC_BURN_OPC) != 0;
+    options.speed = speeds[static_cast<size_t>(settings.speedIndex)].speed;
+    options.speedLabel = speeds[static_cast<size_t>(settings.speedIndex)].label;
+    // At most 254 characters reach the disc.
+    options.SetVolumeLabel(settings.discVolumeLabel.substr(0, BURN_VOLUME_LABEL_SIZE - 2));
+    options.device = std::move(device);
+    options.burnKind = BURN_KIND_DVDVIDEO;
+    options.eject = IsDlgButtonChecked(IDC_BURN_EJECT) != 0;
+    return true;
+}
+
 void CBurnPage::OnStartBurn()
 {
     StoreOptions();
-    if (ListGetCount(IDC_BURN_LIST) == 0)
+    if (ListGetCount(IDC_BURN_LIST) == 0) {
         AfxMessageBox("No video file input! ");
+        return;
+    }
+    if (busy_)
+        return;
+    BurnRequest request;
+    if (!PrepareBurn(request))
+        return;
+    EnableDlgItem(IDC_BURN_START, false);
+    EnableDlgItem(IDC_BURN_CLOSE, false);
+    busy_ = 1;
+    lastError_.clear();
+    device_ = request.options.device;
+    auto view = std::make_shared<PageView>(*this);
+    job_ = Job::Start<BurnOutcome>(
+        "burn",
+        [request, view](JobControl& control) { return BurnThread(request, *view, control); },
+        [this](BurnOutcome outcome) { OnBurnDone(outcome); });
+}
+
+void CBurnPage::BeginBurnProgress()
+{
+    SetDlgItemText(IDC_BURN_ELAPSED, "");
+    ShowDlgItem(IDC_BURN_ELAPSED, true);
+    ProgressSetPos(IDC_BURN_PROGRESS, 0);
+    ShowDlgItem(IDC_BURN_PROGRESS, true);
+    // A monotonic clock: a clock change or a month's end cannot garble it.
+    start_ = std::chrono::steady_clock::now();
+    SetDlgItemText(IDC_BURN_PERCENT, "0%");
+    ShowDlgItem(IDC_BURN_PERCENT, true);
+    SetTimer(kProgressTimer, 1000);
+}
+
+void CBurnPage::OnTimer(int)
+{
+    SetDlgItemText(IDC_BURN_ELAPSED, ElapsedText(std::chrono::steady_clock::now() - start_));
+    const int progress = device_ ? static_cast<int16_t>(device_->GetProgress()) : 0;
+    ProgressSetPos(IDC_BURN_PROGRESS, progress);
+    SetDlgItemText(IDC_BURN_PERCENT, std::to_string(progress) + "%");
+}
+
+void CBurnPage::OnBurnDone(const BurnOutcome& outcome)
+{
+    outcome_ = outcome;
+    if (!outcome.authored) {
+        // Nothing was burnt: the page is usable again, and says why.
+        RestoreIdle();
+        ShowBurnStatus(outcome.failure);
+        return;
+    }
+    PostMessage(WM_BURN_COMPLETE);
+}
+
+bool CBurnPage::OnMessage(unsigned message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_BURN_COMPLETE)
+        return CWizardPage::OnMessage(message, wParam, lParam);
+    OnBurnComplete();
+    return true;
+}
+
+void CBurnPage::OnBurnComplete()
+{
+    // The box below says "Burn complete!" either way; the status line tells
+    // a failed disc from a good one.
+    ShowBurnStatus(outcome_.burnt ? "Complete!" : "Burn failed: " + lastError_);
+    if (!outcome_.imagePath.empty())
+        AddBurnLogLine("The DVD image is " + outcome_.imagePath);
+    FinishBurn();
+}
+
+void CBurnPage::RestoreIdle()
+{
+    EnableDlgItem(IDC_BURN_START, true);
+    EnableDlgItem(IDC_BURN_CLOSE, true);
+    ShowProgressControls(false);
+    KillTimer(kProgressTimer);
+    busy_ = 0;
+}
+
+void CBurnPage::ShowProgressControls(bool show)
+{
+    ShowDlgItem(IDC_BURN_ELAPSED, show);
+    ShowDlgItem(IDC_BURN_PROGRESS, show);
+    ShowDlgItem(IDC_BURN_PERCENT, show);
+}
+
+void CBurnPage::FinishBurn()
+{
+    RestoreIdle();
+    if (IsDlgButtonChecked(IDC_BURN_DELETE_TEMP)) {
+        ::unlink(outcome_.paths.batch.c_str());
+        ::unlink(outcome_.paths.xml.c_str());
+    }
+    Ui().MessageBox(this, "Burn complete!", std::string(), MB_OK | MB_ICONINFORMATION);
 }
 
 void CBurnPage::OnClose()
 {
+    for (const std::string& file : BurnList()) {
+        if (deletable_.count(file))
+            ::unlink(file.c_str());
+    }
+    deletable_.clear();
     if (CDialog* main = AfxGetMainWnd())
         main->PostMessage(WM_BURN_CLOSED);
 }

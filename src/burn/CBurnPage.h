@@ -1,10 +1,18 @@
 #pragma once
 // The fifth page: the burn options, the list of videos to burn and the burn
-// log, to which the recorder code writes through the log's burn channel.
+// log, to which the recorder code writes through the log's burn channel. A
+// job authors the listed videos and burns them on the chosen recorder while
+// the page shows the log, the progress and the elapsed time.
 
 #include "app/CWizardPage.h"
+#include "burn/BurnRun.h"
 
+#include <chrono>
+#include <memory>
+#include <set>
 #include <string>
+
+class Job;
 
 class CBurnPage : public CWizardPage {
 public:
@@ -22,15 +30,41 @@ public:
     void OnStartBurn();
     void OnClose();
 
+    // From Start Burn until the burn's end has been handled.
+    bool IsBurning() const { return busy_ != 0; }
+
     // The log listener of the burn channel: every text becomes a line of the
     // page's log.
     static void BurnLogListener(int level, const char* text);
 
+    static constexpr int kProgressTimer = 1;
+
 protected:
     bool OnInitDialog() override;
     void OnCommand(int id, int notifyCode) override;
+    bool OnMessage(unsigned message, WPARAM wParam, LPARAM lParam) override;
+    void OnTimer(int timerId) override;
 
 private:
+    class PageView;
     void StoreOptions();
     void FillBurnList();
+    std::vector<std::string> BurnList() const;
+    bool PrepareBurn(BurnRequest& request);
+    void BeginBurnProgress();
+    void OnBurnDone(const BurnOutcome& outcome);
+    void OnBurnComplete();
+    void FinishBurn();
+    void RestoreIdle();
+    void ShowProgressControls(bool show);
+
+    int busy_ = 0;
+    std::unique_ptr<Job> job_;
+    std::shared_ptr<CDevice> device_;
+    BurnOutcome outcome_;
+    std::chrono::steady_clock::time_point start_;
+    // Files of ours that Close may delete: the conversion's outputs and the
+    // authoring's copies, never a file of the user's.
+    std::set<std::string> deletable_;
+    std::string lastError_;
 };
