@@ -19,7 +19,9 @@ namespace {
 // The page the log listener writes to; set and read on the UI thread only.
 CBurnPage* g_burnPage = nullptr;
 
-std::string ElapsedText(std::chrono::steady_clock::duration elapsed)
+} // namespace
+
+std::string CBurnPage::ElapsedText(std::chrono::steady_clock::duration elapsed)
 {
     const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
     char text[64];
@@ -27,8 +29,6 @@ std::string ElapsedText(std::chrono::steady_clock::duration elapsed)
                   seconds % 60);
     return text;
 }
-
-} // namespace
 
 // How the burn job reaches the page: each call is one send to the UI thread.
 class CBurnPage::PageView final : public BurnView {

@@ -38,6 +38,8 @@ public:
     static void BurnLogListener(int level, const char* text);
 
     static constexpr int kProgressTimer = 1;
+    // "Elapsed time: hh:mm:ss".
+    static std::string ElapsedText(std::chrono::steady_clock::duration elapsed);
 
 protected:
     bool OnInitDialog() override;

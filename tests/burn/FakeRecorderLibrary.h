@@ -341,6 +341,13 @@ public:
         return writeChanged_.wait_for(lock, std::chrono::seconds(60), [this] { return blockedGrabber_ != nullptr; });
     }
 
+    // Any thread, without waiting.
+    bool WriteIsBlocked()
+    {
+        std::lock_guard<std::mutex> lock(writeMutex_);
+        return blockedGrabber_ != nullptr;
+    }
+
     void ReleaseWrite()
     {
         std::lock_guard<std::mutex> lock(writeMutex_);

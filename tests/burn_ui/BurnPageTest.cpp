@@ -1,0 +1,264 @@
+// The burn page driven offscreen: its own rules over a scripted recorder, and
+// the whole wizard through both burning tasks with the real tools and the
+// image-file recorder.
+
+#include "app_ui/WizardFixture.h"
+
+#include "app/CSummaryPage.h"
+#include "app/CTaskPage.h"
+#include "burn/CBurnPage.h"
+#include "burn/FakeRecorderLibrary.h"
+#include "convert/CFileListPage.h"
+#include "media/MediaKit.h"
+#include "res/resource.h"
+#include "settings/COutputPage.h"
+
+#include <QAbstractButton>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The burn log's texts without their time stamps ("hh:mm:ss ").
+Strings BurnLogTexts(const CBurnPage& page)
+{
+    Strings texts;
+    for (int i = 0; i < page.ListGetCount(IDC_BURN_LOG); ++i)
+        texts.push_back(page.ListGetText(IDC_BURN_LOG, i).substr(9));
+    return texts;
+}
+
+bool Contains(const Strings& texts, const Strings& run)
+{
+    return std::search(texts.begin(), texts.end(), run.begin(), run.end()) != texts.end();
+}
+
+void Executable(const std::string& path, const std::string& script)
+{
+    std::ofstream(path) << script;
+    ::chmod(path.c_str(), 0755);
+}
+
+class BurnPageTest : public WizardTest {
+protected:
+    void SetUp() override
+    {
+        WizardTest::SetUp();
+        out_ = folder_ + "out/";
+        std::filesystem::create_directory(out_);
+        Settings().useTempFolder = 0;
+        Settings().outputFolder = out_;
+    }
+
+    void TearDown() override
+    {
+        WizardTest::TearDown();
+        SetRecorderLibrary(nullptr);
+    }
+
+    // Task 1 as far as the burn page, with the recorder the library lists
+    // last and all-in-one as given.
+    CKANDRIXDlg& ToBurnPage(const Strings& files, int allInOne)
+    {
+        Settings().allInOne = allInOne;
+        CKANDRIXDlg& window = OpenWindow();
+        window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_MPG2DVD);
+        window.OnNext();
+        for (const std::string& file : files)
+            window.FileListPage()->AddFile(file);
+        window.OnNext();
+        ChooseImageFileRecorder(window);
+        window.OnNext();
+        EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kBurnPage);
+        return window;
+    }
+
+    static bool WaitForBurnEnd(CKANDRIXDlg& window)
+    {
+        return ProcessEventsUntil([&] { return !window.BurnPage()->IsBurning(); }, 120000);
+    }
+
+    std::string out_;
+};
+
+} // namespace
+
+TEST(BurnPageRules, ElapsedTimeText)
+{
+    EXPECT_EQ(CBurnPage::ElapsedText(std::chrono::seconds(3725)), "Elapsed time: 01:02:05");
+    EXPECT_EQ(CBurnPage::ElapsedText(std::chrono::seconds(0)), "Elapsed time: 00:00:00");
+}
+
+TEST_F(BurnPageTest, NothingToBurnOrNoRecorderStartsNothing)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    CBurnPage& page = *window.BurnPage();
+    page.OnStartBurn();
+    EXPECT_EQ(seam_.BoxTexts(), Strings{"No video file input! "});
+    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_START));
+    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_CLOSE));
+
+    page.ListAddString(IDC_BURN_LIST, File("a.mpg"));
+    Settings().burnerIndex = -1;
+    page.OnStartBurn();
+    EXPECT_EQ(seam_.BoxTexts().back(), "Please select device for burning DVD!");
+    EXPECT_FALSE(page.IsBurning());
+    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_START));
+}
+
+TEST_F(BurnPageTest, AFailedAuthoringLeavesAUsablePageAndNoCompletion)
+{
+    Executable(File("ar.exe"), "#!/bin/sh\necho 'ERR:  no video format specified for VMGM'\nexit 1\n");
+    Settings().programFolder = folder_;
+    const std::string mine = out_ + "mine.mpg";
+    std::ofstream(mine) << "my own video";
+    CKANDRIXDlg& window = ToBurnPage({mine}, 1);
+    CBurnPage& page = *window.BurnPage();
+    ASSERT_TRUE(WaitForBurnEnd(window));
+    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_START));
+    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_CLOSE));
+    EXPECT_FALSE(page.IsDlgItemVisible(IDC_BURN_PROGRESS));
+    EXPECT_EQ(page.GetDlgItemText(IDC_BURN_STATUS).rfind("Authoring failed: ERR:", 0), 0u)
+        << page.GetDlgItemText(IDC_BURN_STATUS);
+    for (const std::string& text : seam_.BoxTexts())
+        EXPECT_NE(text, "Burn complete!");
+
+    // Close deletes the authoring's copy, never the user's file.
+    page.OnClose();
+    EXPECT_EQ(ReadText(mine), "my own video");
+    EXPECT_FALSE(std::filesystem::exists(page.ListGetText(IDC_BURN_LIST, 0)));
+}
+
+TEST_F(BurnPageTest, ClosingTheWindowDuringABurnAsksFirst)
+{
+    // An authoring that makes a tree at once, and a recorder whose write
+    // waits until it is released or cancelled.
+    Executable(File("ar.exe"), "#!/bin/sh\nmkdir -p \"$2/VIDEO_TS\" && touch \"$2/VIDEO_TS/VIDEO_TS.IFO\"\n");
+    Settings().programFolder = folder_;
+    FakeRecorderLibrary recorder;
+    recorder.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+    recorder.discType = DISC_TYPE_DVDR;
+    recorder.highestWriteSpeed = 11080;
+    recorder.blockWrites = true;
+    SetRecorderLibrary(&recorder);
+    const std::string mine = out_ + "mine.mpg";
+    std::ofstream(mine) << "my own video";
+
+    window_ = std::make_unique<CKANDRIXDlg>(folder_);
+    AfxSetMainWnd(window_.get());
+    CKANDRIXDlg& window = *window_;
+    int stage = 0;
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [&, timer] {
+        auto close = [&] { qobject_cast<QAbstractButton*>(window.Control(IDC_MAIN_CLOSE))->click(); };
+        if (stage == 0) {
+            ++stage;
+            Settings().allInOne = 1;
+            window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_MPG2DVD);
+            window.OnNext();
+            window.FileListPage()->AddFile(mine);
+            window.OnNext();
+            ChooseImageFileRecorder(window);
+            window.OnNext();
+        } else if (stage == 1 && recorder.WriteIsBlocked()) {
+            ++stage;
+            seam_.AnswerBox(IDNO);
+            close();
+            EXPECT_TRUE(window.BurnPage()->IsBurning());
+            seam_.AnswerBox(IDYES);
+            close();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+    window.DoModal();
+    EXPECT_GE(recorder.CancelCount(), 1);
+    const std::string question =
+        "A disc is being written. If you quit now the disc will be unusable. Stop the burn and quit?";
+    EXPECT_EQ(seam_.BoxTexts(), (Strings{question, question}));
+    EXPECT_EQ(ReadText(mine), "my own video");
+}
+
+// The whole wizard, keyboard-free but otherwise as a user runs it: real
+// encoder, real authoring, the image-file recorder of the real library.
+TEST_F(BurnPageTest, BothBurningTasksEndInAnImageThatPlayersRead)
+{
+    const std::string clips = folder_ + "clips/";
+    std::filesystem::create_directory(clips);
+    std::string log;
+    ASSERT_TRUE(MakeClip(clips + "one.mkv", 2, true, &log)) << log;
+    ASSERT_TRUE(MakeClip(clips + "two.mkv", 2, true, &log)) << log;
+    const std::string label = "Summer Holiday 2026";
+    const std::string image = out_ + label + ".iso";
+
+    // Task 0: convert, author, burn.
+    Settings().allInOne = 1;
+    Settings().tvSystem = 0;
+    Settings().discVolumeLabel = label;
+    CKANDRIXDlg& window = OpenWindow();
+    window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_VIDEO2DVD);
+    window.OnNext();
+    window.FileListPage()->AddFile(clips + "one.mkv");
+    window.FileListPage()->AddFile(clips + "two.mkv");
+    window.OnNext();
+    ChooseImageFileRecorder(window);
+    window.OnNext();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return window.CurrentPageIndex() == CKANDRIXDlg::kBurnPage; }, 120000));
+    CBurnPage& page = *window.BurnPage();
+    ASSERT_TRUE(WaitForBurnEnd(window));
+    const Strings texts = BurnLogTexts(page);
+    EXPECT_TRUE(Contains(texts, {"Closing session...", "Closing session success!", "Burning Complete!"}))
+        << testing::PrintToString(texts);
+    EXPECT_EQ(texts.back(), "The DVD image is " + image);
+    EXPECT_EQ(page.GetDlgItemText(IDC_BURN_STATUS), "Complete!");
+    EXPECT_EQ(seam_.BoxTexts().back(), "Burn complete!");
+    ProgramResult listed = RunProgram({"lsdvd", image});
+    EXPECT_EQ(listed.exitCode, 0) << listed.output;
+    EXPECT_NE(listed.output.find("Title: 01, Length: 00:00:04"), std::string::npos) << listed.output;
+    EXPECT_EQ(listed.output.find("Title: 02"), std::string::npos) << listed.output;
+
+    const Strings intermediates = Settings().convertedFiles;
+    ASSERT_EQ(intermediates.size(), 2u);
+    page.OnClose();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return window.CurrentPageIndex() == CKANDRIXDlg::kSummaryPage; }));
+    for (const std::string& file : intermediates)
+        EXPECT_FALSE(std::filesystem::exists(file)) << file;
+    EXPECT_TRUE(std::filesystem::exists(image));
+    EXPECT_EQ(window.SummaryPage()->GetDlgItemText(IDC_SUM_BURNER), "[ISO]Image File-KANDRIX)");
+
+    // Save log holds both sections.
+    seam_.AnswerSave(File("saved.txt"));
+    window.OnSaveLog();
+    const std::string saved = ReadText(File("saved.txt"));
+    EXPECT_NE(saved.find("Burning Complete!"), std::string::npos);
+
+    // Task 1: the user's own MPEG files, untouched after Close.
+    const Strings mine = {clips + "mine one.mpg", clips + "mine $two.mpg"};
+    for (const std::string& file : mine) {
+        ProgramResult made = RunProgram({"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-i", clips + "one.mkv",
+                                         "-target", "pal-dvd", file});
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+    }
+    const std::string before = ReadText(mine[0]) + ReadText(mine[1]);
+    std::filesystem::remove(image);
+    window.OnRepeat();
+    window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_MPG2DVD);
+    window.OnNext();
+    for (const std::string& file : mine)
+        window.FileListPage()->AddFile(file);
+    window.OnNext();
+    window.OnNext();
+    ASSERT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kBurnPage);
+    ASSERT_TRUE(WaitForBurnEnd(window));
+    listed = RunProgram({"lsdvd", image});
+    EXPECT_NE(listed.output.find("Title: 01, Length: 00:00:04"), std::string::npos) << listed.output;
+    page.OnClose();
+    EXPECT_EQ(ReadText(mine[0]) + ReadText(mine[1]), before);
+    for (const auto& entry : std::filesystem::directory_iterator(out_))
+        EXPECT_EQ(entry.path().extension() == ".mpg" && entry.path().filename().string().rfind("vre", 0) == 0,
+                  false)
+            << entry.path();
+}
