@@ -21,6 +21,7 @@
 #include <thread>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 using testing::EndsWith;
@@ -32,6 +33,9 @@ namespace {
 // Long enough to be cut on the ISO side, with a character no file name holds.
 const std::string kLabel = "My Holiday DVD 2026/27 with spaces & Mixed";
 const std::string kImageName = "My Holiday DVD 2026_27 with spaces & Mixed.iso";
+
+// What the image recorder reads ahead of the image file before it writes.
+constexpr uintmax_t kRecorderBufferBytes = 8u << 20;
 
 // The steps every successful DVD-Video burn reports, in this order; the
 // recorder's own events may come between them.
@@ -155,6 +159,47 @@ protected:
         EXPECT_THAT(CheckExtentBytes(image, folder, udfFiles), IsEmpty());
     }
 
+    // The tree authored from one DVD MPEG in the output folder, "" after a
+    // failure.
+    std::string AuthoredTree(const std::string& mpeg)
+    {
+        if (mpeg.empty())
+            return "";
+        std::vector<std::string> files = {mpeg};
+        std::string log;
+        std::string videoTs = Author(CT_MPG2DVD, Output(), &files, &log);
+        EXPECT_FALSE(videoTs.empty()) << log;
+        return videoTs;
+    }
+
+    // Burns videoTs, then burns it again into the same folder and label while
+    // interrupt runs on the burn's thread as the write starts (the cache is
+    // full, nothing of this burn has reached the image file). The second burn
+    // must fail and leave the first image and the folder as they were.
+    void ExpectInterruptedRewriteKeepsTheImage(const std::string& videoTs, const std::function<void()>& interrupt)
+    {
+        const std::string output = Output();
+        const std::string image = output + kImageName;
+        {
+            BurnLog first;
+            ASSERT_TRUE(Burn(videoTs, first)) << first.Text();
+        }
+        const std::string earlier = ReadWholeFile(image);
+        ASSERT_FALSE(earlier.empty());
+        const std::vector<std::string> names = FolderNames(output);
+
+        BurnLog second;
+        second.OnLine([&](const std::string& line) {
+            if (line == "Burning...")
+                interrupt();
+        });
+        EXPECT_FALSE(Burn(videoTs, second)) << second.Text();
+        EXPECT_THAT(second.Lines(), testing::Contains("Burning Error!")) << second.Text();
+        EXPECT_THAT(second.Lines(), testing::Not(testing::Contains("Burning Complete!")));
+        EXPECT_TRUE(ReadWholeFile(image) == earlier) << "the earlier image changed";
+        EXPECT_EQ(FolderNames(output), names) << "a file was left beside the image";
+    }
+
     TempDir temp_;
     std::shared_ptr<CDevice> recorder_;
 };
@@ -228,24 +273,10 @@ TEST_F(BurnFlowTest, ExistingMpegsAreBurntAndLeftAsTheyWere)
     EXPECT_TRUE(ReadWholeFile(sources[1]) == before1) << sources[1] << " changed";
 }
 
-// A burn stopped once it writes leaves the image of the burn before it as it
-// was, and no partial file beside it; the record burns again afterwards.
 TEST_F(BurnFlowTest, ACancelledRewriteKeepsTheEarlierImage)
 {
-    const std::string output = Output();
-    std::vector<std::string> files = {DvdMpeg("one.mpg", 2)};
-    ASSERT_FALSE(files[0].empty());
-    std::string log;
-    const std::string videoTs = Author(CT_MPG2DVD, output, &files, &log);
-    ASSERT_FALSE(videoTs.empty()) << log;
-    const std::string image = output + kImageName;
-    {
-        BurnLog first;
-        ASSERT_TRUE(Burn(videoTs, first)) << first.Text();
-    }
-    const std::string earlier = ReadWholeFile(image);
-    ASSERT_FALSE(earlier.empty());
-    const std::vector<std::string> names = FolderNames(output);
+    const std::string videoTs = AuthoredTree(DvdMpeg("one.mpg", 2));
+    ASSERT_FALSE(videoTs.empty());
 
     // The canceller is a thread of its own, as the window's would be. The
     // write is held at its start until the cancel is in: an image this small
@@ -264,17 +295,14 @@ TEST_F(BurnFlowTest, ACancelledRewriteKeepsTheEarlierImage)
         cancelled = true;
         changed.notify_all();
     });
-    BurnLog second;
-    second.OnLine([&](const std::string& line) {
-        if (line != "Burning...")
-            return;
+    auto cancel = [&] {
         std::unique_lock<std::mutex> lock(mutex);
         writeStarted = true;
         changed.notify_all();
         if (!changed.wait_for(lock, std::chrono::seconds(30), [&] { return cancelled; }))
             ADD_FAILURE() << "the cancel did not come";
-    });
-    const bool burnt = Burn(videoTs, second);
+    };
+    ExpectInterruptedRewriteKeepsTheImage(videoTs, cancel);
     {
         // Lets the canceller go also when the write never started.
         std::lock_guard<std::mutex> lock(mutex);
@@ -282,16 +310,32 @@ TEST_F(BurnFlowTest, ACancelledRewriteKeepsTheEarlierImage)
         changed.notify_all();
     }
     canceller.join();
-    EXPECT_FALSE(burnt) << second.Text();
     EXPECT_TRUE(cancelled);
-    EXPECT_THAT(second.Lines(), testing::Contains("Burning Error!")) << second.Text();
-    EXPECT_THAT(second.Lines(), testing::Not(testing::Contains("Burning Complete!")));
-    EXPECT_TRUE(ReadWholeFile(image) == earlier) << "the earlier image changed";
-    EXPECT_EQ(FolderNames(output), names);
 
-    BurnLog third;
-    EXPECT_TRUE(Burn(videoTs, third)) << third.Text();
-    EXPECT_EQ(third.Lines().back(), "Burning Complete!");
+    // The cancel was for that burn only.
+    BurnLog again;
+    EXPECT_TRUE(Burn(videoTs, again)) << again.Text();
+    EXPECT_EQ(again.Lines().back(), "Burning Complete!");
+}
+
+// A title file cut short while the image is written: the part already in
+// the recorder's buffer is written, then the write fails, naming the file.
+// The image is larger than that buffer, so the cut is met mid-write.
+TEST_F(BurnFlowTest, ATitleFileCutMidWriteKeepsTheEarlierImage)
+{
+    const std::string mpeg = temp_.Path("large.mpg");
+    const ProgramResult made =
+        RunProgram({"ffmpeg", "-v", "error", "-nostdin", "-f", "lavfi", "-i",
+                    "testsrc=size=720x576:rate=25,noise=alls=100:allf=t", "-f", "lavfi", "-i",
+                    "anullsrc=r=48000:cl=stereo", "-t", "14", "-target", "pal-dvd", "-b:v", "9000k", "-y", mpeg});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const std::string videoTs = AuthoredTree(mpeg);
+    ASSERT_FALSE(videoTs.empty());
+    const std::string vob = videoTs + "/VTS_01_1.VOB";
+    ASSERT_GT(std::filesystem::file_size(vob), 3 * kRecorderBufferBytes / 2);
+
+    ExpectInterruptedRewriteKeepsTheImage(videoTs, [&] { std::filesystem::resize_file(vob, 1 << 20); });
+    EXPECT_THAT(recorder_->GetExceptionText(), HasSubstr("VTS_01_1.VOB"));
 }
 
 // An authoring tool that fails, loudly or by writing nothing, stops the run
