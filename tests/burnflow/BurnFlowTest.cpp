@@ -15,16 +15,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
-#include <thread>
-#include <cmath>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 
-using testing::EndsWith;
 using testing::HasSubstr;
 using testing::IsEmpty;
 
