@@ -145,6 +145,7 @@ TEST_F(WizardTest, DvdConversionCompletionGoesByItsSuccesses)
 {
     CKANDRIXDlg& window = OpenWindow();
     Settings().task = CT_VIDEO2DVD;
+    Settings().allInOne = 0;
     Settings().succeededCount = 0;
     window.SendMessage(WM_TRANS_COMPLETE);
     ExpectOnlyPageShown(window, CKANDRIXDlg::kSummaryPage);
