@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/statvfs.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +21,24 @@
 using namespace burn;
 
 namespace {
+
+// The process's file-creation mask, read without changing it: umask() can
+// only be read by setting it, which would race with files other threads
+// create meanwhile. Its line reads "Umask:\t0022".
+mode_t FileCreationMask()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    unsigned mask = 022;
+    if (status) {
+        char line[128];
+        while (std::fgets(line, sizeof line, status)) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+                break;
+        }
+        std::fclose(status);
+    }
+    return static_cast<mode_t>(mask);
+}
 
 UnitIdentity ImageIdentity()
 {
@@ -146,6 +165,9 @@ UnitResult ImageFileUnit::WriteImage(ImageStream& stream, const WriteSettings& s
     if (fd < 0)
         return UnitResult::Failure(RECORDER_COMMAND_FAILED,
                                    "cannot create an image file in " + folder + ": " + std::strerror(errno));
+    // The image is the user's like any file they make: readable as their
+    // file-creation mask allows, not private as a temporary file is.
+    fchmod(fd, 0666 & ~FileCreationMask());
     close(fd);
 
     UnitResult result = WriteThroughStdio(stream, temporary, settings, events);

@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sys/mount.h>
 #include <unistd.h>
@@ -169,6 +170,12 @@ TEST_F(ImageWriteTest, ImageIsTheStreamByteForByteWithEventsInOrder)
     const std::string iso = output_ + "/_My_Disc.iso";
     EXPECT_EQ(Names(output_), (std::set<std::string>{"kzxtmpd001", "_My_Disc.iso"}));
     EXPECT_TRUE(FileHoldsPattern(iso, sectors * PatternStream::kSector));
+    // The user's file like any other, not private as a temporary one.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::stat(iso.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 
     // Read once, in order, a piece at a time.
     EXPECT_EQ(stream.Delivered(), stream.Size());
