@@ -123,6 +123,9 @@ private:
     int FindUnit(uint8_t port, uint8_t bus, uint8_t target, uint8_t lun) const;
     Grabber* FindGrabber(GrabberHandle handle);
     RecorderUnit* IdleUnitOf(GrabberHandle handle, UnitResult& refusal, Grabber** grabber = nullptr);
+    RecorderException WriteVideoCd(VideoCdKind kind, GrabberHandle handle, const CallReport& report,
+                                   int underrunProtection, const char* sourcePath, const char* albumName,
+                                   int testWrite, int cacheSeconds);
     RecorderException RunWrite(GrabberHandle handle, const CallReport& report, int underrunProtection,
                                int testWrite, int cacheSeconds, const Write& write);
 

@@ -64,14 +64,8 @@ RecorderException LibburnRecorder::VideoCDEx(GrabberHandle handle, const CallRep
                                              const char* albumName, int, int, int testWrite, int,
                                              int cacheSeconds)
 {
-    if (sourcePath == nullptr || *sourcePath == '\0')
-        return Report(report, UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no MPEG file to write"), false);
-    const std::string source = sourcePath;
-    const std::string album = albumName != nullptr ? albumName : kAlbumName;
-    return RunWrite(handle, report, underrunProtection, testWrite, cacheSeconds,
-                    [&](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
-                        return unit.WriteVideoCd(VideoCdKind::VideoCd, source, album, settings, events);
-                    });
+    return WriteVideoCd(VideoCdKind::VideoCd, handle, report, underrunProtection, sourcePath, albumName, testWrite,
+                        cacheSeconds);
 }
 
 RecorderException LibburnRecorder::SuperVideoCDEx(GrabberHandle handle, const CallReport& report,
@@ -79,13 +73,21 @@ RecorderException LibburnRecorder::SuperVideoCDEx(GrabberHandle handle, const Ca
                                                   const char* albumName, int, int, int testWrite, int,
                                                   int cacheSeconds)
 {
+    return WriteVideoCd(VideoCdKind::SuperVideoCd, handle, report, underrunProtection, sourcePath, albumName,
+                        testWrite, cacheSeconds);
+}
+
+RecorderException LibburnRecorder::WriteVideoCd(VideoCdKind kind, GrabberHandle handle, const CallReport& report,
+                                                int underrunProtection, const char* sourcePath,
+                                                const char* albumName, int testWrite, int cacheSeconds)
+{
     if (sourcePath == nullptr || *sourcePath == '\0')
         return Report(report, UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no MPEG file to write"), false);
     const std::string source = sourcePath;
     const std::string album = albumName != nullptr ? albumName : kAlbumName;
     return RunWrite(handle, report, underrunProtection, testWrite, cacheSeconds,
                     [&](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
-                        return unit.WriteVideoCd(VideoCdKind::SuperVideoCd, source, album, settings, events);
+                        return unit.WriteVideoCd(kind, source, album, settings, events);
                     });
 }
 
