@@ -46,8 +46,8 @@ void DeviceList::Clear()
 
 DeviceList& Devices()
 {
-    // Never destroyed: workers are not waited for at exit and may still hold
-    // records; the recording library's exit hook lets go of the drives.
+    // Never destroyed: a job that outlived the shutdown's wait may still hold
+    // records; the recording library's shutdown has let go of the drives.
     static DeviceList* list = new DeviceList;
     return *list;
 }
