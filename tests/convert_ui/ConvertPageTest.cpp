@@ -168,6 +168,24 @@ TEST_F(ConvertPageTest, CancelStopsTheSecondOfThreeFiles)
     EXPECT_EQ(mainWindow.completions, 1);
 }
 
+TEST_F(ConvertPageTest, StartedCancelledAndRestartedAtOnceCountsOnlyTheNewRun)
+{
+    AddSource("a.avi", "slow");
+    page->EnterPage();
+    page->CancelConversion();
+    // Entered again before the first run's end has even arrived.
+    paths.items = {sources.Write("b.avi", "ok"), sources.Write("c.avi", "ok")};
+    names.items = {"b.avi", "c.avi"};
+    page->EnterPage();
+    ASSERT_TRUE(RunToCompletion());
+    Serve(300);
+    EXPECT_EQ(mainWindow.completions, 1);
+    EXPECT_EQ(Settings().succeededCount, 2);
+    EXPECT_EQ(Settings().convertedFiles,
+              (std::vector<std::string>{output.Path("b.avi.vob"), output.Path("c.avi.vob")}));
+    EXPECT_FALSE(page->IsConverting());
+}
+
 TEST_F(ConvertPageTest, MissingEncoderIsReportedAndTheRunEnds)
 {
     std::filesystem::remove(program.Path("mg.exe"));
