@@ -108,8 +108,14 @@ ProgressSampler::~ProgressSampler()
 std::vector<int> ProgressSampler::Stop()
 {
     stop_ = true;
-    if (thread_.joinable())
+    if (thread_.joinable()) {
         thread_.join();
+        // What the page's timer reads after the burn: a loaded machine may
+        // have given the sampler no turn since the write ended.
+        const int last = device_.GetProgress();
+        if (last != values_.back())
+            values_.push_back(last);
+    }
     return values_;
 }
 
