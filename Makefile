@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build render bench clean
+.PHONY: run test deps build render bench clean sanitize sanitize-address sanitize-thread
 
 run: deps build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -31,3 +31,18 @@ bench: deps build
 
 clean:
 	rm -rf $(BUILD)
+
+# The suite under AddressSanitizer with UndefinedBehaviorSanitizer (build-asan),
+# then the window-free suites under ThreadSanitizer (build-tsan; Qt is not
+# built with TSan). Any sanitizer report fails the stage.
+sanitize: sanitize-address sanitize-thread
+
+sanitize-address: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDRIX_SANITIZE=address
+	cmake --build build-asan -j $(JOBS)
+	JOBS=$(JOBS) sh scripts/run-sanitized-tests.sh build-asan address
+
+sanitize-thread: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANDRIX_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS) --target kandrix_window_free_tests
+	JOBS=$(JOBS) sh scripts/run-sanitized-tests.sh build-tsan thread

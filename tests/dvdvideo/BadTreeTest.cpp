@@ -101,6 +101,7 @@ TEST_F(BadTreeTest, LowerCaseNamesAreTaken)
     }
     ASSERT_EQ(RECORDER_SUCCESS, Create()) << text_;
     EXPECT_EQ("", ReadAll());
+    Recorder().DVDVideoRelease(&handle_);
     fs::copy_file(videoTs_ + "vts_01_0.ifo", videoTs_ + "VTS_01_0.IFO");
     ExpectCreateFails("VTS_01_0.IFO", "apart from case");
 }
