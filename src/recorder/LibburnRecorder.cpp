@@ -74,6 +74,15 @@ void LibburnRecorder::Shutdown()
         std::fprintf(stderr, "KANDRIX: a disc write did not stop; the drive is left to the system\n");
         return;
     }
+    // libburn's writer thread goes on tidying up for a moment after its
+    // drive reads as idle (a new write is refused meanwhile); finishing
+    // libburn under it crashes that thread.
+    const auto settled = lastWriteEnd_ + kWorkerSettle;
+    if (std::chrono::steady_clock::now() < settled) {
+        lock.unlock();
+        std::this_thread::sleep_until(settled);
+        lock.lock();
+    }
     ReleaseAllLocked();
     units_.clear();
     SetLibburnUp(false);
@@ -127,6 +136,8 @@ void LibburnRecorder::EndBusy(const std::shared_ptr<RecorderUnit>& unit)
         for (Unit& entry : units_) {
             if (entry.unit != unit)
                 continue;
+            if (entry.writing)
+                lastWriteEnd_ = std::chrono::steady_clock::now();
             entry.busyWith = nullptr;
             entry.writing = false;
             if (entry.grabCount == 0)

@@ -11,6 +11,7 @@
 #include "recorder/RecorderUnit.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -131,6 +132,10 @@ private:
 
     // One scan at a time; held without mutex_ while libburn scans.
     std::timed_mutex scanMutex_;
+    // When the last write ended, and how long libburn's own thread may still
+    // need after that.
+    static constexpr std::chrono::milliseconds kWorkerSettle{1000};
+    std::chrono::steady_clock::time_point lastWriteEnd_{};
     std::timed_mutex mutex_;
     // Told whenever a write ends, for Shutdown.
     std::condition_variable_any writeEnded_;
