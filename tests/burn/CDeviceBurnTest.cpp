@@ -147,6 +147,13 @@ struct FatalStep {
     const char* trace; // empty: no trace line of its own
 };
 
+// Names the case by its failing call, so test names stay the same from one
+// build to the next.
+void PrintTo(const FatalStep& step, std::ostream* out)
+{
+    *out << step.failingCall;
+}
+
 class DvdVideoFatalStepTest : public CDeviceBurnTest, public testing::WithParamInterface<FatalStep> {};
 
 TEST_P(DvdVideoFatalStepTest, EndsTheBurnWithItsTextAndReleasesWhatItMade)
