@@ -6,9 +6,13 @@
 class DynamicLibrary {
 public:
     explicit DynamicLibrary(const std::string& path);
+    // The library open at descriptor fd, so that what is loaded is the very
+    // file that was checked; the caller still owns and closes fd.
+    static DynamicLibrary FromDescriptor(int fd);
     ~DynamicLibrary();
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+    DynamicLibrary(DynamicLibrary&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
 
     bool IsLoaded() const { return handle_ != nullptr; }
     // The exported symbol, or nullptr (also when the library did not load).
