@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMessageBox>
@@ -78,8 +79,14 @@ bool RenderFileDialog(const QString& folder, bool folders, const QString& name)
     if (folders)
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
     else
-        dialog.setNameFilter(QStringLiteral("Video files (*.avi *.mpg *.mkv);;All Files (*)"));
+        dialog.setNameFilter(QStringLiteral("All Files (*);;Video files (*.avi *.mpg *.mkv)"));
     dialog.resize(640, 420);
+    dialog.show();
+    // The dialog lists the folder in the background.
+    QElapsedTimer listing;
+    listing.start();
+    while (listing.elapsed() < 500)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
     return Save(&dialog, folder + QStringLiteral("/") + name);
 }
 
