@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QToolTip>
 #include <QPixmap>
 #include <QWidget>
 
@@ -90,6 +91,38 @@ bool RenderFileDialog(const QString& folder, bool folders, const QString& name)
     return Save(&dialog, folder + QStringLiteral("/") + name);
 }
 
+// An open drop-down list and a tooltip, which only exist while shown.
+bool RenderPopups(const QString& folder)
+{
+    CDialog page(IDD_OUTPUT);
+    if (!page.Create(nullptr))
+        return false;
+    FillWithSamples(page);
+    page.Widget()->show();
+    auto* formats = qobject_cast<QComboBox*>(page.Control(IDC_OUT_FORMAT));
+    bool ok = formats != nullptr;
+    if (formats) {
+        formats->setCurrentIndex(2);
+        formats->showPopup();
+        QApplication::processEvents();
+        QWidget* popup = QApplication::activePopupWidget();
+        ok = popup && popup->grab().save(folder + QStringLiteral("/dropdown.png"));
+        formats->hidePopup();
+    }
+    QToolTip::showText(page.Widget()->mapToGlobal(QPoint(40, 40)), QStringLiteral("https://kandrix.example.org/"),
+                       page.Widget());
+    QApplication::processEvents();
+    bool tip = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            tip = widget->grab().save(folder + QStringLiteral("/tooltip.png"));
+    }
+    QToolTip::hideText();
+    if (!ok || !tip)
+        std::fprintf(stderr, "kandrix_render: cannot draw the drop-down list or the tooltip\n");
+    return ok && tip;
+}
+
 bool RenderAlone(const DialogTemplate& t, const QString& folder)
 {
     CDialog dialog(t.id);
@@ -156,6 +189,7 @@ int main(int argc, char** argv)
             ok = RenderInMainWindow(*t, folder) && ok;
     }
     ok = RenderMessageBox(folder) && ok;
+    ok = RenderPopups(folder) && ok;
     ok = RenderFileDialog(folder, false, QStringLiteral("filedialog.png")) && ok;
     ok = RenderFileDialog(folder, true, QStringLiteral("folderdialog.png")) && ok;
     return ok ? 0 : 1;
