@@ -203,6 +203,8 @@ TEST_F(WizardTest, EnterOnTheTaskPageGoesNextAndEnterInTheFileListDoesNothing)
     QTest::keyClick(focused, Qt::Key_Return);
     EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kFileListPage);
     EXPECT_TRUE(seam_.Boxes().empty());
+    // Not on About, which the hidden task page would hand it to.
+    EXPECT_EQ(QApplication::focusWidget(), window.Control(IDC_MAIN_NEXT));
 
     window.FileListPage()->SetFocusTo(IDC_FILES_NAMES);
     QTest::keyClick(window.FileListPage()->Control(IDC_FILES_NAMES), Qt::Key_Return);
