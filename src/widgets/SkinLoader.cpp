@@ -2,15 +2,12 @@
 
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
+#include "widgets/SkinStyle.h"
 
 #include <QApplication>
 #include <QColor>
 #include <QMetaEnum>
-#include <QPainter>
 #include <QPalette>
-#include <QProxyStyle>
-#include <QStyleOption>
-#include <QStyleFactory>
 #include <QStringList>
 
 namespace {
@@ -20,42 +17,6 @@ namespace {
 constexpr std::uint64_t kMaxSkinSize = 1u << 20;
 // The scheme is a few dozen lines.
 constexpr std::uint64_t kMaxSchemeSize = 1u << 20;
-
-// Fusion outlines check and radio boxes in a shade of the window colour,
-// which is lost on a dark window: the boxes seem to vanish. This style draws
-// Fusion's boxes with an outline between the window and its text instead.
-class SkinStyle final : public QProxyStyle {
-public:
-    SkinStyle() : QProxyStyle(QStyleFactory::create("Fusion")) {}
-
-    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                       const QWidget* widget) const override
-    {
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
-        if (element != PE_IndicatorCheckBox && element != PE_IndicatorRadioButton)
-            return;
-        const QPalette& palette = option->palette;
-        const bool enabled = option->state & State_Enabled;
-        const bool active = enabled && (option->state & (State_MouseOver | State_HasFocus));
-        QColor outline = palette.color(QPalette::Highlight).lighter(140);
-        if (!active) {
-            const QColor text = palette.color(enabled ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
-            const QColor window = palette.color(QPalette::Window);
-            outline = QColor((text.red() + window.red()) / 2, (text.green() + window.green()) / 2,
-                             (text.blue() + window.blue()) / 2);
-        }
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing, true);
-        painter->setBrush(Qt::NoBrush);
-        painter->setPen(QPen(outline, 1));
-        const QRectF box = QRectF(option->rect).adjusted(0.5, 0.5, -1.5, -1.5);
-        if (element == PE_IndicatorRadioButton)
-            painter->drawEllipse(box);
-        else
-            painter->drawRoundedRect(box, 1.5, 1.5);
-        painter->restore();
-    }
-};
 
 // "Role=colour" sets the role in every state; "Disabled.Role=colour" (or
 // Active., Inactive.) in that state alone.
