@@ -185,7 +185,7 @@ std::string FileToReplace(const std::string& path)
             return real;
         }
     }
-    std::fprintf(stderr, "KANDRIX: %s links to something other than a regular file; it is replaced by one\n",
+    std::fprintf(stderr, "KANDRIX: %s is a link that leads to no regular file; the settings replace the link\n",
                  path.c_str());
     return path;
 }
