@@ -21,9 +21,11 @@ build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Renders every dialog offscreen into $(BUILD)/render/*.png for layout review.
+# Renders every dialog offscreen into $(BUILD)/render/*.png for layout review,
+# and again with the shipped skin into $(BUILD)/render-skin/*.png.
 render: deps build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/kandrix_render $(BUILD)/render
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/kandrix_render --skin $(BUILD)/render-skin
 
 bench: deps build
 	$(BUILD)/bench/bench_conversion

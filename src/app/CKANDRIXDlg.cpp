@@ -163,6 +163,34 @@ void CKANDRIXDlg::ChangePage(int index)
     currentPage_ = index;
     Page(index)->EnterPage();
     UpdateButtons();
+    FocusForPage(index);
+}
+
+void CKANDRIXDlg::FocusForPage(int index)
+{
+    // The focus left with the old page and would fall on the window's first
+    // button, About. It goes where Enter does the page's natural step: Next,
+    // or on the summary Repeat; while a page works, on its log, where Enter
+    // does nothing (it must not cancel the work).
+    switch (index) {
+    case kTaskPage:
+        break; // the page puts it on the chosen task
+    case kFileListPage:
+    case kOutputPage:
+        SetFocusTo(IDC_MAIN_NEXT);
+        break;
+    case kConvertPage:
+        ConvertPage()->SetFocusTo(IDC_CONV_LOG);
+        break;
+    case kBurnPage:
+        BurnPage()->SetFocusTo(IDC_BURN_LOG);
+        break;
+    case kSummaryPage:
+        SetFocusTo(IDC_MAIN_REPEAT);
+        break;
+    default:
+        break;
+    }
 }
 
 void CKANDRIXDlg::OnNext()

@@ -15,9 +15,13 @@ CTaskPage::CTaskPage() : CWizardPage(IDD_TASK) {}
 void CTaskPage::EnterPage()
 {
     selection_ = Settings().task;
-    if (selection_ >= 0 && selection_ <= kLastButton - kFirstButton)
+    const bool known = selection_ >= 0 && selection_ <= kLastButton - kFirstButton;
+    if (known)
         CheckRadioButton(kFirstButton, kLastButton, kFirstButton + selection_);
     ShowWindow(true);
+    // The focus starts on the choice, where Enter goes on to the next page,
+    // not on the window's first button (About).
+    SetFocusTo(known ? kFirstButton + selection_ : kFirstButton);
 }
 
 void CTaskPage::LeavePage()

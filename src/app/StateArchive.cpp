@@ -1,6 +1,9 @@
 #include "app/StateArchive.h"
 
+#include "platform/RegularFile.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -106,26 +109,13 @@ bool StateArchive::ReadText(std::string& text)
 
 bool ReadStateFile(const std::string& path, std::vector<std::uint8_t>& bytes)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    std::string contents;
+    if (!ReadRegularFile(path, kMaxStateFileSize, contents)) {
+        bytes.clear();
         return false;
-    bytes.clear();
-    std::uint8_t chunk[512];
-    bool ok = true;
-    for (;;) {
-        ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            ok = false;
-            break;
-        }
-        if (got == 0 || bytes.size() >= kMaxStateFileSize)
-            break;
-        bytes.insert(bytes.end(), chunk, chunk + got);
     }
-    ::close(fd);
-    return ok;
+    bytes.assign(contents.begin(), contents.end());
+    return true;
 }
 
 namespace {
@@ -144,32 +134,78 @@ bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes)
     return true;
 }
 
-// For a file that may be written in a folder where no new file may be made.
+// What any new file of the user's gets: 0666 less the umask. The umask is
+// read, not set and reset, so no other thread's new file is made under 0.
+mode_t NewFileMode()
+{
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[128];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return 0666 & ~static_cast<mode_t>(mask);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// For a file that may be written in a folder where no new file may be made;
+// only ever an existing regular file, never a device or a FIFO behind the name.
 bool WriteInPlace(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool written = WriteAll(fd, bytes);
+    struct stat info {};
+    bool written = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::ftruncate(fd, 0) == 0 &&
+                   WriteAll(fd, bytes);
     bool closed = ::close(fd) == 0;
     return written && closed;
 }
 
+// The file that saving replaces. A link to a regular file is followed, so the
+// link stays; a link to anything else (a device such as /dev/null, a FIFO) is
+// itself replaced by a regular file: saving settings never means writing into
+// a device, and a mode copied from one (0666) is how a world-writable
+// settings file came about.
+std::string FileToReplace(const std::string& path)
+{
+    struct stat link {};
+    struct stat target {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return path;
+    if (::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            std::string real(resolved);
+            std::free(resolved);
+            return real;
+        }
+    }
+    std::fprintf(stderr, "KANDRIX: %s is a link that leads to no regular file; the settings replace the link\n",
+                 path.c_str());
+    return path;
+}
+
 } // namespace
 
-bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+bool WriteStateFile(const std::string& requestedPath, const std::vector<std::uint8_t>& bytes)
 {
+    const std::string path = FileToReplace(requestedPath);
     struct stat info {};
-    const bool exists = ::stat(path.c_str(), &info) == 0;
-    if (exists && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    const bool regular = ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    if (regular && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return false;
     // The record goes to a file of its own and replaces the old one only once
     // it is whole, so a full disk never leaves the user with half a record.
     std::string temporary = path + ".XXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
-        return WriteInPlace(path, bytes);
-    ::fchmod(fd, exists ? (info.st_mode & 07777) : 0644);
+        return regular && WriteInPlace(path, bytes);
+    ::fchmod(fd, regular ? (info.st_mode & 07777) : NewFileMode());
     bool written = WriteAll(fd, bytes);
     bool closed = ::close(fd) == 0;
     if (written && closed && ::rename(temporary.c_str(), path.c_str()) == 0)

@@ -39,7 +39,9 @@ private:
 };
 
 // Whole-file helpers for the archive's bytes. Reading fails when the file
-// cannot be opened. Writing fails, changing nothing, when the file cannot be
+// is not a regular file of at most 1 MB (a FIFO, a device or a folder of that
+// name is absent, never waited on). A new file gets the user's usual
+// permissions (0666 less the umask), a replaced one keeps its own. Writing fails, changing nothing, when the file cannot be
 // created, cannot be written whole, or is marked read-only (no write
 // permission bit at all), which holds even for a user whom the system would
 // let write it.

@@ -8,6 +8,11 @@ DynamicLibrary::DynamicLibrary(const std::string& path)
         handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
+DynamicLibrary DynamicLibrary::FromDescriptor(int fd)
+{
+    return DynamicLibrary(fd < 0 ? std::string() : "/proc/self/fd/" + std::to_string(fd));
+}
+
 DynamicLibrary::~DynamicLibrary()
 {
     if (handle_)

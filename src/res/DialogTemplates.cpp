@@ -71,7 +71,7 @@ DialogTemplate MainWindow()
         C(IDC_MAIN_PAGE_FRAME, K::GroupBox, "", 103, 5, 262, 176, CS_HIDDEN),
         C(IDC_MAIN_SAVE_LOG, K::PushButton, "Save log", 110, 195, 50, 19),
         C(IDC_MAIN_PREV, K::PushButton, "<Prev(&P)", 176, 195, 50, 19),
-        C(IDC_MAIN_NEXT, K::PushButton, "Next(&N)>", 230, 195, 50, 19),
+        C(IDC_MAIN_NEXT, K::DefPushButton, "Next(&N)>", 230, 195, 50, 19),
         C(IDC_MAIN_REPEAT, K::PushButton, "Repeat(&R)", 307, 195, 50, 19),
     };
     return t;

@@ -14,12 +14,15 @@
 //   AlternateBase, Text, Button, ButtonText, BrightText, Highlight,
 //   HighlightedText, ToolTipBase, ToolTipText, Light, Midlight, Mid, Dark,
 //   Shadow, Link, LinkVisited, PlaceholderText); colours are anything
-//   QColor accepts ("#rrggbb", "red"). Unknown roles and bad colours are
-//   skipped. A scheme needs the skin file; a skin without scheme keeps the
+//   QColor accepts ("#rrggbb", "red"). A role prefixed with a state
+//   ("Disabled.Text=#808080"; Active, Inactive, Disabled) is set for that
+//   state only, after the plain lines above it. Unknown roles and bad
+//   colours are skipped. A scheme needs the skin file; a skin without scheme keeps the
 //   system's colours.
 
 #include <string>
 
 // Loads the skin file and the scheme of that name from the skin file's
-// folder. False, with the system's look untouched, when there is no skin file.
+// folder. False, with the system's look untouched, when there is no skin
+// file. Either file is read only when it is a regular file of at most 1 MB.
 bool LoadSkin(const std::string& skinPath, const std::string& schemeName);

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -231,4 +232,76 @@ TEST(OptionRecordTest, AWriteCutShortKeepsTheOldFile)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
         ++files;
     EXPECT_EQ(files, 1);
+}
+
+TEST(OptionRecordTest, ANewFileGetsTheUsersUsualPermissionsEvenThroughALinkToADevice)
+{
+    TempFolder folder;
+    const mode_t savedMask = ::umask(027);
+    const std::string fresh = folder.File("Option.dat");
+    const bool freshWritten = WriteOptionFile(fresh, Defaults());
+    const std::string nulled = folder.File("nulled.dat");
+    ASSERT_EQ(::symlink("/dev/null", nulled.c_str()), 0);
+    const bool nulledWritten = WriteOptionFile(nulled, Defaults());
+    ::umask(savedMask);
+
+    struct stat info {};
+    ASSERT_TRUE(freshWritten);
+    ASSERT_EQ(::stat(fresh.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    // Not written into the device, nor given the device's 0666: the link is
+    // replaced by a regular file of the record.
+    ASSERT_TRUE(nulledWritten);
+    ASSERT_EQ(::lstat(nulled.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(FileBytes(nulled), kDefaultFile);
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+
+    // A replaced file keeps the permissions its owner gave it.
+    ::chmod(fresh.c_str(), 0600);
+    ASSERT_TRUE(WriteOptionFile(fresh, Defaults()));
+    ASSERT_EQ(::stat(fresh.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+TEST(OptionRecordTest, ALinkToARegularFileStaysAndItsTargetIsWritten)
+{
+    TempFolder folder;
+    const std::string target = folder.File("kept.dat");
+    const std::string link = folder.File("Option.dat");
+    ASSERT_TRUE(WriteOptionFile(target, Defaults()));
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ConversionSettings settings = Defaults();
+    settings.task = CT_VIDEO2MPG;
+    ASSERT_TRUE(WriteOptionFile(link, settings));
+
+    struct stat info {};
+    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ConversionSettings read = Defaults();
+    ASSERT_TRUE(ReadOptionFile(target, read));
+    EXPECT_EQ(read.task, CT_VIDEO2MPG);
+}
+
+TEST(OptionRecordTest, AFifoOrAFolderOfThatNameIsNoRecord)
+{
+    TempFolder folder;
+    const std::string fifo = folder.File("Option.dat");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ConversionSettings settings = Defaults();
+    settings.task = CT_MPG2DVD;
+    // No writer ever opens the FIFO: a blocking read would never return.
+    EXPECT_FALSE(ReadOptionFile(fifo, settings));
+    EXPECT_EQ(settings.task, CT_MPG2DVD);
+    ASSERT_TRUE(WriteOptionFile(fifo, Defaults()));
+    EXPECT_EQ(FileBytes(fifo), kDefaultFile);
+
+    const std::string sub = folder.File("sub");
+    ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
+    EXPECT_FALSE(ReadOptionFile(sub, settings));
+    EXPECT_FALSE(WriteOptionFile(sub, Defaults()));
+    EXPECT_TRUE(std::filesystem::is_directory(sub));
 }

@@ -7,6 +7,8 @@
 #include "convert/CFileListPage.h"
 #include "res/resource.h"
 
+#include <QApplication>
+#include <QTest>
 #include <QWidget>
 
 #include <thread>
@@ -188,3 +190,25 @@ TEST_F(WizardTest, SummaryNamesTheChosenRecorder)
     EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
 }
 
+
+TEST_F(WizardTest, EnterOnTheTaskPageGoesNextAndEnterInTheFileListDoesNothing)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    window.Widget()->show();
+    window.Widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.Widget()));
+    // The focus starts on the task's choice, not on About.
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_EQ(focused, window.TaskPage()->Control(IDC_TASK_VIDEO2DVD));
+    QTest::keyClick(focused, Qt::Key_Return);
+    EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kFileListPage);
+    EXPECT_TRUE(seam_.Boxes().empty());
+    // Not on About, which the hidden task page would hand it to.
+    EXPECT_EQ(QApplication::focusWidget(), window.Control(IDC_MAIN_NEXT));
+
+    window.FileListPage()->SetFocusTo(IDC_FILES_NAMES);
+    QTest::keyClick(window.FileListPage()->Control(IDC_FILES_NAMES), Qt::Key_Return);
+    EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kFileListPage);
+    EXPECT_TRUE(seam_.Boxes().empty());
+    EXPECT_TRUE(window.IsWindowVisible());
+}

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -45,38 +46,69 @@ int WaitForExit(pid_t pid, int seconds)
     return -1;
 }
 
+// Runs a copy of the program from folder, sends it signal once it listens
+// for it, and returns its exit status (-1 when it did not end in time).
+int RunAndStop(const TempDir& folder, int signal)
+{
+    const std::string program = folder.Path("kandrix");
+    std::filesystem::copy_file(std::string(KANDRIX_BIN_DIR) + "kandrix", program);
+
+    // Everything the child needs is made before the fork: this process
+    // has threads, and the child may only exec.
+    std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen"};
+    for (char** entry = environ; *entry; ++entry)
+        if (std::string(*entry).rfind("QT_QPA_PLATFORM=", 0) != 0)
+            environment.emplace_back(*entry);
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    pid_t pid = ::fork();
+    if (pid < 0)
+        return -2;
+    if (pid == 0) {
+        ::execle(program.c_str(), program.c_str(), static_cast<char*>(nullptr), envp.data());
+        ::_exit(127);
+    }
+    for (int i = 0; i < 1000 && !CatchesSignal(pid, signal); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(CatchesSignal(pid, signal));
+    ::kill(pid, signal);
+    return WaitForExit(pid, 15);
+}
+
 } // namespace
 
 TEST(ProgramTest, StopSignalClosesTheWindowAndKeepsTheSettings)
 {
     for (int signal : {SIGTERM, SIGINT}) {
         TempDir folder;
-        const std::string program = folder.Path("kandrix");
-        std::filesystem::copy_file(std::string(KANDRIX_BIN_DIR) + "kandrix", program);
-
-        // Everything the child needs is made before the fork: this process
-        // has threads, and the child may only exec.
-        std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen"};
-        for (char** entry = environ; *entry; ++entry)
-            if (std::string(*entry).rfind("QT_QPA_PLATFORM=", 0) != 0)
-                environment.emplace_back(*entry);
-        std::vector<char*> envp;
-        for (std::string& entry : environment)
-            envp.push_back(entry.data());
-        envp.push_back(nullptr);
-
-        pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ::execle(program.c_str(), program.c_str(), static_cast<char*>(nullptr), envp.data());
-            ::_exit(127);
-        }
-        for (int i = 0; i < 1000 && !CatchesSignal(pid, signal); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(CatchesSignal(pid, signal));
-        ::kill(pid, signal);
-
-        EXPECT_EQ(WaitForExit(pid, 15), 0) << signal;
+        EXPECT_EQ(RunAndStop(folder, signal), 0) << signal;
         EXPECT_EQ(std::filesystem::file_size(folder.Path("Option.dat")), 58u) << signal;
     }
+}
+
+TEST(ProgramTest, FifosInTheProgramFolderNeitherHoldTheStartNorTheExit)
+{
+    TempDir folder;
+    for (const char* name : {"Option.dat", "Vista.cjstyles", "NormalBlack2.ini", "RenqaDMO.dll"})
+        ASSERT_EQ(::mkfifo(folder.Path(name).c_str(), 0600), 0) << name;
+    // The first request is enough: the start has not hung where the signal
+    // cannot reach the window.
+    EXPECT_EQ(RunAndStop(folder, SIGTERM), 0);
+    EXPECT_EQ(std::filesystem::file_size(folder.Path("Option.dat")), 58u);
+}
+
+TEST(ProgramTest, ADeviceOrAHugeSkinIsNoSkin)
+{
+    TempDir folder;
+    ASSERT_EQ(::symlink("/dev/zero", folder.Path("Vista.cjstyles").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", folder.Path("RenqaDMO.dll").c_str()), 0);
+    ASSERT_EQ(::mkdir(folder.Path("Option.dat").c_str(), 0700), 0);
+    EXPECT_EQ(RunAndStop(folder, SIGTERM), 0);
+
+    TempDir big;
+    big.Write("Vista.cjstyles", std::string(5 << 20, ' '));
+    EXPECT_EQ(RunAndStop(big, SIGTERM), 0);
 }

@@ -280,12 +280,32 @@ TEST(Dialog, ModalRunEndsWithTheEndDialogValue)
 
 TEST(Dialog, EnterWithoutADefaultButtonIsOk)
 {
-    RecordingDialog window(IDD_KANDRIX_DIALOG);
-    WhenModal([&] {
-        window.SetFocusTo(IDC_MAIN_PAGE_FRAME);
-        QTest::keyClick(window.Widget(), Qt::Key_Enter);
-    });
+    RecordingDialog window(IDD_TASK);
+    WhenModal([&] { QTest::keyClick(window.Widget(), Qt::Key_Enter); });
     EXPECT_EQ(window.DoModal(), IDOK);
+}
+
+TEST(Dialog, EnterPressesTheDefaultButtonAndNothingWhileItIsDisabled)
+{
+    RecordingDialog window(IDD_KANDRIX_DIALOG);
+    RecordingDialog page(IDD_TASK);
+    WhenModal([&] {
+        ASSERT_TRUE(page.Create(&window));
+        page.ShowWindow(true);
+        window.Widget()->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.Widget()));
+        // From a page's choice, Enter reaches the window's default button.
+        page.SetFocusTo(IDC_TASK_MPG2DVD);
+        QTest::keyClick(page.Control(IDC_TASK_MPG2DVD), Qt::Key_Return);
+        window.EnableDlgItem(IDC_MAIN_NEXT, false);
+        QTest::keyClick(page.Control(IDC_TASK_MPG2DVD), Qt::Key_Return);
+        QTest::keyClick(window.Widget(), Qt::Key_Enter);
+        EXPECT_TRUE(window.IsWindowVisible());
+        window.EndDialog(7);
+    });
+    EXPECT_EQ(window.DoModal(), 7);
+    EXPECT_EQ(window.commands, (std::vector<std::pair<int, int>>{{IDC_MAIN_NEXT, BN_CLICKED}}));
+    EXPECT_TRUE(page.commands.empty());
 }
 
 TEST(Dialog, EnterInAPagesListDoesNotEndTheWindow)

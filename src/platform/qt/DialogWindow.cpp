@@ -4,11 +4,13 @@
 #include "platform/qt/ControlFactory.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace {
 
@@ -71,12 +73,17 @@ void DialogWindow::keyPressEvent(QKeyEvent* event)
     }
     if (!topLevel_) {
         // Enter typed into a page's list or field does not end the whole
-        // window: only the page's buttons act on it. Escape goes on up.
-        if (!enter || !ClickFocusedButton()) {
-            event->setAccepted(enter);
+        // window: only the page's buttons act on it. On a choice (a radio or
+        // check box) it goes on up to the window's default button, as Escape
+        // always does.
+        if (enter && ClickFocusedButton()) {
+            event->accept();
             return;
         }
-    } else if (enter) {
+        event->setAccepted(enter && !FocusOnAChoice());
+        return;
+    }
+    if (enter) {
         PressEnter();
     } else {
         Dispatch([&] { owner_->OnCancel(); });
@@ -93,17 +100,30 @@ bool DialogWindow::ClickFocusedButton()
     return true;
 }
 
+bool DialogWindow::FocusOnAChoice() const
+{
+    QWidget* focused = QApplication::focusWidget();
+    return (qobject_cast<QRadioButton*>(focused) || qobject_cast<QCheckBox*>(focused)) && isAncestorOf(focused);
+}
+
 void DialogWindow::PressEnter()
 {
     if (ClickFocusedButton())
         return;
+    // A window with a default button acts on Enter through it alone: while it
+    // is disabled (a page still at work), Enter does nothing rather than close.
+    bool hasDefault = false;
     for (QPushButton* button : findChildren<QPushButton*>()) {
-        if (KindOf(button) == ControlKind::DefPushButton && button->isVisible() && button->isEnabled()) {
+        if (KindOf(button) != ControlKind::DefPushButton)
+            continue;
+        hasDefault = true;
+        if (button->isVisible() && button->isEnabled()) {
             button->click();
             return;
         }
     }
-    Dispatch([&] { owner_->OnOK(); });
+    if (!hasDefault)
+        Dispatch([&] { owner_->OnOK(); });
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event)

@@ -48,6 +48,7 @@ protected:
 private:
     void PressEnter();
     bool ClickFocusedButton();
+    bool FocusOnAChoice() const;
 
     CDialog* owner_;
     bool topLevel_;
