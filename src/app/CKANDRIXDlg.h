@@ -74,6 +74,7 @@ private:
     void DestroyPages();
     void UpdateButtons();
     void ChangePage(int index);
+    void NextFromOutputPage();
     void OnTransComplete();
     void OnBurnClosed();
     bool ConfirmStopRunningWork();
