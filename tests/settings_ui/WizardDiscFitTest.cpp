@@ -11,19 +11,21 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
 namespace {
 
-// ffprobe on the PATH reports seconds for every file while the object lives.
+// A stand-in ffprobe first on the PATH while the object lives.
 class StandInFfprobe {
 public:
-    StandInFfprobe(const std::string& folder, const std::string& seconds) : folder_(folder + "tools")
+    // body: the script after its first line.
+    StandInFfprobe(const std::string& folder, const std::string& body) : folder_(folder + "tools")
     {
         std::filesystem::create_directories(folder_);
         const std::string script = folder_ + "/ffprobe";
-        WriteFile(script, "#!/bin/sh\necho " + seconds + "\n");
+        WriteFile(script, "#!/bin/sh\n" + body + "\n");
         ::chmod(script.c_str(), 0755);
         const char* path = std::getenv("PATH");
         old_ = path ? path : "";
@@ -85,7 +87,7 @@ TEST_F(WizardDiscFitTest, FiveHoursAreRefusedWithTheFiguresBeforeAnyConversion)
     const std::vector<std::string> sources = {File("a.avi"), File("b.avi"), File("c.avi")};
     for (const std::string& source : sources)
         WriteFile(source, "short");
-    StandInFfprobe probe(folder_, "6000.0");
+    StandInFfprobe probe(folder_, "echo 6000.0");
     CKANDRIXDlg& window = OpenOutputPage(sources);
 
     window.OnNext();
@@ -116,7 +118,7 @@ TEST_F(WizardDiscFitTest, ThreeHoursAreConvertedAtTheRateThatFitsAndTheLogSaysSo
     const std::vector<std::string> sources = {Clip("a.mkv"), Clip("b.mkv"), Clip("c.mkv")};
     std::vector<std::string> outputs;
     {
-        StandInFfprobe probe(folder_, "3600.0");
+        StandInFfprobe probe(folder_, "echo 3600.0");
         CKANDRIXDlg& window = OpenOutputPage(sources);
         window.OnNext();
         ASSERT_TRUE(ProcessEventsUntil([&] { return window.CurrentPageIndex() == CKANDRIXDlg::kBurnPage; }, 180000))
@@ -140,4 +142,21 @@ TEST_F(WizardDiscFitTest, ThreeHoursAreConvertedAtTheRateThatFitsAndTheLogSaysSo
         EXPECT_GT(kbps, 2800 * 0.75) << output;
         EXPECT_LT(kbps, 2800 * 1.25) << output;
     }
+}
+
+TEST_F(WizardDiscFitTest, ClosingTheWindowWhileTheLengthsAreReadStopsTheProbe)
+{
+    const std::vector<std::string> sources = {File("a.avi"), File("b.avi")};
+    for (const std::string& source : sources)
+        WriteFile(source, "short");
+    StandInFfprobe probe(folder_, "echo $$ > \"" + File("pid") + "\"\nexec sleep 60");
+    CKANDRIXDlg& window = OpenOutputPage(sources);
+    window.OnNext();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return ReadText(File("pid")).find('\n') != std::string::npos; }, 30000));
+    const int pid = std::stoi(ReadText(File("pid")));
+
+    window_->DestroyWindow();
+    window_.reset();
+    EXPECT_NE(::kill(pid, 0), 0) << "the probe still runs";
+    EXPECT_TRUE(seam_.BoxTexts().empty());
 }
