@@ -48,6 +48,23 @@ bool Exited(int status)
     return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The value of a line as ffprobe writes it in its plain, keyed or JSON
+// forms: "6.016000", "duration=6.016000", "\"duration\": \"6.016000\",".
+std::string DurationValue(std::string line)
+{
+    const size_t key = line.find("duration");
+    if (key != std::string::npos) {
+        const size_t value = line.find_first_of("0123456789.", key);
+        line = value == std::string::npos ? std::string() : line.substr(value);
+        const size_t end = line.find_first_not_of("0123456789.eE+-");
+        if (end != std::string::npos)
+            line.erase(end);
+    }
+    const size_t first = line.find_first_not_of(" \t");
+    const size_t last = line.find_last_not_of(" \t");
+    return first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
+}
+
 } // namespace
 
 // ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 clip.mpg
@@ -60,12 +77,13 @@ std::optional<double> ParseDurationReport(const std::string& output)
         size_t end = output.find_first_of("\r\n", start);
         if (end == std::string::npos)
             end = output.size();
-        const std::string line = output.substr(start, end - start);
+        const std::string line = DurationValue(output.substr(start, end - start));
         if (!line.empty()) {
             char* rest = nullptr;
             const double seconds = std::strtod(line.c_str(), &rest);
             const bool number = rest == line.c_str() + line.size() && std::isfinite(seconds) && seconds > 0;
-            found = number ? std::optional<double>(seconds) : std::nullopt;
+            if (number)
+                found = seconds;
         }
         start = end + 1;
     }

@@ -29,6 +29,7 @@ struct DurationSurvey {
 DurationSurvey ProbeDurations(const std::vector<SourceFile>& sources, JobControl* control = nullptr,
                               int timeoutMs = DURATION_PROBE_LIMIT_MS);
 
-// ffprobe's report of the duration: its last line that is a number of
-// seconds above 0; nullopt otherwise ("N/A", an error message).
+// ffprobe's report of the duration: the last number of seconds above 0 on a
+// line of its own or after a "duration" key; nullopt when there is none
+// ("N/A", an error message).
 std::optional<double> ParseDurationReport(const std::string& output);

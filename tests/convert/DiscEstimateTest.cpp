@@ -152,6 +152,9 @@ TEST(DurationProbeTest, ReadsTheLastNumberFfprobeReports)
     EXPECT_EQ(ParseDurationReport("clip.avi: Invalid data found when processing input\n"), std::nullopt);
     EXPECT_EQ(ParseDurationReport(""), std::nullopt);
     EXPECT_EQ(ParseDurationReport("0.000000\n"), std::nullopt);
+    // The keyed and JSON forms, should a caller's ffprobe print those.
+    EXPECT_EQ(ParseDurationReport("[FORMAT]\nduration=10800.000000\n[/FORMAT]\n"), 10800.0);
+    EXPECT_EQ(ParseDurationReport("{\n    \"format\": {\n        \"duration\": \"5400.5\"\n    }\n}\n"), 5400.5);
 }
 
 TEST(DurationProbeTest, RunsTheFfprobeOnThePathWithTheFileIntact)

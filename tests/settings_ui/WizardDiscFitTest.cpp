@@ -5,8 +5,11 @@
 #include "app_ui/WizardFixture.h"
 
 #include "app/CTaskPage.h"
+#include "burn/DeviceList.h"
+#include "burn/FakeRecorderLibrary.h"
 #include "convert/CConvertPage.h"
 #include "convert/CFileListPage.h"
+#include "convert/DiscEstimate.h"
 #include "media/MediaKit.h"
 
 #include <sys/stat.h>
@@ -40,7 +43,8 @@ private:
 
 class WizardDiscFitTest : public WizardTest {
 protected:
-    // Task 0 up to the output page with the image-file recorder chosen and
+    // Task 0 up to the output page with the last recorder listed chosen (the
+    // real library's image-file recorder unless a test set another) and
     // the outputs in the test's folder; burning waits for Start.
     CKANDRIXDlg& OpenOutputPage(const std::vector<std::string>& sources)
     {
@@ -111,6 +115,41 @@ TEST_F(WizardDiscFitTest, FiveHoursAreRefusedWithTheFiguresBeforeAnyConversion)
     EXPECT_EQ(boxes[0].type & 0x0F, static_cast<unsigned>(MB_YESNO));
     EXPECT_FALSE(window.ConvertPage()->IsConverting());
     EXPECT_TRUE(MpegFilesInFolder().empty());
+}
+
+TEST_F(WizardDiscFitTest, ADriveRefusesFourHoursAndTenMinutesBeforeAnyConversion)
+{
+    FakeRecorderLibrary drive;
+    drive.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+    drive.discType = DISC_TYPE_DVDR;
+    drive.highestWriteSpeed = 11080;
+    drive.mediaCapacity = SINGLE_LAYER_DVD_BYTES;
+    SetRecorderLibrary(&drive);
+    // The records hold grabbers of this library: they go before it does.
+    struct Restore {
+        ~Restore()
+        {
+            Devices().Clear();
+            SetRecorderLibrary(nullptr);
+        }
+    } restore;
+
+    const std::vector<std::string> sources = {File("a.avi"), File("b.avi"), File("c.avi")};
+    for (const std::string& source : sources)
+        WriteFile(source, "short");
+    StandInFfprobe probe(folder_, "echo 5000.0");
+    CKANDRIXDlg& window = OpenOutputPage(sources);
+    window.OnNext();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !window.OutputPage()->IsCheckingFit(); }, 30000));
+
+    EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kOutputPage);
+    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{
+                                    "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+                                    "quality. Remove some files, or split them across two discs."});
+    EXPECT_FALSE(window.ConvertPage()->IsConverting());
+    EXPECT_TRUE(MpegFilesInFolder().empty());
+    window_->DestroyWindow();
+    window_.reset();
 }
 
 TEST_F(WizardDiscFitTest, ThreeHoursAreConvertedAtTheRateThatFitsAndTheLogSaysSo)
