@@ -134,6 +134,9 @@ void CKANDRIXDlg::UpdateButtons()
 {
     for (int id : kFlowButtons)
         EnableDlgItem(id, false);
+    // While the disc is planned the page is still current but not to be left.
+    if (currentPage_ == kOutputPage && OutputPage()->IsCheckingFit())
+        return;
     switch (currentPage_) {
     case kTaskPage:
         EnableDlgItem(IDC_MAIN_NEXT, true);
@@ -206,16 +209,38 @@ void CKANDRIXDlg::OnNext()
         }
         ChangePage(kOutputPage);
         break;
-    case kOutputPage: {
-        const int task = Settings().task;
-        if ((task == CT_VIDEO2DVD || task == CT_MPG2DVD) && !OutputPage()->CheckBurnerReady())
-            return;
-        ChangePage(task == CT_MPG2DVD ? kBurnPage : kConvertPage);
+    case kOutputPage:
+        NextFromOutputPage();
         break;
-    }
     default:
         break;
     }
+}
+
+void CKANDRIXDlg::NextFromOutputPage()
+{
+    COutputPage* output = OutputPage();
+    const int task = Settings().task;
+    if (task != CT_VIDEO2DVD && task != CT_MPG2DVD) {
+        ChangePage(kConvertPage);
+        return;
+    }
+    if (!output->CheckBurnerReady())
+        return;
+    if (task == CT_MPG2DVD) {
+        if (output->CheckMpegFilesFit())
+            ChangePage(kBurnPage);
+        return;
+    }
+    // The sources' lengths are read on a job; the buttons wait for its end.
+    output->StartVideoFitCheck([this](std::optional<VideoRunPlan> plan) {
+        if (plan) {
+            ConvertPage()->SetNextRunRate(plan->videoKbps, plan->estimateLine);
+            ChangePage(kConvertPage);
+        }
+        UpdateButtons();
+    });
+    UpdateButtons();
 }
 
 void CKANDRIXDlg::OnPrev()

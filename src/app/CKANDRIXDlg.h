@@ -75,6 +75,7 @@ private:
     void UpdateButtons();
     void ChangePage(int index);
     void FocusForPage(int index);
+    void NextFromOutputPage();
     void OnTransComplete();
     void OnBurnClosed();
     bool ConfirmStopRunningWork();

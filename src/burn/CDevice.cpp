@@ -3,6 +3,7 @@
 #include "app/Log.h"
 #include "burn/DeviceList.h"
 #include "recorder/DiscTypes.h"
+#include "recorder/ImageFileRecorder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -327,6 +328,17 @@ double CDevice::GetMediaSize() const
 {
     std::lock_guard<std::mutex> lock(factsMutex_);
     return facts_.mediaSize;
+}
+
+int64_t CDevice::GetMediaCapacity() const
+{
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.mediaCapacity;
+}
+
+bool CDevice::IsImageFileRecorder() const
+{
+    return address_.port == ImageFileRecorder::kPort;
 }
 
 uint16_t CDevice::GetProgress() const

@@ -41,6 +41,8 @@ struct RecorderFacts {
     // False after the recorded size of a disc could not be read: such a disc
     // must not pass as blank.
     bool mediaSizeKnown = true;
+    // What the disc can still take, in bytes; 0 when the unit cannot tell.
+    int64_t mediaCapacity = 0;
     bool hasGrabber = false;
     RecorderException lastException = 0;
     uint32_t status = 0;
@@ -102,6 +104,9 @@ public:
     uint32_t GetCacheSize() const;
     int GetDiscType() const;
     double GetMediaSize() const;
+    int64_t GetMediaCapacity() const;
+    // The recording library's image-file recorder rather than a drive.
+    bool IsImageFileRecorder() const;
     uint16_t GetProgress() const;
     DeviceAddress GetAddress() const;
     bool HasGrabber() const;

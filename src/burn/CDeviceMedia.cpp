@@ -86,6 +86,7 @@ bool CDevice::RefreshMediaSize()
     bool sized = false;
     bool trackInfoFailed = false;
     double size = 0.0;
+    int64_t capacity = 0;
     {
         std::lock_guard<std::mutex> lock(ioMutex_);
         access = AccessLocked(create);
@@ -95,6 +96,10 @@ bool CDevice::RefreshMediaSize()
             Publish(ready);
         }
         if (access == Access::Ready && ready.Ok()) {
+            // Not published: a library that cannot tell is no failed query.
+            CallResult space;
+            if (!space.End(grabberLibrary_->GetMediaCapacity(grabber_, space.Report(), &capacity)))
+                capacity = 0;
             const int discType = grabberLibrary_->GetInsertedDiscType(grabber_);
             if (discType >= DISC_TYPE_DVDRW_RO && discType <= DISC_TYPE_OVERWRITABLE) {
                 TrackInfoRecord record{};
@@ -120,6 +125,7 @@ bool CDevice::RefreshMediaSize()
             if (!trackInfoFailed)
                 facts_.mediaSize = size;
             facts_.mediaSizeKnown = known;
+            facts_.mediaCapacity = capacity;
         }
     }
     if (access != Access::Ready)

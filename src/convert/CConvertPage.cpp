@@ -10,6 +10,7 @@
 #include "res/resource.h"
 
 #include <cstdio>
+#include <utility>
 
 // How one run's worker reaches the page. A run the page has let go of (the
 // page was entered again, or is going away) shows nothing more; that is
@@ -82,7 +83,9 @@ void CConvertPage::EnterPage()
     ConversionSettings& settings = Settings();
     settings.succeededCount = 0;
     settings.convertedFiles.clear();
-    const ConversionRequest request = ConversionRequest::From(settings);
+    ConversionRequest request = ConversionRequest::From(settings);
+    request.videoKbps = std::exchange(nextVideoKbps_, 0);
+    request.estimateLine = std::exchange(nextEstimateLine_, std::string());
     view_ = std::make_shared<RunView>(this);
     converting_ = true;
     job_ = Job::Start<ConversionResult>(
@@ -103,6 +106,12 @@ void CConvertPage::OnConversionDone(const ConversionResult& result, int task)
         return;
     if (CDialog* main = AfxGetMainWnd())
         main->PostMessage(WM_TRANS_COMPLETE, 0, 0);
+}
+
+void CConvertPage::SetNextRunRate(int videoKbps, const std::string& estimateLine)
+{
+    nextVideoKbps_ = videoKbps;
+    nextEstimateLine_ = estimateLine;
 }
 
 void CConvertPage::LeavePage()

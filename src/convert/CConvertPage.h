@@ -23,6 +23,10 @@ public:
     // Asks the running conversion to stop (Cancel); its completion follows.
     void CancelConversion();
 
+    // The video rate and its estimate line for the next run only (task 0,
+    // when the disc needs a lower rate); 0 and "" keep the target's own.
+    void SetNextRunRate(int videoKbps, const std::string& estimateLine);
+
     // One entry of the conversion log: the local time, then the text as read.
     void AddLogLine(const std::string& text);
 
@@ -38,4 +42,6 @@ private:
     std::shared_ptr<RunView> view_;
     std::unique_ptr<Job> job_;
     bool converting_ = false;
+    int nextVideoKbps_ = 0;
+    std::string nextEstimateLine_;
 };

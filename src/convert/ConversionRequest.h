@@ -22,6 +22,11 @@ struct ConversionRequest {
     int outputFormat = 0;
     int tvSystem = 0;
     std::string programFolder;
+    // Task 0: the video rate this run must keep to fit the disc, in kbit/s;
+    // 0 keeps the DVD target's own rate.
+    int videoKbps = 0;
+    // Task 0: the disc estimate that chose that rate, the log's first line.
+    std::string estimateLine;
 
     // On the UI thread: the record's values and the file list's entries.
     static ConversionRequest From(const ConversionSettings& settings);

@@ -66,6 +66,8 @@ ConversionResult AVI2MPEGFunc(const ConversionRequest& request, ConversionView& 
         view.Questions().MessageBox("error AVI2MPEGFunc -> CT_MPG2DVD ", std::string(), MB_OK);
         return result;
     }
+    if (!request.estimateLine.empty())
+        view.AddLogLine(request.estimateLine);
     for (size_t i = 0; i < request.sources.size(); ++i) {
         if (control && control->Cancelled()) {
             result.cancelled = true;

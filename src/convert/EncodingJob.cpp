@@ -38,7 +38,7 @@ std::string Quoted(const std::string& text)
 }
 
 EncodingJob MakeJob(const std::string& programFolder, const std::string& sourcePath, const Format& format,
-                    const std::string& base)
+                    const std::string& base, int videoKbps = 0)
 {
     EncodingJob job;
     std::string encoder = programFolder + "mg.exe";
@@ -51,6 +51,12 @@ EncodingJob MakeJob(const std::string& programFolder, const std::string& sourceP
 
     job.arguments = {encoder, "-i", PathArgument(sourcePath), "-y"};
     job.arguments.insert(job.arguments.end(), format.options.begin(), format.options.end());
+    // After the target, whose own rate it overrides. The command text keeps
+    // its old form: it is what the program has always shown.
+    if (videoKbps > 0) {
+        job.arguments.push_back("-b:v");
+        job.arguments.push_back(std::to_string(videoKbps) + "k");
+    }
     job.arguments.push_back(PathArgument(job.outputPath));
     return job;
 }
@@ -87,7 +93,7 @@ std::optional<EncodingJob> BuildJob(const ConversionRequest& request, const std:
         if (!MakeTempName(request.outputFolder, &base, &cause))
             return fail(cause);
         EncodingJob job = MakeJob(request.programFolder, sourcePath,
-                                  request.tvSystem == 0 ? kDvdPal : kDvdNtsc, base);
+                                  request.tvSystem == 0 ? kDvdPal : kDvdNtsc, base, request.videoKbps);
         job.placeholderPath = base;
         return job;
     }

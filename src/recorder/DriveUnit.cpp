@@ -163,6 +163,14 @@ int DriveUnit::DiscType()
     return DiscTypeFromProfile(profile);
 }
 
+UnitResult DriveUnit::Capacity(int64_t& bytes)
+{
+    burn_drive* drive = Drive();
+    const off_t space = drive != nullptr ? burn_disc_available_space(drive, nullptr) : 0;
+    bytes = space > 0 ? static_cast<int64_t>(space) : 0;
+    return UnitResult::Success();
+}
+
 UnitResult DriveUnit::Speeds(UnitSpeeds& speeds)
 {
     speeds.highestWrite = ClampSpeed(burn_drive_get_write_speed(Drive()));

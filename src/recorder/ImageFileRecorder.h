@@ -15,6 +15,10 @@ constexpr const char* kProduct = "Image File";
 constexpr const char* kRevision = "1.0";
 constexpr const char* kDriveName = "ISO";
 
+// The image stands for a blank single-layer DVD-R. A larger image is still
+// written: the user may want it for a double-layer disc or another use.
+constexpr int64_t kCapacity = 4700372992LL;
+
 // Real units get their host adapter number as port, which never reaches 255.
 constexpr uint8_t kPort = 255;
 

@@ -104,6 +104,12 @@ int ImageFileUnit::DiscType()
     return DISC_TYPE_OVERWRITABLE;
 }
 
+UnitResult ImageFileUnit::Capacity(int64_t& bytes)
+{
+    bytes = ImageFileRecorder::kCapacity;
+    return UnitResult::Success();
+}
+
 UnitResult ImageFileUnit::Speeds(UnitSpeeds& speeds)
 {
     speeds.highestWrite = ImageFileRecorder::HighestWriteSpeed();

@@ -20,6 +20,7 @@ public:
     UnitResult SetWriteSpeed(uint32_t requested, uint32_t& inForce) override;
     UnitResult TrackInformation(uint32_t track, unsigned char* record) override;
     UnitResult TableOfContents(unsigned char* record) override;
+    UnitResult Capacity(int64_t& bytes) override;
     UnitResult Eject() override;
     UnitResult UnderrunProtection(bool& supported) override;
     UnitResult WriteModes(UnitWriteModes& modes) override;

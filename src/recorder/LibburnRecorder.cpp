@@ -377,6 +377,19 @@ RecorderException LibburnRecorder::TestUnitReady(GrabberHandle handle, const Cal
     return Report(report, unit->Ready());
 }
 
+RecorderException LibburnRecorder::GetMediaCapacity(GrabberHandle handle, const CallReport& report, int64_t* bytes)
+{
+    std::lock_guard<std::timed_mutex> lock(mutex_);
+    int64_t capacity = 0;
+    UnitResult refusal;
+    RecorderUnit* unit = IdleUnitOf(handle, refusal);
+    const RecorderException exception =
+        unit == nullptr ? Report(report, refusal, false) : Report(report, unit->Capacity(capacity));
+    if (bytes != nullptr)
+        *bytes = exception == RECORDER_SUCCESS ? capacity : 0;
+    return exception;
+}
+
 int LibburnRecorder::GetInsertedDiscType(GrabberHandle handle)
 {
     std::lock_guard<std::timed_mutex> lock(mutex_);

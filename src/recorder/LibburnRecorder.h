@@ -59,6 +59,7 @@ public:
                                           uint32_t track, unsigned char* record) override;
     RecorderException GetTOCInformation(GrabberHandle handle, const CallReport& report,
                                         unsigned char* record) override;
+    RecorderException GetMediaCapacity(GrabberHandle handle, const CallReport& report, int64_t* bytes) override;
     RecorderException Eject(GrabberHandle handle, const CallReport& report) override;
     RecorderException CloseSession(GrabberHandle handle, const CallReport& report) override;
     RecorderException SendOPC(GrabberHandle handle, const CallReport& report) override;

@@ -40,6 +40,13 @@ RecorderException NotSupportedYet(const CallReport& report, const char* call)
 
 } // namespace
 
+RecorderException RecorderLibrary::GetMediaCapacity(GrabberHandle, const CallReport& report, int64_t* bytes)
+{
+    if (bytes != nullptr)
+        *bytes = 0;
+    return NotSupportedYet(report, "Reading the disc's capacity");
+}
+
 RecorderException RecorderLibrary::TrackAtOnceFromTree(GrabberHandle, const CallReport& report,
                                                        FileTreeHandle, int, int, int, int, int)
 {

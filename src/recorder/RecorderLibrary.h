@@ -130,6 +130,10 @@ public:
     virtual RecorderException GetTOCInformation(GrabberHandle handle, const CallReport& report,
                                                 unsigned char* record) = 0;
 
+    // The bytes the inserted disc can still take: all of a blank one. *bytes
+    // is 0 when the unit cannot tell.
+    virtual RecorderException GetMediaCapacity(GrabberHandle handle, const CallReport& report, int64_t* bytes);
+
     virtual RecorderException Eject(GrabberHandle handle, const CallReport& report) = 0;
     virtual RecorderException CloseSession(GrabberHandle handle, const CallReport& report) = 0;
     virtual RecorderException SendOPC(GrabberHandle handle, const CallReport& report) = 0;

@@ -58,6 +58,12 @@ public:
     virtual UnitResult SetWriteSpeed(uint32_t requested, uint32_t& inForce) = 0;
     virtual UnitResult TrackInformation(uint32_t track, unsigned char* record) = 0;
     virtual UnitResult TableOfContents(unsigned char* record) = 0;
+    // The bytes the inserted disc can still take; 0 when not known.
+    virtual UnitResult Capacity(int64_t& bytes)
+    {
+        bytes = 0;
+        return UnitResult::Success();
+    }
     virtual UnitResult Eject() = 0;
     virtual UnitResult UnderrunProtection(bool& supported) = 0;
     virtual UnitResult WriteModes(UnitWriteModes& modes) = 0;

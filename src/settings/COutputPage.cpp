@@ -2,6 +2,9 @@
 
 #include "app/ConversionSettings.h"
 #include "burn/CDevice.h"
+#include "convert/ConversionRequest.h"
+#include "convert/DiscFit.h"
+#include "convert/DurationProbe.h"
 #include "platform/Job.h"
 #include "platform/Paths.h"
 #include "platform/UiSeam.h"
@@ -47,6 +50,7 @@ COutputPage::COutputPage() : CWizardPage(IDD_OUTPUT) {}
 COutputPage::~COutputPage()
 {
     EndFilling();
+    EndFitCheck();
 }
 
 const SpeedList& COutputPage::WriteSpeeds()
@@ -65,6 +69,7 @@ bool COutputPage::OnInitDialog()
 void COutputPage::OnDestroy()
 {
     EndFilling();
+    EndFitCheck();
 }
 
 void COutputPage::EnterPage()
@@ -149,6 +154,85 @@ int COutputPage::CheckBurnerReady()
     FillSpeedList();
     AfxMessageBox("Please select burn speed.");
     return 0;
+}
+
+int COutputPage::CheckMpegFilesFit()
+{
+    const std::shared_ptr<CDevice> recorder = SelectedRecorder();
+    if (!recorder)
+        return 1;
+    const ConversionRequest request = ConversionRequest::From(Settings());
+    std::vector<std::string> paths;
+    for (const SourceFile& source : request.sources)
+        paths.push_back(source.path);
+    const FitDecision decision = DecideMpegFit(SummedFileSize(paths), static_cast<int>(paths.size()),
+                                               recorder->GetMediaCapacity(), recorder->IsImageFileRecorder());
+    return Accepts(decision) ? 1 : 0;
+}
+
+bool COutputPage::StartVideoFitCheck(std::function<void(std::optional<VideoRunPlan>)> done)
+{
+    if (fitJob_)
+        return false;
+    const std::shared_ptr<CDevice> recorder = SelectedRecorder();
+    const int64_t capacity = recorder ? recorder->GetMediaCapacity() : 0;
+    const bool imageFile = recorder && recorder->IsImageFileRecorder();
+    const std::vector<SourceFile> sources = ConversionRequest::From(Settings()).sources;
+    const int titles = static_cast<int>(sources.size());
+    fitDone_ = std::move(done);
+    BeginWaitCursor();
+    fitCursorShown_ = true;
+    fitJob_ = Job::Start<DurationSurvey>(
+        "disc estimate", [sources](JobControl& control) { return ProbeDurations(sources, &control); },
+        [this, titles, capacity, imageFile](DurationSurvey survey) {
+            OnDurationsRead(survey, titles, capacity, imageFile);
+        });
+    return true;
+}
+
+bool COutputPage::IsCheckingFit() const
+{
+    return fitJob_ != nullptr;
+}
+
+void COutputPage::OnDurationsRead(const DurationSurvey& survey, int titles, int64_t capacity, bool imageFile)
+{
+    // The job ends with this completion; it goes when the call returns.
+    const std::unique_ptr<Job> finished = std::move(fitJob_);
+    std::function<void(std::optional<VideoRunPlan>)> done = std::move(fitDone_);
+    EndFitCheck();
+    const FitDecision decision = DecideVideoFit(survey, titles, capacity, imageFile);
+    std::optional<VideoRunPlan> plan;
+    if (Accepts(decision))
+        plan = VideoRunPlan{decision.videoKbps, decision.estimateLine};
+    if (done)
+        done(std::move(plan));
+}
+
+void COutputPage::EndFitCheck()
+{
+    fitJob_.reset();
+    fitDone_ = nullptr;
+    if (fitCursorShown_) {
+        EndWaitCursor();
+        fitCursorShown_ = false;
+    }
+}
+
+bool COutputPage::Accepts(const FitDecision& decision)
+{
+    switch (decision.action) {
+    case FitAction::GoOn:
+        return true;
+    case FitAction::Ask:
+        return Ui().MessageBox(this, decision.text, "", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    case FitAction::Refuse:
+        AfxMessageBox(decision.text);
+        return false;
+    case FitAction::Stay:
+        return false;
+    }
+    return false;
 }
 
 void COutputPage::OnCommand(int id, int notifyCode)

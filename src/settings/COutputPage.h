@@ -8,12 +8,25 @@
 #include "app/CWizardPage.h"
 #include "burn/SpeedTables.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class CDevice;
 class Job;
 struct BurnerLists;
+struct DurationSurvey;
+struct FitDecision;
+
+// How a run of task 0 goes on once the disc has been planned.
+struct VideoRunPlan {
+    // The video rate the run must keep, 0 for the DVD target's own.
+    int videoKbps = 0;
+    // The estimate that chose that rate, for the conversion log.
+    std::string estimateLine;
+};
 
 class COutputPage : public CWizardPage {
 public:
@@ -26,6 +39,16 @@ public:
     // Whether the wizard may move on from this page on a task that burns:
     // 1 to go on, 0 to stay.
     int CheckBurnerReady();
+
+    // Task 1, after the recorder check: whether the MPEG files fit the disc
+    // in the selected recorder. 1 to go on, 0 to stay.
+    int CheckMpegFilesFit();
+    // Task 0, after the recorder check: reads the sources' lengths on a job,
+    // with the wait cursor, and plans the disc. done gets, on the UI thread,
+    // the plan when the wizard may move on, nullopt when it must stay; it is
+    // not called once the page has gone. False when a check runs already.
+    bool StartVideoFitCheck(std::function<void(std::optional<VideoRunPlan>)> done);
+    bool IsCheckingFit() const;
 
     void OnBrowse();
     // Starts a new recorder search unless one runs; Refresh and the
@@ -45,6 +68,10 @@ protected:
 private:
     void OnBurnerListsFilled(BurnerLists lists);
     void EndFilling();
+    void OnDurationsRead(const DurationSurvey& survey, int titles, int64_t capacity, bool imageFile);
+    void EndFitCheck();
+    // Shows the decision's box; true when the wizard may move on.
+    bool Accepts(const FitDecision& decision);
     void FillSpeedList();
     void ShowSpeeds(const SpeedList& speeds);
     void UpdateRefreshButton();
@@ -62,4 +89,8 @@ private:
     int wantedRecorder_ = -1;
     bool burnsLayout_ = true;
     bool waitCursorShown_ = false;
+
+    std::unique_ptr<Job> fitJob_;
+    std::function<void(std::optional<VideoRunPlan>)> fitDone_;
+    bool fitCursorShown_ = false;
 };

@@ -201,6 +201,22 @@ TEST_F(CDeviceTest, MediaSizeSumsTheTableOfContents)
                        "\nRefreshMediaSize(): StarBurn_CdvdBurnerGrabber_GetTOCInformation() failed, exception 9, status 82, text 'scripted failure'\n"));
 }
 
+TEST_F(CDeviceTest, TheDiscsCapacityIsKeptBesideItsMediaSize)
+{
+    fake.discType = DISC_TYPE_DVDR;
+    fake.mediaCapacity = 4700372992LL;
+    EXPECT_TRUE(Device().RefreshMediaInfo());
+    EXPECT_EQ(Device().GetMediaCapacity(), 4700372992LL);
+    EXPECT_FALSE(Device().IsImageFileRecorder());
+
+    // A library that cannot tell leaves the capacity unknown, and is no
+    // failure of the refresh.
+    fake.mediaCapacity = 0;
+    EXPECT_TRUE(Device().RefreshMediaSize());
+    EXPECT_EQ(Device().GetMediaCapacity(), 0);
+    EXPECT_EQ(Device().GetLastException(), RECORDER_SUCCESS);
+}
+
 TEST_F(CDeviceTest, OverwritableDiscIsBlankExactlyWhenNothingIsRecorded)
 {
     fake.discType = DISC_TYPE_DVDPLUSRW;

@@ -41,6 +41,8 @@ public:
     bool track1Blank = true;
     uint32_t recordedBlocks = 0; // track 255
     std::vector<TocTrack> toc;
+    // What the disc can take; 0: the library cannot tell, as one without the call.
+    int64_t mediaCapacity = 0;
     // Fill the identification texts to the brim, without terminator.
     bool unterminatedIdentification = false;
 
@@ -211,6 +213,14 @@ public:
             WriteRecord32(record, TOC_END_OFFSET + TOC_TRACK_STRIDE * k, toc[k].end);
             WriteRecord32(record, TOC_BYTES_PER_BLOCK_OFFSET + TOC_TRACK_STRIDE * k, toc[k].bytesPerBlock);
         }
+        return RECORDER_SUCCESS;
+    }
+
+    RecorderException GetMediaCapacity(GrabberHandle handle, const CallReport& report, int64_t* bytes) override
+    {
+        if (mediaCapacity == 0)
+            return RecorderLibrary::GetMediaCapacity(handle, report, bytes);
+        *bytes = mediaCapacity;
         return RECORDER_SUCCESS;
     }
 

@@ -7,6 +7,7 @@
 #include "app/CSummaryPage.h"
 #include "app/CTaskPage.h"
 #include "burn/CBurnPage.h"
+#include "burn/DeviceList.h"
 #include "burn/FakeRecorderLibrary.h"
 #include "convert/CFileListPage.h"
 #include "media/MediaKit.h"
@@ -144,6 +145,11 @@ TEST_F(BurnPageTest, ClosingTheWindowDuringABurnAsksFirst)
     recorder.highestWriteSpeed = 11080;
     recorder.blockWrites = true;
     SetRecorderLibrary(&recorder);
+    // The records hold grabbers of this library: they must go before it does,
+    // or the next search releases them through a library that is gone.
+    struct ClearDevices {
+        ~ClearDevices() { Devices().Clear(); }
+    } clearDevices;
     const std::string mine = out_ + "mine.mpg";
     std::ofstream(mine) << "my own video";
 

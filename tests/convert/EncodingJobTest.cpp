@@ -105,6 +105,28 @@ TEST(EncodingJobTest, Task0EncodesToAFreshTemporaryName)
     }
 }
 
+TEST(EncodingJobTest, ARunsVideoRateFollowsTheTargetButNotTheCommandText)
+{
+    TempDir dir;
+    ConversionRequest settings;
+    settings.task = CT_VIDEO2DVD;
+    settings.outputFolder = dir.Folder();
+    settings.programFolder = "/opt/kandrix/";
+    settings.tvSystem = 0;
+    settings.videoKbps = 4800;
+    EncodingJob job = Build(settings, "/v/clip.avi", "clip.avi");
+    EXPECT_EQ(job.commandLine,
+              "\"/opt/kandrix/mg.exe\" -i \"/v/clip.avi\" -y -target pal-dvd \"" + job.placeholderPath + ".mpg\"");
+    const std::vector<std::string> arguments = {"/opt/kandrix/mg.exe", "-i", "/v/clip.avi", "-y", "-target",
+                                                "pal-dvd", "-b:v", "4800k", job.outputPath};
+    EXPECT_EQ(job.arguments, arguments);
+
+    // Converting files (task 2) never gets one.
+    ConversionRequest convert = Task2(4);
+    convert.videoKbps = 4800;
+    EXPECT_EQ(Build(convert, "/v/clip.avi", "clip.avi").arguments.size(), 7u);
+}
+
 TEST(EncodingJobTest, NoJobForAnUnknownFormatOrTask1)
 {
     std::string error;

@@ -1,0 +1,199 @@
+#include "convert/DiscEstimate.h"
+#include "convert/DiscFit.h"
+#include "convert/DurationProbe.h"
+
+#include "support/ManualJobControl.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace {
+
+// PATH with a folder of stand-in tools first, for the object's lifetime.
+class StandInPath {
+public:
+    explicit StandInPath(const std::string& folder)
+    {
+        const char* path = std::getenv("PATH");
+        old_ = path ? path : "";
+        ::setenv("PATH", (folder + ":" + old_).c_str(), 1);
+    }
+    ~StandInPath() { ::setenv("PATH", old_.c_str(), 1); }
+
+private:
+    std::string old_;
+};
+
+std::string WriteScript(const TempDir& dir, const std::string& name, const std::string& body)
+{
+    const std::string path = dir.Write(name, "#!/bin/sh\n" + body);
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+DurationSurvey Known(double seconds)
+{
+    DurationSurvey survey;
+    survey.knownSeconds = seconds;
+    survey.knownCount = 3;
+    return survey;
+}
+
+} // namespace
+
+TEST(DiscEstimateTest, AnHourAndAHalfFitsAtTheStandardRate)
+{
+    const RatePlan plan = PlanVideoRate(90 * 60, 3, SINGLE_LAYER_DVD_BYTES);
+    EXPECT_EQ(plan.verdict, FitVerdict::StandardRate);
+    EXPECT_EQ(plan.videoKbps, DVD_VIDEO_KBPS);
+    EXPECT_EQ(DecideVideoFit(Known(90 * 60), 3, SINGLE_LAYER_DVD_BYTES, false).action, FitAction::GoOn);
+    EXPECT_EQ(DecideVideoFit(Known(90 * 60), 3, SINGLE_LAYER_DVD_BYTES, false).videoKbps, 0);
+}
+
+TEST(DiscEstimateTest, ALongerRunGetsTheHighestRateThatFitsWithItsMargin)
+{
+    // 1 h 53 min 20 s needs 4,800 kbit/s: at 4,900 it would pass 98% of the disc.
+    const RatePlan plan = PlanVideoRate(6800, 3, SINGLE_LAYER_DVD_BYTES);
+    EXPECT_EQ(plan.verdict, FitVerdict::LowerRate);
+    EXPECT_EQ(plan.videoKbps, 4800);
+    EXPECT_LE(plan.estimatedBytes, SINGLE_LAYER_DVD_BYTES * 98 / 100);
+    EXPECT_GT(EstimateDiscBytes(6800, 4900, 3), SINGLE_LAYER_DVD_BYTES * 98 / 100);
+    EXPECT_EQ(EstimateLogLine(plan), "Estimated disc use: 4.55 GB of 4.70 GB (video at 4,800 kbit/s)");
+
+    const FitDecision decision = DecideVideoFit(Known(3 * 3600), 3, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(decision.action, FitAction::GoOn);
+    EXPECT_EQ(decision.videoKbps, 2800);
+    EXPECT_EQ(decision.estimateLine, "Estimated disc use: 4.47 GB of 4.70 GB (video at 2,800 kbit/s)");
+}
+
+TEST(DiscEstimateTest, ARunTooLongEvenAtTheLowestRateIsRefusedWithTheFigures)
+{
+    const FitDecision decision = DecideVideoFit(Known(4 * 3600 + 10 * 60), 3, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(decision.action, FitAction::Refuse);
+    EXPECT_EQ(decision.text, "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+                             "quality. Remove some files, or split them across two discs.");
+}
+
+TEST(DiscEstimateTest, TheImageFileRecorderAsksAndNamesTheDoubleLayerSize)
+{
+    const FitDecision fitsDual = DecideVideoFit(Known(4 * 3600 + 10 * 60), 3, SINGLE_LAYER_DVD_BYTES, true);
+    EXPECT_EQ(fitsDual.action, FitAction::Ask);
+    // Yes makes an image for a double-layer disc, at the rate that fits it.
+    EXPECT_EQ(fitsDual.videoKbps, 3900);
+    EXPECT_EQ(fitsDual.estimateLine, "Estimated disc use: 8.32 GB of 8.55 GB (video at 3,900 kbit/s)");
+    EXPECT_NE(fitsDual.text.find("The videos last 4 h 10 min."), std::string::npos) << fitsDual.text;
+    EXPECT_NE(fitsDual.text.find("it fits an 8.5 GB double-layer DVD"), std::string::npos) << fitsDual.text;
+
+    const FitDecision tooLarge = DecideVideoFit(Known(9 * 3600), 3, SINGLE_LAYER_DVD_BYTES, true);
+    EXPECT_EQ(tooLarge.action, FitAction::Ask);
+    EXPECT_EQ(tooLarge.text.find("double-layer"), std::string::npos) << tooLarge.text;
+    EXPECT_EQ(tooLarge.videoKbps, 0);
+}
+
+TEST(DiscEstimateTest, UnknownLengthsAskBeforeGoingOnAndAnUnknownCapacityChecksNothing)
+{
+    DurationSurvey survey = Known(3 * 3600);
+    survey.unknown = {"holiday.avi", "-odd name.mkv"};
+    const FitDecision decision = DecideVideoFit(survey, 5, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(decision.action, FitAction::Ask);
+    EXPECT_NE(decision.text.find("holiday.avi, -odd name.mkv"), std::string::npos) << decision.text;
+    // Yes goes on at the rate the known lengths need.
+    EXPECT_EQ(decision.videoKbps, 2800);
+
+    EXPECT_EQ(DecideVideoFit(Known(9 * 3600), 3, 0, false).action, FitAction::GoOn);
+}
+
+TEST(DiscEstimateTest, MpegFilesAreMeasuredByTheirSizes)
+{
+    TempDir dir;
+    const std::string big = dir.Path("big.mpg");
+    const std::string small = dir.Write("small.mpg", std::string(2048, 'x'));
+    // Sparse: five gigabytes that take no room.
+    ASSERT_EQ(::truncate(dir.Write("big.mpg", "").c_str(), 5000000000LL), 0);
+    const int64_t total = SummedFileSize({big, small, dir.Path("gone.mpg")});
+    EXPECT_EQ(total, 5000002048LL);
+
+    const FitDecision refused = DecideMpegFit(total, 2, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(refused.action, FitAction::Refuse);
+    EXPECT_EQ(refused.text, "The MPEG files need about 5.03 GB on the disc, which holds 4.70 GB. Remove some "
+                            "files, or split them across two discs.");
+    const FitDecision asked = DecideMpegFit(total, 2, SINGLE_LAYER_DVD_BYTES, true);
+    EXPECT_EQ(asked.action, FitAction::Ask);
+    EXPECT_NE(asked.text.find("8.5 GB double-layer"), std::string::npos) << asked.text;
+
+    EXPECT_EQ(DecideMpegFit(4000000000LL, 2, SINGLE_LAYER_DVD_BYTES, false).action, FitAction::GoOn);
+}
+
+TEST(DiscEstimateTest, FiguresReadAsPeopleWriteThem)
+{
+    EXPECT_EQ(FormatThousands(4800), "4,800");
+    EXPECT_EQ(FormatThousands(999), "999");
+    EXPECT_EQ(FormatThousands(1234567), "1,234,567");
+    EXPECT_EQ(FormatDuration(55 * 60), "55 min");
+    EXPECT_EQ(FormatDuration(3 * 3600 + 20 * 60 + 10), "3 h 20 min");
+    EXPECT_EQ(FormatGigabytes(SINGLE_LAYER_DVD_BYTES), "4.70 GB");
+    EXPECT_EQ(FormatGigabytes(SINGLE_LAYER_DVD_BYTES, 1), "4.7 GB");
+}
+
+TEST(DurationProbeTest, ReadsTheLastNumberFfprobeReports)
+{
+    EXPECT_EQ(ParseDurationReport("6.016000\n"), 6.016);
+    EXPECT_EQ(ParseDurationReport("[mov] stream 2: unknown codec\n12.5\n"), 12.5);
+    EXPECT_EQ(ParseDurationReport("N/A\n"), std::nullopt);
+    EXPECT_EQ(ParseDurationReport("clip.avi: Invalid data found when processing input\n"), std::nullopt);
+    EXPECT_EQ(ParseDurationReport(""), std::nullopt);
+    EXPECT_EQ(ParseDurationReport("0.000000\n"), std::nullopt);
+    // The keyed and JSON forms, should a caller's ffprobe print those.
+    EXPECT_EQ(ParseDurationReport("[FORMAT]\nduration=10800.000000\n[/FORMAT]\n"), 10800.0);
+    EXPECT_EQ(ParseDurationReport("{\n    \"format\": {\n        \"duration\": \"5400.5\"\n    }\n}\n"), 5400.5);
+}
+
+TEST(DurationProbeTest, RunsTheFfprobeOnThePathWithTheFileIntact)
+{
+    TempDir tools;
+    // Reports the length the file itself holds, so only the file as given
+    // gives a length.
+    WriteScript(tools, "ffprobe", "for last; do :; done\ncat \"$last\"\n");
+    StandInPath path(tools.Folder().substr(0, tools.Folder().size() - 1));
+    TempDir media;
+    const std::string odd = media.Write("-a $b `c`; d.avi", "5400.5\n");
+    const std::string bad = media.Write("bad.avi", "N/A\n");
+
+    const DurationSurvey survey = ProbeDurations({{odd, "-a $b `c`; d.avi"}, {bad, "bad.avi"}});
+    EXPECT_DOUBLE_EQ(survey.knownSeconds, 5400.5);
+    EXPECT_EQ(survey.knownCount, 1);
+    EXPECT_EQ(survey.unknown, std::vector<std::string>{"bad.avi"});
+    EXPECT_FALSE(survey.cancelled);
+}
+
+TEST(DurationProbeTest, AProbeThatHangsIsStoppedAndCountsAsUnknown)
+{
+    TempDir tools;
+    WriteScript(tools, "ffprobe", "echo $$ > \"$(dirname \"$0\")/pid\"\nexec sleep 60\n");
+    StandInPath path(tools.Folder().substr(0, tools.Folder().size() - 1));
+    EXPECT_EQ(ProbeDuration("/nowhere/clip.avi", 300), std::nullopt);
+    const std::string pid = [&] {
+        std::ifstream in(tools.Path("pid"));
+        std::string text;
+        in >> text;
+        return text;
+    }();
+    // On a busy machine the limit may come before the stand-in wrote its pid;
+    // then there is no process of it left to look for either.
+    if (!pid.empty())
+        EXPECT_NE(::kill(std::stoi(pid), 0), 0) << "the stand-in is still running";
+
+    ManualJobControl control;
+    control.Cancel();
+    const DurationSurvey survey = ProbeDurations({{"/nowhere/a.avi", "a.avi"}}, &control);
+    EXPECT_TRUE(survey.cancelled);
+}

@@ -1,0 +1,82 @@
+// The disc check of the output page with a scripted drive holding a blank
+// single-layer DVD-R: a drive's disc is refused, never merely warned about.
+#include "OutputPageFixture.h"
+
+#include "convert/DiscEstimate.h"
+#include "support/StringSourceList.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+class DiscFitPageTest : public OutputPageTest {
+protected:
+    void SetUp() override
+    {
+        OutputPageTest::SetUp();
+        recorder_.mediaCapacity = SINGLE_LAYER_DVD_BYTES;
+        Settings().sourcePaths = &paths_;
+        Settings().sourceNames = &names_;
+    }
+
+    void AddSource(const std::string& path)
+    {
+        paths_.items.push_back(path);
+        names_.items.push_back(std::filesystem::path(path).filename().string());
+    }
+
+    void StandInFfprobe(const std::string& seconds)
+    {
+        const std::string script = tools_.Write("ffprobe", "#!/bin/sh\necho " + seconds + "\n");
+        ::chmod(script.c_str(), 0755);
+        const char* path = std::getenv("PATH");
+        path_.emplace("PATH", tools_.Folder() + ":" + (path ? path : ""));
+    }
+
+    StringSourceList paths_;
+    StringSourceList names_;
+    TempDir tools_;
+    TempDir media_;
+    std::optional<ScopedEnv> path_;
+};
+
+} // namespace
+
+TEST_F(DiscFitPageTest, ADriveRefusesVideosTooLongForItsDisc)
+{
+    for (const char* name : {"a.avi", "b.avi", "c.avi"})
+        AddSource(media_.Write(name, "short"));
+    StandInFfprobe("5000.0"); // 4 h 10 min in all
+    COutputPage& page = OpenPage(CT_VIDEO2DVD);
+    Choose(IDC_OUT_BURNER, 0);
+
+    std::optional<std::optional<VideoRunPlan>> outcome;
+    ASSERT_TRUE(page.StartVideoFitCheck([&](std::optional<VideoRunPlan> plan) { outcome = plan; }));
+    EXPECT_FALSE(page.StartVideoFitCheck(nullptr)) << "a second check while one runs";
+    ASSERT_TRUE(ProcessEventsUntil([&] { return outcome.has_value(); }, 30000));
+    EXPECT_FALSE(outcome->has_value());
+    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{
+                                    "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+                                    "quality. Remove some files, or split them across two discs."});
+}
+
+TEST_F(DiscFitPageTest, MpegFilesLargerThanTheDiscKeepThePage)
+{
+    const std::string big = media_.Write("big.mpg", "");
+    ASSERT_EQ(::truncate(big.c_str(), 4800000000LL), 0); // sparse
+    AddSource(big);
+    COutputPage& page = OpenPage(CT_MPG2DVD);
+    Choose(IDC_OUT_BURNER, 0);
+    EXPECT_EQ(page.CheckMpegFilesFit(), 0);
+    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{"The MPEG files need about 4.83 GB on the disc, which "
+                                                         "holds 4.70 GB. Remove some files, or split them across "
+                                                         "two discs."});
+
+    ASSERT_EQ(::truncate(big.c_str(), 4000000000LL), 0);
+    EXPECT_EQ(page.CheckMpegFilesFit(), 1);
+    EXPECT_EQ(seam_.BoxTexts().size(), 1u);
+}

@@ -1,0 +1,201 @@
+// Next on the output page of a DVD run plans the disc from the sources'
+// lengths, read by the ffprobe on the PATH: here a stand-in that reports
+// long lengths for short files, with the real image-file recorder (a 4.7 GB
+// disc), the real mg.exe and FFmpeg.
+#include "app_ui/WizardFixture.h"
+
+#include "app/CTaskPage.h"
+#include "burn/DeviceList.h"
+#include "burn/FakeRecorderLibrary.h"
+#include "convert/CConvertPage.h"
+#include "convert/CFileListPage.h"
+#include "convert/DiscEstimate.h"
+#include "media/MediaKit.h"
+
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+// A stand-in ffprobe first on the PATH while the object lives.
+class StandInFfprobe {
+public:
+    // body: the script after its first line.
+    StandInFfprobe(const std::string& folder, const std::string& body) : folder_(folder + "tools")
+    {
+        std::filesystem::create_directories(folder_);
+        const std::string script = folder_ + "/ffprobe";
+        WriteFile(script, "#!/bin/sh\n" + body + "\n");
+        ::chmod(script.c_str(), 0755);
+        const char* path = std::getenv("PATH");
+        old_ = path ? path : "";
+        ::setenv("PATH", (folder_ + ":" + old_).c_str(), 1);
+    }
+    ~StandInFfprobe() { ::setenv("PATH", old_.c_str(), 1); }
+
+private:
+    std::string folder_;
+    std::string old_;
+};
+
+class WizardDiscFitTest : public WizardTest {
+protected:
+    // Task 0 up to the output page with the last recorder listed chosen (the
+    // real library's image-file recorder unless a test set another) and
+    // the outputs in the test's folder; burning waits for Start.
+    CKANDRIXDlg& OpenOutputPage(const std::vector<std::string>& sources)
+    {
+        Settings().useTempFolder = 0;
+        Settings().outputFolder = folder_;
+        CKANDRIXDlg& window = OpenWindow();
+        window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_VIDEO2DVD);
+        window.OnNext();
+        for (const std::string& source : sources)
+            window.FileListPage()->AddFile(source);
+        window.OnNext();
+        EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kOutputPage);
+        ChooseImageFileRecorder(window);
+        window.OutputPage()->CheckDlgButton(IDC_OUT_ALL_IN_ONE, 0);
+        return window;
+    }
+
+    std::string Clip(const std::string& name)
+    {
+        // Busy enough that the encoder spends the rate it is given.
+        const std::string path = File(name);
+        const ProgramResult made = RunProgram(
+            {"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=s=720x576:r=25,noise=alls=30:allf=t+u",
+             "-f", "lavfi", "-i", "anoisesrc=d=2:a=0.5", "-t", "2", "-c:v", "mpeg2video", "-q:v", "1", "-c:a",
+             "mp2", path});
+        EXPECT_EQ(made.exitCode, 0) << made.output;
+        return path;
+    }
+
+    std::vector<std::string> MpegFilesInFolder() const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_))
+            if (entry.path().extension() == ".mpg")
+                found.push_back(entry.path().string());
+        return found;
+    }
+};
+
+} // namespace
+
+TEST_F(WizardDiscFitTest, FiveHoursAreRefusedWithTheFiguresBeforeAnyConversion)
+{
+    const std::vector<std::string> sources = {File("a.avi"), File("b.avi"), File("c.avi")};
+    for (const std::string& source : sources)
+        WriteFile(source, "short");
+    StandInFfprobe probe(folder_, "echo 6000.0");
+    CKANDRIXDlg& window = OpenOutputPage(sources);
+
+    window.OnNext();
+    // The lengths are read on a job: the wizard waits with its buttons grey.
+    EXPECT_TRUE(window.OutputPage()->IsCheckingFit());
+    EXPECT_FALSE(window.IsDlgItemEnabled(IDC_MAIN_NEXT));
+    EXPECT_FALSE(window.IsDlgItemEnabled(IDC_MAIN_PREV));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !window.OutputPage()->IsCheckingFit(); }, 30000));
+
+    EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kOutputPage);
+    EXPECT_TRUE(window.IsDlgItemEnabled(IDC_MAIN_NEXT));
+    const std::vector<ScriptedSeam::Box> boxes = seam_.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind("The videos last 5 h 0 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+                                  "quality.", 0),
+              0u)
+        << boxes[0].text;
+    // The image-file recorder asks, since a larger image may still serve;
+    // the scripted answer is No.
+    EXPECT_NE(boxes[0].text.find("8.5 GB double-layer DVD"), std::string::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].type & 0x0F, static_cast<unsigned>(MB_YESNO));
+    EXPECT_FALSE(window.ConvertPage()->IsConverting());
+    EXPECT_TRUE(MpegFilesInFolder().empty());
+}
+
+TEST_F(WizardDiscFitTest, ADriveRefusesFourHoursAndTenMinutesBeforeAnyConversion)
+{
+    FakeRecorderLibrary drive;
+    drive.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+    drive.discType = DISC_TYPE_DVDR;
+    drive.highestWriteSpeed = 11080;
+    drive.mediaCapacity = SINGLE_LAYER_DVD_BYTES;
+    SetRecorderLibrary(&drive);
+    // The records hold grabbers of this library: they go before it does.
+    struct Restore {
+        ~Restore()
+        {
+            Devices().Clear();
+            SetRecorderLibrary(nullptr);
+        }
+    } restore;
+
+    const std::vector<std::string> sources = {File("a.avi"), File("b.avi"), File("c.avi")};
+    for (const std::string& source : sources)
+        WriteFile(source, "short");
+    StandInFfprobe probe(folder_, "echo 5000.0");
+    CKANDRIXDlg& window = OpenOutputPage(sources);
+    window.OnNext();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !window.OutputPage()->IsCheckingFit(); }, 30000));
+
+    EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kOutputPage);
+    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{
+                                    "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+                                    "quality. Remove some files, or split them across two discs."});
+    EXPECT_FALSE(window.ConvertPage()->IsConverting());
+    EXPECT_TRUE(MpegFilesInFolder().empty());
+    window_->DestroyWindow();
+    window_.reset();
+}
+
+TEST_F(WizardDiscFitTest, ThreeHoursAreConvertedAtTheRateThatFitsAndTheLogSaysSo)
+{
+    const std::vector<std::string> sources = {Clip("a.mkv"), Clip("b.mkv"), Clip("c.mkv")};
+    std::vector<std::string> outputs;
+    {
+        StandInFfprobe probe(folder_, "echo 3600.0");
+        CKANDRIXDlg& window = OpenOutputPage(sources);
+        window.OnNext();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return window.CurrentPageIndex() == CKANDRIXDlg::kBurnPage; }, 180000))
+            << "page " << window.CurrentPageIndex();
+        EXPECT_TRUE(seam_.BoxTexts().empty());
+        const CDialog* convert = window.Page(CKANDRIXDlg::kConvertPage);
+        ASSERT_GE(convert->ListGetCount(IDC_CONV_LOG), 1);
+        const std::string first = convert->ListGetText(IDC_CONV_LOG, 0);
+        // After the entry's time.
+        EXPECT_EQ(first.substr(9), "Estimated disc use: 4.47 GB of 4.70 GB (video at 2,800 kbit/s)");
+        outputs = Settings().convertedFiles;
+    }
+    ASSERT_EQ(outputs.size(), 3u);
+    for (const std::string& output : outputs) {
+        nlohmann::json report;
+        std::string log;
+        ASSERT_TRUE(ProbeMedia(output, &report, &log)) << log;
+        const double seconds = std::stod(TextOf(report["format"], "duration"));
+        const double kbps = VideoPayloadBytes(output) * 8.0 / seconds / 1000.0;
+        // The standard rate would spend about 6,000 kbit/s on this picture.
+        EXPECT_GT(kbps, 2800 * 0.75) << output;
+        EXPECT_LT(kbps, 2800 * 1.25) << output;
+    }
+}
+
+TEST_F(WizardDiscFitTest, ClosingTheWindowWhileTheLengthsAreReadStopsTheProbe)
+{
+    const std::vector<std::string> sources = {File("a.avi"), File("b.avi")};
+    for (const std::string& source : sources)
+        WriteFile(source, "short");
+    StandInFfprobe probe(folder_, "echo $$ > \"" + File("pid") + "\"\nexec sleep 60");
+    CKANDRIXDlg& window = OpenOutputPage(sources);
+    window.OnNext();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return ReadText(File("pid")).find('\n') != std::string::npos; }, 30000));
+    const int pid = std::stoi(ReadText(File("pid")));
+
+    window_->DestroyWindow();
+    window_.reset();
+    EXPECT_NE(::kill(pid, 0), 0) << "the probe still runs";
+    EXPECT_TRUE(seam_.BoxTexts().empty());
+}
