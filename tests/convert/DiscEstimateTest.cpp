@@ -189,8 +189,9 @@ TEST(DurationProbeTest, AProbeThatHangsIsStoppedAndCountsAsUnknown)
     }();
     // On a busy machine the limit may come before the stand-in wrote its pid;
     // then there is no process of it left to look for either.
-    if (!pid.empty())
+    if (!pid.empty()) {
         EXPECT_NE(::kill(std::stoi(pid), 0), 0) << "the stand-in is still running";
+    }
 
     ManualJobControl control;
     control.Cancel();
