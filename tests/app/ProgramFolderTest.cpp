@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -42,6 +43,19 @@ TEST(ProgramFolder, TheMenuEntryStartsThisBuildWithItsIcon)
     ASSERT_TRUE(std::filesystem::is_regular_file(icon));
     EXPECT_LT(std::filesystem::file_size(icon), 4096u);
     EXPECT_NE(Text(icon).find("<svg"), std::string::npos);
+}
+
+TEST(ProgramFolder, TheDesktopsOwnCheckerAcceptsTheMenuEntry)
+{
+    const std::string command = "desktop-file-validate '" + std::string(KANDRIX_BIN_DIR) + "kandrix.desktop' 2>&1";
+    FILE* checker = ::popen(command.c_str(), "r");
+    ASSERT_NE(checker, nullptr);
+    std::string complaints;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, checker))
+        complaints += buffer;
+    EXPECT_EQ(::pclose(checker), 0) << complaints;
+    EXPECT_EQ(complaints, "");
 }
 
 TEST(ProgramFolder, TheHelpPageStandsAlone)
