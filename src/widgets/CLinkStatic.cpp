@@ -32,6 +32,22 @@ bool Skinned()
     return qApp && !qApp->styleSheet().isEmpty();
 }
 
+// A widget with a sheet of its own takes its font from style sheets alone, so
+// the sheet names the template's font too, or the text would outgrow the
+// size fitted to it.
+QString SkinnedSheet(const QColor& colour, const QFont& font)
+{
+    QString family = font.family();
+    family.replace(QLatin1Char('"'), QString());
+    const QString size = font.pointSizeF() > 0 ? QStringLiteral("%1pt").arg(font.pointSizeF())
+                                               : QStringLiteral("%1px").arg(font.pixelSize());
+    return QStringLiteral("QLabel { color: %1; font-family: \"%2\"; font-size: %3; font-weight: %4; "
+                          "text-decoration: %5; }")
+        .arg(colour.name(), family, size)
+        .arg(static_cast<int>(font.weight()))
+        .arg(font.underline() ? QStringLiteral("underline") : QStringLiteral("none"));
+}
+
 } // namespace
 
 CLinkStatic::CLinkStatic()
@@ -268,6 +284,7 @@ void CLinkStatic::Click()
 
 void CLinkStatic::UseFont(bool underlined)
 {
+    underlined_ = underlined;
     label_->setFont(underlined ? underlinedFont_ : plainFont_);
 }
 
@@ -277,12 +294,9 @@ void CLinkStatic::ApplyLook()
     QPalette palette = label_->palette();
     palette.setColor(QPalette::WindowText, colour);
     label_->setPalette(palette);
-    if (Skinned()) {
-        const bool underlined = label_->font().underline();
-        label_->setStyleSheet(QStringLiteral("QLabel { color: %1; text-decoration: %2; }")
-                                  .arg(colour.name(), underlined ? QStringLiteral("underline") : QStringLiteral("none")));
-    } else if (!label_->styleSheet().isEmpty()) {
+    if (Skinned())
+        label_->setStyleSheet(SkinnedSheet(colour, underlined_ ? underlinedFont_ : plainFont_));
+    else if (!label_->styleSheet().isEmpty())
         label_->setStyleSheet(QString());
-    }
     label_->update();
 }

@@ -73,6 +73,7 @@ private:
     std::string target_;
     QFont underlinedFont_;
     QFont plainFont_;
+    bool underlined_ = false; // the font in use; a skin's sheet hides it from the widget's
     QTimer hoverTimer_;
     static constexpr int kHoverTimerMs = 100;
 

@@ -215,6 +215,7 @@ TEST_F(LinkTest, UnderASkinTheColoursComeFromThePalette)
     const QColor visitedColour = link.TextColour();
     MoveOver(link);
     const QColor hoverColour = link.TextColour();
+    const QString hoverSheet = link.Label()->styleSheet();
 
     qApp->setStyleSheet(QString());
     QApplication::setPalette(original);
@@ -222,6 +223,9 @@ TEST_F(LinkTest, UnderASkinTheColoursComeFromThePalette)
     EXPECT_TRUE(sheet.contains("#78b4ff")) << sheet.toStdString();
     EXPECT_EQ(visitedColour, QColor(200, 150, 255));
     EXPECT_EQ(hoverColour, kHover);
+    EXPECT_TRUE(sheet.contains("text-decoration: none")) << sheet.toStdString();
+    EXPECT_TRUE(hoverSheet.contains("#ff0000")) << hoverSheet.toStdString();
+    EXPECT_TRUE(hoverSheet.contains("text-decoration: underline")) << hoverSheet.toStdString();
 }
 
 } // namespace
