@@ -281,4 +281,11 @@ TEST_F(WizardTest, AboutAndHelpCommandsOpenTheirWindows)
 
     qobject_cast<QPushButton*>(window.Control(IDC_MAIN_HELP))->click();
     EXPECT_EQ(seam_.ShellTargets(), std::vector<std::string>{File("help.html")});
+    EXPECT_TRUE(seam_.Boxes().empty());
+
+    // Nothing could open the page: the user is told so.
+    seam_.AnswerShell(31);
+    qobject_cast<QPushButton*>(window.Control(IDC_MAIN_HELP))->click();
+    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{"Unable to open hyperlink:\n\nThere is no application "
+                                                          "associated\nwith the given filename extension."});
 }
