@@ -18,7 +18,7 @@ extern char** environ;
 namespace {
 
 constexpr int kOpenerWaitMs = 1500;
-constexpr int kQueryWaitMs = 2000;
+constexpr int kQueryWaitMs = 1000;
 
 int ErrnoCode(int error)
 {
@@ -301,6 +301,9 @@ std::string DefaultHtmlHandler()
 
 int OpenWithDesktop(const std::string& target)
 {
+    // An opener given nothing starts a browser on nothing.
+    if (target.empty())
+        return kOpenFileNotFound;
     const int opened = OpenWithOpener(target);
     if (opened > 32)
         return opened;

@@ -101,6 +101,9 @@ TEST(DesktopOpener, ThePathsOpenerReceivesTheTargetIntact)
     ScopedEnv path("PATH", bin.Path(""));
     EXPECT_EQ(FindOnPath("xdg-open"), bin.Path("xdg-open"));
 
+    EXPECT_EQ(OpenWithDesktop(""), kOpenFileNotFound);
+    EXPECT_FALSE(std::filesystem::exists(record));
+
     const std::string target = "-n /media/a b/\"q\" $HOME `id`;'x'";
     EXPECT_GT(OpenWithDesktop(target), 32);
     EXPECT_EQ(RecordedArguments(record), Args{target});
