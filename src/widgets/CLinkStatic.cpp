@@ -99,9 +99,8 @@ void CLinkStatic::Attach()
 
     FitToText();
     label_->setCursor(Qt::PointingHandCursor);
-    const int mode = underlineMode_;
-    underlineMode_ = -2;
-    SetUnderlineMode(mode);
+    // A mode chosen before attachment takes effect now.
+    UseFont(underlineMode_ == 1);
     label_->setToolTip(QString::fromStdString(target_));
     label_->installEventFilter(this);
     ApplyLook();
