@@ -5,7 +5,6 @@
 // found, 31: nothing can open it...), as HyperlinkErrorText describes it.
 
 #include <string>
-#include <vector>
 
 constexpr int kOpenSucceeded = 33;
 constexpr int kOpenOutOfResources = 0;
@@ -26,22 +25,6 @@ std::string HyperlinkErrorText(int code);
 // xdg-open's exit status as a shell code (0 success, 2 no such file, 3 no
 // program for it, 4 the program failed, 1 bad arguments).
 int OpenerExitCode(int exitStatus);
-
-// The program's path on PATH (an executable regular file); "" when there is none.
-std::string FindOnPath(const std::string& name);
-
-// How a program started detached fared in its first moments.
-struct LaunchResult {
-    enum Kind { StillRunning, Exited, NotStarted } kind = NotStarted;
-    int exitStatus = 0; // Exited: the exit code, or 128 + signal
-    int error = 0;      // NotStarted: errno of what failed
-};
-
-// Starts arguments (arguments[0] a path, no shell) in a session of its own,
-// with standard input and output on /dev/null, and waits at most waitMs for
-// it to end. It is never the caller's child, so it is never left a zombie
-// and is not stopped with the program.
-LaunchResult LaunchDetached(const std::vector<std::string>& arguments, int waitMs);
 
 // The desktop file id registered for text/html ("firefox.desktop"), as
 // xdg-mime reports it; "" when it is not on PATH or reports none.

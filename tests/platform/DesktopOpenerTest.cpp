@@ -4,6 +4,7 @@
 
 #include "platform/DesktopEntry.h"
 #include "platform/DesktopOpener.h"
+#include "platform/DetachedProcess.h"
 #include "support/StandInOpener.h"
 
 #include <gmock/gmock.h>
