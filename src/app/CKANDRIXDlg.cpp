@@ -10,6 +10,7 @@
 #include "burn/CBurnPage.h"
 #include "convert/CConvertPage.h"
 #include "convert/CFileListPage.h"
+#include "platform/DesktopOpener.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Job.h"
 #include "platform/Paths.h"
@@ -310,7 +311,10 @@ void CKANDRIXDlg::OnSaveLog()
 
 void CKANDRIXDlg::OnHelp()
 {
-    Ui().ShellOpen(programFolder_ + kHelpFileName);
+    // Without an opener nothing at all would happen; the user is told why.
+    const int result = Ui().ShellOpen(programFolder_ + kHelpFileName);
+    if (result <= 32)
+        Ui().MessageBox(this, HyperlinkErrorText(result), "", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CKANDRIXDlg::OnAbout()

@@ -1,12 +1,24 @@
 #include "app/CSummaryPage.h"
 
 #include "app/ConversionSettings.h"
+#include "burn/BurnRun.h"
 #include "burn/CDevice.h"
 #include "burn/DeviceList.h"
+#include "platform/MountTable.h"
 #include "platform/Paths.h"
 #include "res/resource.h"
 
+#include <optional>
+
 CSummaryPage::CSummaryPage() : CWizardPage(IDD_SUMMARY) {}
+
+bool CSummaryPage::OnInitDialog()
+{
+    CWizardPage::OnInitDialog();
+    recorderLink_.SubclassDlgItem(IDC_SUM_BURNER, this);
+    folderLink_.SubclassDlgItem(IDC_SUM_FOLDER, this);
+    return true;
+}
 
 std::string CSummaryPage::OutputFolderText()
 {
@@ -22,20 +34,45 @@ void CSummaryPage::EnterPage()
     const int total = settings.sourcePaths ? settings.sourcePaths->GetCount() : 0;
     SetDlgItemText(IDC_SUM_TOTAL, std::to_string(total));
     SetDlgItemText(IDC_SUM_SUCCEEDED, std::to_string(settings.task == CT_MPG2DVD ? total : settings.succeededCount));
-    SetDlgItemText(IDC_SUM_FOLDER, OutputFolderText());
+    const std::string folder = OutputFolderText();
+    SetDlgItemText(IDC_SUM_FOLDER, folder);
+    folderLink_.SetLinkTarget(folder);
+
     const bool burns = settings.task == CT_VIDEO2DVD || settings.task == CT_MPG2DVD;
-    if (burns)
-        Devices().WithDevice(settings.burnerIndex, [this](const CDevice& device) {
-            SetDlgItemText(IDC_SUM_BURNER, RecorderText(device));
+    if (burns) {
+        // Only copies here: the texts are set once the record is let go.
+        std::optional<RecorderFacts> facts;
+        bool imageFiles = false;
+        Devices().WithDevice(settings.burnerIndex, [&](const CDevice& device) {
+            facts = device.GetFacts();
+            imageFiles = WritesImageFiles(device);
         });
+        if (facts) {
+            SetDlgItemText(IDC_SUM_BURNER, RecorderText(*facts));
+            recorderLink_.SetLinkTarget(RecorderTarget(*facts, imageFiles));
+        }
+    }
     ShowRecorder(burns);
     ShowWindow(true);
 }
 
 std::string CSummaryPage::RecorderText(const CDevice& device)
 {
+    return RecorderText(device.GetFacts());
+}
+
+std::string CSummaryPage::RecorderText(const RecorderFacts& facts)
+{
     // The unmatched ")" is the recorder's row text as the output page lists it.
-    return "[" + device.GetDeviceName() + "]" + device.GetProductId() + "-" + device.GetVendorId() + ")";
+    return "[" + facts.driveName + "]" + facts.product + "-" + facts.vendor + ")";
+}
+
+std::string CSummaryPage::RecorderTarget(const RecorderFacts& facts, bool writesImageFiles)
+{
+    // The image lands beside the authoring folder, in the output folder.
+    if (writesImageFiles)
+        return Settings().outputFolder;
+    return DriveRootFolder(facts.driveName);
 }
 
 void CSummaryPage::LeavePage()

@@ -1,12 +1,15 @@
 #pragma once
 // The last page: how many sources there were, how many were converted,
-// where the outputs went and which recorder was used.
+// where the outputs went and which recorder was used, the last two as links
+// that open the folder and the drive.
 
 #include "app/CWizardPage.h"
+#include "widgets/CLinkStatic.h"
 
 #include <string>
 
 class CDevice;
+struct RecorderFacts;
 
 class CSummaryPage : public CWizardPage {
 public:
@@ -19,7 +22,20 @@ public:
     static std::string OutputFolderText();
     // "[drive]product-vendor)"
     static std::string RecorderText(const CDevice& device);
+    static std::string RecorderText(const RecorderFacts& facts);
+    // What the recorder link opens: the disc's mount point or the folder of
+    // the drive; for the image-file recorder, the folder the image went to.
+    static std::string RecorderTarget(const RecorderFacts& facts, bool writesImageFiles);
+
+    CLinkStatic& FolderLink() { return folderLink_; }
+    CLinkStatic& RecorderLink() { return recorderLink_; }
+
+protected:
+    bool OnInitDialog() override;
 
 private:
     void ShowRecorder(bool show);
+
+    CLinkStatic recorderLink_;
+    CLinkStatic folderLink_;
 };

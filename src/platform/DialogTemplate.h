@@ -34,6 +34,7 @@ enum ControlStyle : unsigned {
     CS_BORDER = 1u << 9,
     CS_NOTIFY = 1u << 10,
     CS_VSCROLL = 1u << 11,
+    CS_CENTERIMAGE = 1u << 12, // statics: text centred vertically
 };
 
 struct ControlTemplate {

@@ -13,7 +13,11 @@ std::string CAboutDlg::VersionText()
 bool CAboutDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    supportLink_.SubclassDlgItem(IDC_ABOUT_SUPPORT, this);
+    webLink_.SubclassDlgItem(IDC_ABOUT_WEB, this);
+    supportLink_.SetLinkTarget(std::string("mailto:") + kSupportAddress);
     SetDlgItemText(IDC_ABOUT_WEB, kWebAddress);
+    webLink_.SetLinkTarget(kWebAddress);
     SetDlgItemText(IDC_ABOUT_VERSION, VersionText());
     return true;
 }

@@ -9,7 +9,10 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QLabel>
 #include <QWidget>
+
+#include <filesystem>
 
 #include <thread>
 
@@ -142,7 +145,7 @@ TEST_F(WizardTest, TheRecordNamesTheFileListOnlyWhileItExists)
     EXPECT_EQ(Settings().sourceNames, nullptr);
 }
 
-TEST_F(WizardTest, SummaryCountsTheRun)
+TEST_F(WizardTest, SummaryCountsTheRunAndLinksTheOutputFolder)
 {
     CKANDRIXDlg& window = OpenWindow();
     CFileListPage& files = *window.FileListPage();
@@ -158,6 +161,8 @@ TEST_F(WizardTest, SummaryCountsTheRun)
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_TOTAL), "3");
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_SUCCEEDED), "2");
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_FOLDER), "/out/");
+    EXPECT_EQ(summary.FolderLink().GetLinkTarget(), "/out/");
+    EXPECT_EQ(summary.FolderLink().Label()->toolTip(), "/out/");
     EXPECT_FALSE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
     EXPECT_FALSE(summary.IsDlgItemVisible(IDC_SUM_BURNER_LABEL));
 
@@ -166,27 +171,35 @@ TEST_F(WizardTest, SummaryCountsTheRun)
     summary.EnterPage();
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_SUCCEEDED), "3");
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_FOLDER), "/videos");
+    EXPECT_EQ(summary.FolderLink().GetLinkTarget(), "/videos");
     EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER_LABEL));
+
+    settings.task = CT_VIDEO2DVD;
+    settings.succeededCount = 1;
+    settings.sameAsSource = 0;
+    summary.EnterPage();
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_SUCCEEDED), "1");
+    EXPECT_EQ(summary.FolderLink().GetLinkTarget(), "/out/");
+    EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
 }
 
-TEST_F(WizardTest, SummaryNamesTheChosenRecorder)
+TEST_F(WizardTest, SummaryLinksTheRecorderToTheFolderOfItsImage)
 {
     CKANDRIXDlg& window = OpenWindow();
     // The search would replace the list this test sets up.
     WaitForRecorderSearch(window);
     CSummaryPage& summary = *window.SummaryPage();
     Settings().task = CT_VIDEO2DVD;
+    Settings().outputFolder = folder_;
     Settings().burnerIndex = -1;
     summary.EnterPage();
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "-");
 
-    auto device = std::make_shared<CDevice>();
-    Devices().Replace({device});
-    Settings().burnerIndex = 0;
+    // The real library lists the image-file recorder last.
+    Settings().burnerIndex = Devices().Count() - 1;
     summary.EnterPage();
-    const std::string text = summary.GetDlgItemText(IDC_SUM_BURNER);
-    Devices().Clear();
-    EXPECT_EQ(text, "[" + device->GetDeviceName() + "]" + device->GetProductId() + "-" + device->GetVendorId() + ")");
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "[ISO]Image File-KANDRIX)");
+    EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), folder_);
     EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
 }
 
@@ -212,3 +225,18 @@ TEST_F(WizardTest, EnterOnTheTaskPageGoesNextAndEnterInTheFileListDoesNothing)
     EXPECT_TRUE(seam_.Boxes().empty());
     EXPECT_TRUE(window.IsWindowVisible());
 }
+TEST(SummaryRecorder, TextAndTargetOfADrive)
+{
+    RecorderFacts facts;
+    facts.driveName = "/dev/sr0";
+    facts.product = "DVDRAM GH24NSD1";
+    facts.vendor = "HL-DT-ST";
+    EXPECT_EQ(CSummaryPage::RecorderText(facts), "[/dev/sr0]DVDRAM GH24NSD1-HL-DT-ST)");
+    // A drive whose disc is not mounted opens the folder holding it.
+    char pattern[] = "/tmp/kandrix_drive_XXXXXX";
+    const std::string dev = ::mkdtemp(pattern);
+    facts.driveName = dev + "/sr9";
+    EXPECT_EQ(CSummaryPage::RecorderTarget(facts, false), dev);
+    std::filesystem::remove_all(dev);
+}
+

@@ -231,8 +231,8 @@ TEST_F(WizardTest, ClosingWritesTheChoicesOfTheRun)
     EXPECT_EQ(read.task, CT_MPG2DVD);
 }
 
-// Closes every modal window as soon as it shows, noting its caption and
-// version line.
+// Closes every modal window as soon as it shows, noting its caption, its
+// version line, and the text and target (the tooltip) of its two links.
 class ModalCloser {
 public:
     ModalCloser()
@@ -241,9 +241,14 @@ public:
             QWidget* box = QApplication::activeModalWidget();
             if (!box)
                 return;
-            auto* version = box->findChild<QLabel*>(QStringLiteral("control%1").arg(IDC_ABOUT_VERSION));
-            seen.push_back(box->windowTitle().toStdString() + "|" +
-                           (version ? version->text().toStdString() : std::string()));
+            std::string line = box->windowTitle().toStdString();
+            for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_WEB, IDC_ABOUT_SUPPORT}) {
+                auto* label = box->findChild<QLabel*>(QStringLiteral("control%1").arg(id));
+                line += "|" + (label ? label->text().toStdString() : std::string());
+                if (id != IDC_ABOUT_VERSION && label)
+                    line += "|" + label->toolTip().toStdString();
+            }
+            seen.push_back(line);
             box->close();
         });
         timer_.start(10);
@@ -269,9 +274,18 @@ TEST_F(WizardTest, AboutAndHelpCommandsOpenTheirWindows)
     EXPECT_EQ(actions.back()->text().toStdString(), "&About KANDRIX...");
     actions.back()->trigger();
 
-    const std::string about = "About KANDRIX|KANDRIX Version: 3.2";
+    const std::string about = "About KANDRIX|KANDRIX Version: 3.2"
+                              "|https://kandrix.example.org/|https://kandrix.example.org/"
+                              "|support: support@kandrix.example.org|mailto:support@kandrix.example.org";
     EXPECT_EQ(closer.seen, (std::vector<std::string>{about, about}));
 
     qobject_cast<QPushButton*>(window.Control(IDC_MAIN_HELP))->click();
     EXPECT_EQ(seam_.ShellTargets(), std::vector<std::string>{File("help.html")});
+    EXPECT_TRUE(seam_.Boxes().empty());
+
+    // Nothing could open the page: the user is told so.
+    seam_.AnswerShell(31);
+    qobject_cast<QPushButton*>(window.Control(IDC_MAIN_HELP))->click();
+    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{"Unable to open hyperlink:\n\nThere is no application "
+                                                          "associated\nwith the given filename extension."});
 }

@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 #include "platform/UiThread.h"
 #include "platform/qt/QtUiSeam.h"
+#include "support/StandInOpener.h"
 #include "support/UiEvents.h"
 
 #include <QAbstractButton>
@@ -86,10 +87,18 @@ TEST(QtUiSeam, OpenDialogReturnsEveryChosenFile)
     EXPECT_FALSE(files.has_value());
 }
 
-TEST(QtUiSeam, ShellOpenReportsAMissingFile)
+TEST(QtUiSeam, ShellOpenReportsAMissingFileAndOpensWithTheDesktopsOpener)
 {
     QtUiSeam seam;
     EXPECT_EQ(seam.ShellOpen("/no/such/folder/help.html"), 2);
+
+    TempDir bin;
+    const std::string page = bin.Write("help page.html", "<p>help</p>");
+    ScopedEnv path("PATH", bin.Path(""));
+    EXPECT_EQ(seam.ShellOpen(page), 31);
+    WriteRecordingScript(bin, "xdg-open", bin.Path("record"));
+    EXPECT_GT(seam.ShellOpen(page), 32);
+    EXPECT_EQ(RecordedArguments(bin.Path("record")), std::vector<std::string>{page});
 }
 
 TEST(QtUiSeam, AnswersAtOnceOnceTheUiHasShutDown)

@@ -5,11 +5,13 @@
 // With --skin, everything is drawn with the skin of the program folder.
 
 #include "app/CKANDRIXDlg.h"
+#include "app/CSummaryPage.h"
 #include "platform/Dialog.h"
 #include "platform/DialogTemplate.h"
 #include "platform/UiThread.h"
 #include "platform/Paths.h"
 #include "res/resource.h"
+#include "widgets/CAboutDlg.h"
 #include "widgets/SkinLoader.h"
 
 #include <QApplication>
@@ -123,9 +125,21 @@ bool RenderPopups(const QString& folder)
     return ok && tip;
 }
 
+// The dialogs whose class dresses its controls (links) are drawn as that
+// class builds them; the others as their template alone.
+std::unique_ptr<CDialog> MakeDialog(int id)
+{
+    if (id == IDD_ABOUTBOX)
+        return std::make_unique<CAboutDlg>();
+    if (id == IDD_SUMMARY)
+        return std::make_unique<CSummaryPage>();
+    return std::make_unique<CDialog>(id);
+}
+
 bool RenderAlone(const DialogTemplate& t, const QString& folder)
 {
-    CDialog dialog(t.id);
+    std::unique_ptr<CDialog> made = MakeDialog(t.id);
+    CDialog& dialog = *made;
     if (!dialog.Create(nullptr)) {
         std::fprintf(stderr, "kandrix_render: cannot build dialog %d\n", t.id);
         return false;
@@ -136,7 +150,8 @@ bool RenderAlone(const DialogTemplate& t, const QString& folder)
 bool RenderInMainWindow(const DialogTemplate& page, const QString& folder)
 {
     CDialog mainWindow(IDD_KANDRIX_DIALOG);
-    CDialog child(page.id);
+    std::unique_ptr<CDialog> made = MakeDialog(page.id);
+    CDialog& child = *made;
     if (!mainWindow.Create(nullptr) || !child.Create(&mainWindow)) {
         std::fprintf(stderr, "kandrix_render: cannot build dialog %d in the main window\n", page.id);
         return false;

@@ -23,7 +23,7 @@ Qt::Alignment StaticAlignment(unsigned style)
         horizontal = Qt::AlignHCenter;
     else if (style & CS_RIGHT)
         horizontal = Qt::AlignRight;
-    return horizontal | Qt::AlignTop;
+    return horizontal | ((style & CS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop);
 }
 
 QString ButtonText(const QWidget* button, const QString& raw)

@@ -2,11 +2,11 @@
 
 #include "platform/qt/FocusReturn.h"
 
+#include "platform/DesktopOpener.h"
 #include "platform/Dialog.h"
 #include "platform/Messages.h"
 #include "platform/UiThread.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -15,9 +15,7 @@
 
 namespace {
 
-constexpr int kShellSuccess = 33;
 constexpr int kShellFileNotFound = 2;
-constexpr int kShellNoAssociation = 31;
 
 QWidget* OwnerWidget(CDialog* owner)
 {
@@ -166,18 +164,14 @@ std::optional<std::string> QtUiSeam::BrowseForFolder(CDialog* owner, const std::
 
 int QtUiSeam::ShellOpen(const std::string& target)
 {
-    return OnUi(kShellNoAssociation, [&] {
-        const QString text = QString::fromStdString(target);
-        QUrl url(text);
-        // A drive letter parses as a scheme; only a real scheme is an address.
-        const bool address = url.isValid() && url.scheme().size() > 1;
-        if (!address) {
-            if (!QFileInfo::exists(text))
-                return kShellFileNotFound;
-            url = QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
-        }
-        return QDesktopServices::openUrl(url) ? kShellSuccess : kShellNoAssociation;
-    });
+    const QString text = QString::fromStdString(target);
+    const QUrl url(text);
+    // A drive letter parses as a scheme; only a real scheme is an address.
+    const bool address = url.isValid() && url.scheme().size() > 1;
+    if (!address && !QFileInfo::exists(text))
+        return kShellFileNotFound;
+    // The same opener the links use, so a failure has a cause to report.
+    return OpenWithDesktop(address ? target : QFileInfo(text).absoluteFilePath().toStdString());
 }
 
 void InstallWindowedUiSeam()

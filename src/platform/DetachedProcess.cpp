@@ -1,0 +1,180 @@
+#include "platform/DetachedProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+void SleepMs(long milliseconds)
+{
+    timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
+bool WriteAll(int fd, const void* data, size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, void* data, size_t size)
+{
+    char* bytes = static_cast<char*>(data);
+    while (size > 0) {
+        ssize_t n = read(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The program itself, in the grandchild. Only async-signal-safe calls
+// between fork and exec.
+[[noreturn]] void ExecProgram(char* const* argv, int errorFd)
+{
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGCHLD, SIG_DFL);
+    int nullFd = open("/dev/null", O_RDWR);
+    if (nullFd < 0 || dup2(nullFd, 0) < 0 || dup2(nullFd, 1) < 0) {
+        int error = errno;
+        WriteAll(errorFd, &error, sizeof error);
+        _exit(127);
+    }
+    // The program's other descriptors (pipes of its tools above all) must
+    // not live on in a program that outlives it.
+    close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    execve(argv[0], argv, environ);
+    int error = errno;
+    WriteAll(errorFd, &error, sizeof error);
+    _exit(127);
+}
+
+// The middle child: leads a new session, starts the program, watches its
+// first moments, reports, and ends, leaving the program to init.
+[[noreturn]] void RunDetached(char* const* argv, int reportFd, int waitMs)
+{
+    setsid();
+    LaunchResult result;
+    int execPipe[2];
+    if (pipe2(execPipe, O_CLOEXEC) != 0) {
+        result.error = errno;
+        WriteAll(reportFd, &result, sizeof result);
+        _exit(0);
+    }
+    pid_t program = fork();
+    if (program == 0)
+        ExecProgram(argv, execPipe[1]);
+    close(execPipe[1]);
+    if (program < 0) {
+        result.error = errno;
+        WriteAll(reportFd, &result, sizeof result);
+        _exit(0);
+    }
+    int error = 0;
+    if (ReadAll(execPipe[0], &error, sizeof error)) {
+        waitpid(program, nullptr, 0);
+        result.error = error;
+        WriteAll(reportFd, &result, sizeof result);
+        _exit(0);
+    }
+    result.kind = LaunchResult::StillRunning;
+    for (int waited = 0; waited <= waitMs; waited += 20) {
+        int status = 0;
+        if (waitpid(program, &status, WNOHANG) == program) {
+            result.kind = LaunchResult::Exited;
+            result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        SleepMs(20);
+    }
+    WriteAll(reportFd, &result, sizeof result);
+    _exit(0);
+}
+
+} // namespace
+
+std::string FindOnPath(const std::string& name)
+{
+    if (name.empty() || name.find('/') != std::string::npos)
+        return {};
+    const char* path = std::getenv("PATH");
+    if (!path)
+        return {};
+    const std::string list = path;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(':', start);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string folder = end > start ? list.substr(start, end - start) : ".";
+        const std::string candidate = folder + (folder.back() == '/' ? "" : "/") + name;
+        struct stat info {};
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+LaunchResult LaunchDetached(const std::vector<std::string>& arguments, int waitMs)
+{
+    LaunchResult result;
+    if (arguments.empty()) {
+        result.error = ENOENT;
+        return result;
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        result.error = errno;
+        return result;
+    }
+    pid_t middle = fork();
+    if (middle == 0) {
+        close(report[0]);
+        RunDetached(argv.data(), report[1], waitMs);
+    }
+    close(report[1]);
+    if (middle < 0) {
+        result.error = errno;
+        close(report[0]);
+        return result;
+    }
+    if (!ReadAll(report[0], &result, sizeof result)) {
+        result = LaunchResult{};
+        result.error = ECHILD;
+    }
+    close(report[0]);
+    while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return result;
+}

@@ -1,0 +1,186 @@
+// Opening targets with the desktop's programs: the Exec lines of desktop
+// entries, the error texts, and the programs started detached, with
+// stand-ins on PATH.
+
+#include "platform/DesktopEntry.h"
+#include "platform/DesktopOpener.h"
+#include "platform/DetachedProcess.h"
+#include "support/StandInOpener.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(DesktopEntry, HandlerCommandCutsAtThePlaceholderAndAppendsTheTarget)
+{
+    // No placeholder: the whole command, then the target.
+    EXPECT_EQ(HandlerCommand("firefox --new-window", "https://a.org/"),
+              (Args{"firefox", "--new-window", "https://a.org/"}));
+    // Whatever follows the first %u/%U/%f/%F goes, as after "%1".
+    EXPECT_EQ(HandlerCommand("chromium %U --incognito", "x"), (Args{"chromium", "x"}));
+    EXPECT_EQ(HandlerCommand("viewer --open=%f", "x"), (Args{"viewer", "--open=", "x"}));
+    EXPECT_EQ(HandlerCommand("\"/opt/My Browser/run\" --tab \"%u\"", "x"), (Args{"/opt/My Browser/run", "--tab", "x"}));
+    // Other field codes expand to nothing, "%%" is a percent sign.
+    EXPECT_EQ(HandlerCommand("browser %i --rate=100%% %c %u", "x"), (Args{"browser", "--rate=100%", "x"}));
+    // The target is one argument, whatever it holds.
+    EXPECT_EQ(HandlerCommand("browser %u", "-a b \"$HOME\" `x`;"), (Args{"browser", "-a b \"$HOME\" `x`;"}));
+    EXPECT_EQ(HandlerCommand("%u", "x"), std::nullopt);
+    EXPECT_EQ(HandlerCommand("\"browser %u", "x"), std::nullopt);
+}
+
+TEST(DesktopEntry, ExecLinesSplitByTheQuotingRules)
+{
+    EXPECT_EQ(SplitExecLine("  a   b\tc "), (Args{"a", "b", "c"}));
+    EXPECT_EQ(SplitExecLine("\"a b\" \"\" c\"d e\"f"), (Args{"a b", "", "cd ef"}));
+    EXPECT_EQ(SplitExecLine(R"("q\"uote" "\$x \`y\` back\\slash" "\n")"),
+              (Args{"q\"uote", "$x `y` back\\slash", "\\n"}));
+    EXPECT_EQ(SplitExecLine("a \"b"), std::nullopt);
+}
+
+TEST(DesktopEntry, ReadsExecOfTheMainGroupWithStringEscapes)
+{
+    TempDir dir;
+    const std::string entry = dir.Write("b.desktop", "[Desktop Entry]\nName=B\nExecute=no\nExec = /opt/a\\sb \"x\\\\$y\" %u\r\n"
+                                                     "[Desktop Action new]\nExec=/other %u\n");
+    EXPECT_EQ(ReadDesktopExec(entry), "/opt/a b \"x\\$y\" %u");
+    EXPECT_EQ(HandlerCommand(*ReadDesktopExec(entry), "t"), (Args{"/opt/a", "b", "x$y", "t"}));
+    dir.Write("none.desktop", "[Desktop Action new]\nExec=/other %u\n");
+    EXPECT_EQ(ReadDesktopExec(dir.Path("none.desktop")), std::nullopt);
+    EXPECT_EQ(ReadDesktopExec(dir.Path("missing.desktop")), std::nullopt);
+}
+
+TEST(DesktopEntry, FindsEntriesInTheApplicationFoldersInOrder)
+{
+    TempDir home, system;
+    std::filesystem::create_directories(home.Path("applications/vendor"));
+    std::filesystem::create_directories(system.Path("applications"));
+    home.Write("applications/vendor/web.desktop", "[Desktop Entry]\n");
+    system.Write("applications/vendor-web.desktop", "[Desktop Entry]\n");
+    system.Write("applications/mail.desktop", "[Desktop Entry]\n");
+
+    ScopedEnv dataHome("XDG_DATA_HOME", home.Folder());
+    ScopedEnv dataDirs("XDG_DATA_DIRS", system.Folder() + ":/nonexistent");
+    const std::vector<std::string> folders = ApplicationFolders();
+    ASSERT_EQ(folders.size(), 3u);
+    EXPECT_EQ(folders[0], home.Path("applications/"));
+    EXPECT_EQ(FindDesktopEntry("vendor-web.desktop"), home.Path("applications/vendor/web.desktop"));
+    EXPECT_EQ(FindDesktopEntry("mail.desktop"), system.Path("applications/mail.desktop"));
+    EXPECT_EQ(FindDesktopEntry("absent.desktop"), "");
+    EXPECT_EQ(FindDesktopEntry("../applications/mail.desktop"), "");
+}
+
+TEST(DesktopOpener, ErrorTextsAndOpenerCodes)
+{
+    EXPECT_EQ(HyperlinkErrorText(2), "Unable to open hyperlink:\n\nThe specified file was not found.");
+    EXPECT_EQ(HyperlinkErrorText(0), "Unable to open hyperlink:\n\nThe operating system is out\nof memory or resources.");
+    EXPECT_EQ(HyperlinkErrorText(26), "Unable to open hyperlink:\n\nA sharing violation occurred. ");
+    EXPECT_EQ(HyperlinkErrorText(31),
+              "Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.");
+    EXPECT_EQ(HyperlinkErrorText(33), "Unable to open hyperlink:\n\nUnknown Error (33) occurred.");
+    EXPECT_EQ(HyperlinkErrorText(-4), "Unable to open hyperlink:\n\nUnknown Error (-4) occurred.");
+
+    EXPECT_GT(OpenerExitCode(0), 32);
+    EXPECT_EQ(OpenerExitCode(2), kOpenFileNotFound);
+    EXPECT_EQ(OpenerExitCode(3), kOpenNoAssociation);
+    EXPECT_EQ(OpenerExitCode(4), kOpenAssociationIncomplete);
+    EXPECT_LE(OpenerExitCode(1), 32);
+}
+
+TEST(DesktopOpener, ThePathsOpenerReceivesTheTargetIntact)
+{
+    TempDir bin;
+    const std::string record = bin.Path("record");
+    WriteRecordingScript(bin, "xdg-open", record);
+    ScopedEnv path("PATH", bin.Path(""));
+    EXPECT_EQ(FindOnPath("xdg-open"), bin.Path("xdg-open"));
+
+    EXPECT_EQ(OpenWithDesktop(""), kOpenFileNotFound);
+    EXPECT_FALSE(std::filesystem::exists(record));
+
+    const std::string target = "-n /media/a b/\"q\" $HOME `id`;'x'";
+    EXPECT_GT(OpenWithDesktop(target), 32);
+    EXPECT_EQ(RecordedArguments(record), Args{target});
+}
+
+TEST(DesktopOpener, FailuresWithoutAWebPageHandlerGiveTheOpenersCause)
+{
+    TempDir bin;
+    ScopedEnv path("PATH", bin.Path(""));
+    EXPECT_EQ(FindOnPath("xdg-open"), "");
+    EXPECT_EQ(OpenWithDesktop("https://a.org/"), kOpenNoAssociation);
+
+    WriteRecordingScript(bin, "xdg-open", bin.Path("record"), 2);
+    EXPECT_EQ(OpenWithDesktop("/no/such/file"), kOpenFileNotFound);
+    // Not executable: not a program on PATH.
+    bin.Write("xdg-mime", "#!/bin/sh\necho web.desktop\n");
+    EXPECT_EQ(FindOnPath("xdg-mime"), "");
+}
+
+TEST(DesktopOpener, AFailedOpenerFallsBackToTheWebPageHandler)
+{
+    TempDir bin, data;
+    WriteRecordingScript(bin, "xdg-open", bin.Path("opener"), 4);
+    WriteRecordingScript(bin, "xdg-mime", bin.Path("query"), 0, "web browser.desktop");
+    WriteRecordingScript(bin, "browse", bin.Path("browser"));
+    std::filesystem::create_directories(data.Path("applications"));
+    data.Write("applications/web browser.desktop",
+               "[Desktop Entry]\nType=Application\nExec=browse --new-tab \"%u\" --ignored\n");
+    ScopedEnv path("PATH", bin.Path(""));
+    ScopedEnv dataHome("XDG_DATA_HOME", data.Folder());
+    ScopedEnv dataDirs("XDG_DATA_DIRS", data.Path("none"));
+
+    EXPECT_GT(OpenWithDesktop("https://a.org/?q=a b"), 32);
+    EXPECT_EQ(RecordedArguments(bin.Path("query")), (Args{"query", "default", "text/html"}));
+    EXPECT_EQ(RecordedArguments(bin.Path("browser")), (Args{"--new-tab", "https://a.org/?q=a b"}));
+}
+
+// The stat line of a process: "pid (comm) state ppid pgrp session ..."
+std::vector<long> ProcessIds(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string state;
+    long ppid = 0, group = 0, session = 0;
+    fields >> state >> ppid >> group >> session;
+    return {ppid, group, session};
+}
+
+TEST(DesktopOpener, ProgramsRunDetachedAndReportTheirStart)
+{
+    TempDir bin;
+    const std::string sleeper = bin.Write("sleeper", "#!/bin/sh\necho $$ > '" + bin.Path("pid.part") + "'\n/bin/mv '" +
+                                                         bin.Path("pid.part") + "' '" + bin.Path("pid") +
+                                                         "'\nexec /bin/sleep 30\n");
+    std::filesystem::permissions(sleeper, std::filesystem::perms::owner_all);
+    const LaunchResult running = LaunchDetached({sleeper}, 100);
+    EXPECT_EQ(running.kind, LaunchResult::StillRunning);
+    ASSERT_TRUE(RecordedArguments(bin.Path("pid")).has_value());
+    pid_t pid = 0;
+    std::ifstream(bin.Path("pid")) >> pid;
+    ASSERT_GT(pid, 0);
+    const std::vector<long> ids = ProcessIds(pid);
+    EXPECT_NE(ids[0], getpid());
+    EXPECT_NE(ids[2], getsid(0));
+    kill(pid, SIGTERM);
+
+    const std::string failing = bin.Write("failing", "#!/bin/sh\nexit 4\n");
+    std::filesystem::permissions(failing, std::filesystem::perms::owner_all);
+    const LaunchResult exited = LaunchDetached({failing}, 20000);
+    EXPECT_EQ(exited.kind, LaunchResult::Exited);
+    EXPECT_EQ(exited.exitStatus, 4);
+
+    const LaunchResult missing = LaunchDetached({bin.Path("missing")}, 20000);
+    EXPECT_EQ(missing.kind, LaunchResult::NotStarted);
+    EXPECT_EQ(missing.error, ENOENT);
+}
+
+} // namespace
