@@ -20,6 +20,8 @@
 #include "widgets/CAboutDlg.h"
 #include "widgets/SkinLoader.h"
 
+#include <algorithm>
+
 namespace {
 
 const char* const kStateFileName = "Option.dat";
@@ -133,30 +135,30 @@ void CKANDRIXDlg::DestroyPages()
 
 void CKANDRIXDlg::UpdateButtons()
 {
+    // Each button is set once: disabling the focused one, even for a moment,
+    // would hand the focus on to About, where Enter opens the About box.
+    const std::vector<int> enabled = EnabledFlowButtons();
     for (int id : kFlowButtons)
-        EnableDlgItem(id, false);
+        EnableDlgItem(id, std::find(enabled.begin(), enabled.end(), id) != enabled.end());
+}
+
+std::vector<int> CKANDRIXDlg::EnabledFlowButtons() const
+{
     // While the disc is planned the page is still current but not to be left.
     if (currentPage_ == kOutputPage && OutputPage()->IsCheckingFit())
-        return;
+        return {};
     switch (currentPage_) {
     case kTaskPage:
-        EnableDlgItem(IDC_MAIN_NEXT, true);
-        break;
+        return {IDC_MAIN_NEXT};
     case kFileListPage:
     case kOutputPage:
-        EnableDlgItem(IDC_MAIN_PREV, true);
-        EnableDlgItem(IDC_MAIN_NEXT, true);
-        break;
+        return {IDC_MAIN_PREV, IDC_MAIN_NEXT};
     case kBurnPage:
-        EnableDlgItem(IDC_MAIN_SAVE_LOG, true);
-        break;
+        return {IDC_MAIN_SAVE_LOG};
     case kSummaryPage:
-        EnableDlgItem(IDC_MAIN_SAVE_LOG, true);
-        EnableDlgItem(IDC_MAIN_PREV, true);
-        EnableDlgItem(IDC_MAIN_REPEAT, true);
-        break;
+        return {IDC_MAIN_SAVE_LOG, IDC_MAIN_PREV, IDC_MAIN_REPEAT};
     default:
-        break;
+        return {};
     }
 }
 
@@ -240,6 +242,9 @@ void CKANDRIXDlg::NextFromOutputPage()
             ChangePage(kConvertPage);
         }
         UpdateButtons();
+        // The greyed buttons handed the focus on; Next gets it back.
+        if (!plan)
+            FocusForPage(currentPage_);
     });
     UpdateButtons();
 }

@@ -73,6 +73,7 @@ private:
     void CreatePages();
     void DestroyPages();
     void UpdateButtons();
+    std::vector<int> EnabledFlowButtons() const;
     void ChangePage(int index);
     void FocusForPage(int index);
     void NextFromOutputPage();

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -114,6 +115,23 @@ TEST_F(WizardTest, ConvertOnlyRunFollowsTheFlowTable)
     window.OnRepeat();
     ExpectOnlyPageShown(window, CKANDRIXDlg::kTaskPage);
     EXPECT_EQ(ButtonsOf(window), (Buttons{false, false, true, false}));
+}
+
+TEST_F(WizardTest, AfterAConversionTheFocusIsOnRepeatSoEnterDoesNotOpenAbout)
+{
+    CKANDRIXDlg& window = OpenWindow();
+    window.Widget()->show();
+    window.Widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.Widget()));
+    window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_VIDEO2MPG);
+    window.OnNext();
+    window.FileListPage()->AddFile(folder_ + "missing.avi");
+    window.OnNext();
+    window.OnNext();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return window.CurrentPageIndex() == CKANDRIXDlg::kSummaryPage; }));
+    // The completion sets the buttons again after the page change; a button
+    // greyed even for a moment would have passed the focus on to About.
+    EXPECT_EQ(QApplication::focusWidget(), window.Control(IDC_MAIN_REPEAT));
 }
 
 TEST_F(WizardTest, BurningExistingFilesSkipsTheConversion)
