@@ -12,6 +12,9 @@
 #include "convert/DiscEstimate.h"
 #include "media/MediaKit.h"
 
+#include <QApplication>
+#include <QTest>
+
 #include <sys/stat.h>
 
 #include <csignal>
@@ -139,10 +142,16 @@ TEST_F(WizardDiscFitTest, ADriveRefusesFourHoursAndTenMinutesBeforeAnyConversion
         WriteFile(source, "short");
     StandInFfprobe probe(folder_, "echo 5000.0");
     CKANDRIXDlg& window = OpenOutputPage(sources);
+    window.Widget()->show();
+    window.Widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.Widget()));
+    window.SetFocusTo(IDC_MAIN_NEXT);
     window.OnNext();
     ASSERT_TRUE(ProcessEventsUntil([&] { return !window.OutputPage()->IsCheckingFit(); }, 30000));
 
     EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kOutputPage);
+    // Greyed during the check, Next has the focus again, not About.
+    EXPECT_EQ(QApplication::focusWidget(), window.Control(IDC_MAIN_NEXT));
     EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{
                                     "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
                                     "quality. Remove some files, or split them across two discs."});
