@@ -13,7 +13,18 @@ std::string GetExecutablePath()
     ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (length <= 0)
         return {};
-    return std::string(buffer, static_cast<size_t>(length));
+    return WithoutDeletedMark(std::string(buffer, static_cast<size_t>(length)));
+}
+
+std::string WithoutDeletedMark(const std::string& linkText)
+{
+    static const std::string kMark = " (deleted)";
+    const bool marked = linkText.size() > kMark.size() &&
+                        linkText.compare(linkText.size() - kMark.size(), kMark.size(), kMark) == 0;
+    struct stat info {};
+    if (!marked || ::stat(linkText.c_str(), &info) == 0)
+        return linkText;
+    return linkText.substr(0, linkText.size() - kMark.size());
 }
 
 std::string GetProgramFolder()

@@ -12,6 +12,9 @@ constexpr char kPathSeparator = '/';
 
 // Full path of the running executable ("" when unknown).
 std::string GetExecutablePath();
+// The kernel names a running program whose file was replaced since (an update,
+// a rebuild) "<path> (deleted)"; the program is still the one at <path>.
+std::string WithoutDeletedMark(const std::string& linkText);
 
 // Folder of the running executable, ending in the separator.
 std::string GetProgramFolder();
