@@ -1,8 +1,9 @@
 // What the build puts into the program folder beside the executable.
 
+#include "convert/ProcessRunner.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -47,14 +48,12 @@ TEST(ProgramFolder, TheMenuEntryStartsThisBuildWithItsIcon)
 
 TEST(ProgramFolder, TheDesktopsOwnCheckerAcceptsTheMenuEntry)
 {
-    const std::string command = "desktop-file-validate '" + std::string(KANDRIX_BIN_DIR) + "kandrix.desktop' 2>&1";
-    FILE* checker = ::popen(command.c_str(), "r");
-    ASSERT_NE(checker, nullptr);
     std::string complaints;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, checker))
-        complaints += buffer;
-    EXPECT_EQ(::pclose(checker), 0) << complaints;
+    ToolRun run;
+    run.arguments = {"/usr/bin/desktop-file-validate", std::string(KANDRIX_BIN_DIR) + "kandrix.desktop"};
+    run.log = [&](const std::string& text) { complaints += text; };
+    const ToolOutcome outcome = RunTool(run);
+    EXPECT_EQ(outcome.exitStatus, 0) << complaints;
     EXPECT_EQ(complaints, "");
 }
 
