@@ -10,6 +10,8 @@
 #include <QPalette>
 #include <QStringList>
 
+#include <cstdio>
+
 namespace {
 
 // Our sheet is some ten kilobytes; Qt takes seconds over a sheet of several
@@ -78,11 +80,16 @@ bool LoadSkin(const std::string& skinPath, const std::string& schemeName)
 
     QPalette palette = QApplication::palette();
     const std::string schemePath = FolderOf(skinPath) + kPathSeparator + schemeName;
-    if (LoadScheme(schemePath, palette)) {
-        // The platform's native styles may ignore a palette; Fusion draws with it.
-        QApplication::setStyle(new SkinStyle);
-        QApplication::setPalette(palette);
+    if (!LoadScheme(schemePath, palette)) {
+        // A sheet is drawn for its scheme's colours: alone it would put the
+        // system's dark-blue links and black outlines on its dark windows.
+        std::fprintf(stderr, "KANDRIX: %s is not used: its colour scheme %s is missing or sets no colour\n",
+                     skinPath.c_str(), schemePath.c_str());
+        return false;
     }
+    // The platform's native styles may ignore a palette; Fusion draws with it.
+    QApplication::setStyle(new SkinStyle);
+    QApplication::setPalette(palette);
     qApp->setStyleSheet(styleSheet);
     return true;
 }

@@ -17,12 +17,12 @@
 //   QColor accepts ("#rrggbb", "red"). A role prefixed with a state
 //   ("Disabled.Text=#808080"; Active, Inactive, Disabled) is set for that
 //   state only, after the plain lines above it. Unknown roles and bad
-//   colours are skipped. A scheme needs the skin file; a skin without scheme keeps the
-//   system's colours.
+//   colours are skipped. The two go together: a skin whose scheme is
+//   missing or sets no colour is not loaded, and a scheme needs its skin.
 
 #include <string>
 
 // Loads the skin file and the scheme of that name from the skin file's
-// folder. False, with the system's look untouched, when there is no skin
-// file. Either file is read only when it is a regular file of at most 1 MB.
+// folder. False, with the system's look untouched, when either is missing.
+// Either file is read only when it is a regular file of at most 1 MB.
 bool LoadSkin(const std::string& skinPath, const std::string& schemeName);

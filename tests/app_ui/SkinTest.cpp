@@ -63,6 +63,15 @@ private:
 
 } // namespace
 
+TEST_F(WizardTest, ASkinWithoutItsSchemeIsNotUsed)
+{
+    SystemLook system;
+    WriteFile(File("Vista.cjstyles"), "QWidget { background: #101010; }\n");
+    OpenWindow();
+    EXPECT_TRUE(qApp->styleSheet().isEmpty());
+    EXPECT_EQ(QApplication::palette().color(QPalette::Link), system.Palette().color(QPalette::Link));
+}
+
 TEST_F(WizardTest, TheShippedSkinIsDarkWithReadableTextLinksAndDisabledState)
 {
     SystemLook system;
