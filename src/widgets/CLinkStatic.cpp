@@ -187,7 +187,7 @@ void CLinkStatic::DestroyWindow()
 
 int CLinkStatic::OpenLinkTarget(const std::string& target)
 {
-    return OpenWithDesktop(target);
+    return Ui().ShellOpen(target);
 }
 
 void CLinkStatic::ShowOpenError(int code)

@@ -40,7 +40,7 @@ public:
     void FitToText();
     void DestroyWindow();
 
-    // Opens target; a shell code, above 32 for success.
+    // Opens target through the shell seam; a shell code, above 32 for success.
     static int OpenLinkTarget(const std::string& target);
     void ShowOpenError(int code);
 
