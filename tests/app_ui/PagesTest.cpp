@@ -194,6 +194,8 @@ TEST_F(WizardTest, SummaryLinksTheRecorderToTheFolderOfItsImage)
     Settings().burnerIndex = -1;
     summary.EnterPage();
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "-");
+    // No recorder, nothing to open: "-" is no file name.
+    EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), "");
 
     // The real library lists the image-file recorder last.
     Settings().burnerIndex = Devices().Count() - 1;
@@ -201,6 +203,12 @@ TEST_F(WizardTest, SummaryLinksTheRecorderToTheFolderOfItsImage)
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "[ISO]Image File-KANDRIX)");
     EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), folder_);
     EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
+
+    // A later run without a recorder keeps nothing of the one before.
+    Settings().burnerIndex = -1;
+    summary.EnterPage();
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "-");
+    EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), "");
 }
 
 

@@ -193,6 +193,26 @@ TEST_F(LinkTest, AFailedOpenShowsTheErrorAndClearsVisited)
     EXPECT_EQ(link.TextColour(), kLink);
 }
 
+TEST_F(LinkTest, WithoutATargetTheControlIsPlainText)
+{
+    ScriptedSeam seam;
+    CLinkStatic link;
+    ASSERT_TRUE(link.SubclassDlgItem(IDC_ABOUT_WEB, &host_));
+    link.SetLinkTarget("");
+    EXPECT_NE(link.Label()->cursor().shape(), Qt::PointingHandCursor);
+    MoveOver(link);
+    EXPECT_FALSE(link.IsOverControl());
+    QTest::mouseClick(link.Label(), Qt::LeftButton, Qt::NoModifier, link.Label()->rect().center());
+    EXPECT_TRUE(seam.ShellTargets().empty());
+    EXPECT_TRUE(seam.Boxes().empty());
+    EXPECT_FALSE(link.IsVisited());
+
+    link.SetLinkTarget("/media/disc");
+    EXPECT_EQ(link.Label()->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(link.Label(), Qt::LeftButton, Qt::NoModifier, link.Label()->rect().center());
+    EXPECT_EQ(seam.ShellTargets(), std::vector<std::string>{"/media/disc"});
+}
+
 TEST_F(LinkTest, UnderASkinTheColoursComeFromThePalette)
 {
     const QPalette original = QApplication::palette();
