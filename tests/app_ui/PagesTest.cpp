@@ -6,6 +6,7 @@
 #include "burn/DeviceList.h"
 #include "convert/CFileListPage.h"
 #include "res/resource.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QTest>
@@ -241,10 +242,8 @@ TEST(SummaryRecorder, TextAndTargetOfADrive)
     facts.vendor = "HL-DT-ST";
     EXPECT_EQ(CSummaryPage::RecorderText(facts), "[/dev/sr0]DVDRAM GH24NSD1-HL-DT-ST)");
     // A drive whose disc is not mounted opens the folder holding it.
-    char pattern[] = "/tmp/kandrix_drive_XXXXXX";
-    const std::string dev = ::mkdtemp(pattern);
-    facts.driveName = dev + "/sr9";
-    EXPECT_EQ(CSummaryPage::RecorderTarget(facts, false), dev);
-    std::filesystem::remove_all(dev);
+    TempDir dev;
+    facts.driveName = dev.Path("sr9");
+    EXPECT_EQ(CSummaryPage::RecorderTarget(facts, false), std::filesystem::path(dev.Folder()).parent_path().string());
 }
 
