@@ -13,6 +13,7 @@
 #include <csignal>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +56,9 @@ TEST(DesktopEntry, ReadsExecOfTheMainGroupWithStringEscapes)
     dir.Write("none.desktop", "[Desktop Action new]\nExec=/other %u\n");
     EXPECT_EQ(ReadDesktopExec(dir.Path("none.desktop")), std::nullopt);
     EXPECT_EQ(ReadDesktopExec(dir.Path("missing.desktop")), std::nullopt);
+    // A FIFO under an entry's name has no writer: reading it would never end.
+    ASSERT_EQ(mkfifo(dir.Path("fifo.desktop").c_str(), 0600), 0);
+    EXPECT_EQ(ReadDesktopExec(dir.Path("fifo.desktop")), std::nullopt);
 }
 
 TEST(DesktopEntry, FindsEntriesInTheApplicationFoldersInOrder)
