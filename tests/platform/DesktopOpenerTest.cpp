@@ -247,4 +247,27 @@ TEST(DesktopOpener, ProgramsRunDetachedAndReportTheirStart)
     EXPECT_EQ(missing.error, ENOENT);
 }
 
+TEST(DesktopOpener, ProgramsStartedDetachedInheritNoneOfTheProgramsDescriptors)
+{
+    TempDir bin;
+    int inherited[2];
+    ASSERT_EQ(pipe(inherited), 0);
+    const std::string lister = bin.Write("lister", "#!/bin/sh\n/bin/ls /proc/$$/fd > '" + bin.Path("fds.part") +
+                                                       "'\n/bin/mv '" + bin.Path("fds.part") + "' '" +
+                                                       bin.Path("fds") + "'\n");
+    std::filesystem::permissions(lister, std::filesystem::perms::owner_all);
+    const LaunchResult listed = LaunchDetached({lister}, 20000);
+    close(inherited[0]);
+    close(inherited[1]);
+    EXPECT_EQ(listed.kind, LaunchResult::Exited);
+    ASSERT_TRUE(RecordedArguments(bin.Path("fds")).has_value());
+    std::ifstream in(bin.Path("fds"));
+    std::vector<int> open;
+    for (int fd = 0; in >> fd;)
+        open.push_back(fd);
+    EXPECT_THAT(open, ::testing::Contains(0));
+    EXPECT_THAT(open, ::testing::Not(::testing::Contains(inherited[0])));
+    EXPECT_THAT(open, ::testing::Not(::testing::Contains(inherited[1])));
+}
+
 } // namespace
