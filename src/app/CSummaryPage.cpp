@@ -47,10 +47,9 @@ void CSummaryPage::EnterPage()
             facts = device.GetFacts();
             imageFiles = WritesImageFiles(device);
         });
-        if (facts) {
-            SetDlgItemText(IDC_SUM_BURNER, RecorderText(*facts));
-            recorderLink_.SetLinkTarget(RecorderTarget(*facts, imageFiles));
-        }
+        // Without a recorder the line is a plain "-": nothing to open.
+        SetDlgItemText(IDC_SUM_BURNER, facts ? RecorderText(*facts) : "-");
+        recorderLink_.SetLinkTarget(facts ? RecorderTarget(*facts, imageFiles) : "");
     }
     ShowRecorder(burns);
     ShowWindow(true);

@@ -1,11 +1,14 @@
 #include "platform/DesktopEntry.h"
 
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 
 namespace {
+
+constexpr std::uint64_t kMaxDesktopEntrySize = 1024 * 1024;
 
 std::string EnvOr(const char* name, const std::string& fallback)
 {
@@ -105,9 +108,12 @@ std::string FindDesktopEntry(const std::string& desktopId, const std::vector<std
 
 std::optional<std::string> ReadDesktopExec(const std::string& path)
 {
-    std::ifstream in(path);
-    if (!in)
+    // A desktop entry is a few KB; whatever else lies under the name (a FIFO
+    // above all) must not stall the click that asked for it.
+    std::string text;
+    if (!ReadRegularFile(path, kMaxDesktopEntrySize, text))
         return std::nullopt;
+    std::istringstream in(text);
     std::string line;
     bool inEntry = false;
     while (std::getline(in, line)) {

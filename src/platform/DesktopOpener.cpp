@@ -4,14 +4,14 @@
 #include "platform/DesktopEntry.h"
 #include "platform/DetachedProcess.h"
 
+#include <cctype>
 #include <cerrno>
+#include <filesystem>
 #include <optional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
-
-constexpr int kOpenerWaitMs = 1500;
-constexpr int kQueryWaitMs = 1000;
 
 int ErrnoCode(int error)
 {
@@ -45,20 +45,20 @@ int LaunchCode(const LaunchResult& launched)
     return ErrnoCode(launched.error);
 }
 
-int OpenWithOpener(const std::string& target)
+int OpenWithOpener(const std::string& target, int waitMs)
 {
     const std::string opener = FindOnPath("xdg-open");
     if (opener.empty())
         return kOpenNoAssociation;
-    const LaunchResult launched = LaunchDetached({opener, target}, kOpenerWaitMs);
+    const LaunchResult launched = LaunchDetached({opener, target}, waitMs);
     if (launched.kind == LaunchResult::Exited)
         return OpenerExitCode(launched.exitStatus);
     return LaunchCode(launched);
 }
 
-std::optional<std::vector<std::string>> WebPageHandlerCommand(const std::string& target)
+std::optional<std::vector<std::string>> WebPageHandlerCommand(const std::string& target, int queryMs)
 {
-    const std::string entry = FindDesktopEntry(DefaultHtmlHandler());
+    const std::string entry = FindDesktopEntry(DefaultHtmlHandler(queryMs));
     if (entry.empty())
         return std::nullopt;
     const std::optional<std::string> exec = ReadDesktopExec(entry);
@@ -73,6 +73,37 @@ std::optional<std::vector<std::string>> WebPageHandlerCommand(const std::string&
     if (program.empty())
         return std::nullopt;
     return command;
+}
+
+// "scheme:" as an address has it: a letter, then letters, digits, '+', '-'
+// or '.'. One letter alone would be a drive, not a scheme.
+bool IsAddress(const std::string& target)
+{
+    const size_t colon = target.find(':');
+    if (colon == std::string::npos || colon < 2 || !std::isalpha(static_cast<unsigned char>(target[0])))
+        return false;
+    for (size_t i = 1; i < colon; ++i) {
+        const unsigned char c = static_cast<unsigned char>(target[i]);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return true;
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    if (path.front() == '/')
+        return path;
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string() : (folder / path).string();
+}
+
+// Only when nothing could open the target at all is another program worth a
+// try; a target the opener found missing or refused stays a failure.
+bool WorthAnotherProgram(int code)
+{
+    return code == kOpenNoAssociation || code == kOpenAssociationIncomplete;
 }
 
 } // namespace
@@ -91,7 +122,7 @@ int OpenerExitCode(int exitStatus)
     }
 }
 
-std::string DefaultHtmlHandler()
+std::string DefaultHtmlHandler(int waitMs)
 {
     const std::string query = FindOnPath("xdg-mime");
     if (query.empty())
@@ -100,7 +131,7 @@ std::string DefaultHtmlHandler()
     if (process.Start({query, "query", "default", "text/html"}) != ChildProcess::StartResult::Started)
         return {};
     std::string output;
-    for (int waited = 0; waited < kQueryWaitMs; waited += 50) {
+    for (int waited = 0; waited < waitMs; waited += 50) {
         process.WaitReadable(50);
         if (process.ReadAvailable(output) == ChildProcess::ReadResult::Ended)
             break;
@@ -128,18 +159,25 @@ std::string DefaultHtmlHandler()
     return found;
 }
 
-int OpenWithDesktop(const std::string& target)
+int OpenWithDesktop(const std::string& target, const OpenerWaits& waits)
 {
     // An opener given nothing starts a browser on nothing.
     if (target.empty())
         return kOpenFileNotFound;
-    const int opened = OpenWithOpener(target);
-    if (opened > 32)
-        return opened;
-    const std::optional<std::vector<std::string>> command = WebPageHandlerCommand(target);
+    std::string opened = target;
+    if (!IsAddress(target)) {
+        opened = AbsolutePath(target);
+        struct stat info {};
+        if (opened.empty() || stat(opened.c_str(), &info) != 0)
+            return kOpenFileNotFound;
+    }
+    const int code = OpenWithOpener(opened, waits.openerMs);
+    if (code > 32 || !WorthAnotherProgram(code))
+        return code;
+    const std::optional<std::vector<std::string>> command = WebPageHandlerCommand(opened, waits.queryMs);
     if (!command)
-        return opened;
-    return LaunchCode(LaunchDetached(*command, kOpenerWaitMs));
+        return code;
+    return LaunchCode(LaunchDetached(*command, waits.handlerMs));
 }
 
 std::string HyperlinkErrorText(int code)

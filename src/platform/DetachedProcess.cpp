@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,24 +52,58 @@ bool ReadAll(int fd, void* data, size_t size)
     return true;
 }
 
-// The program itself, in the grandchild. Only async-signal-safe calls
-// between fork and exec.
-[[noreturn]] void ExecProgram(char* const* argv, int errorFd)
+// Until exec a child still has the program's handlers: its stop handler
+// would write the wizard's stop pipe and close the wizard. The signals stay
+// blocked over the fork until the handlers are gone.
+void ResetSignals()
 {
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD})
+        sigaction(signalNumber, &standard, nullptr);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    signal(SIGPIPE, SIG_DFL);
-    signal(SIGCHLD, SIG_DFL);
+}
+
+// The program's other descriptors (pipes of its tools above all) must not
+// live on in a program that outlives it. Kernels before 5.11 lack the flag;
+// then every descriptor below the limit read before fork is marked.
+void CloseOnExecFrom(int first, int limit)
+{
+    if (close_range(static_cast<unsigned>(first), ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+        return;
+    for (int fd = first; fd < limit; ++fd) {
+        const int flags = fcntl(fd, F_GETFD);
+        if (flags >= 0 && !(flags & FD_CLOEXEC))
+            fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    }
+}
+
+// The soft limit on descriptors: none is numbered at or above it.
+int DescriptorLimit()
+{
+    constexpr rlim_t kMost = 1 << 20;
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1024;
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > kMost)
+        return static_cast<int>(kMost);
+    return static_cast<int>(limit.rlim_cur);
+}
+
+// The program itself, in the grandchild. Only async-signal-safe calls
+// between fork and exec.
+[[noreturn]] void ExecProgram(char* const* argv, int errorFd, int fdLimit)
+{
     int nullFd = open("/dev/null", O_RDWR);
     if (nullFd < 0 || dup2(nullFd, 0) < 0 || dup2(nullFd, 1) < 0) {
         int error = errno;
         WriteAll(errorFd, &error, sizeof error);
         _exit(127);
     }
-    // The program's other descriptors (pipes of its tools above all) must
-    // not live on in a program that outlives it.
-    close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    CloseOnExecFrom(3, fdLimit);
     execve(argv[0], argv, environ);
     int error = errno;
     WriteAll(errorFd, &error, sizeof error);
@@ -76,7 +112,7 @@ bool ReadAll(int fd, void* data, size_t size)
 
 // The middle child: leads a new session, starts the program, watches its
 // first moments, reports, and ends, leaving the program to init.
-[[noreturn]] void RunDetached(char* const* argv, int reportFd, int waitMs)
+[[noreturn]] void RunDetached(char* const* argv, int reportFd, int waitMs, int fdLimit)
 {
     setsid();
     LaunchResult result;
@@ -88,7 +124,7 @@ bool ReadAll(int fd, void* data, size_t size)
     }
     pid_t program = fork();
     if (program == 0)
-        ExecProgram(argv, execPipe[1]);
+        ExecProgram(argv, execPipe[1], fdLimit);
     close(execPipe[1]);
     if (program < 0) {
         result.error = errno;
@@ -153,19 +189,26 @@ LaunchResult LaunchDetached(const std::vector<std::string>& arguments, int waitM
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
+    const int fdLimit = DescriptorLimit();
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) {
         result.error = errno;
         return result;
     }
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
     pid_t middle = fork();
     if (middle == 0) {
+        ResetSignals();
         close(report[0]);
-        RunDetached(argv.data(), report[1], waitMs);
+        RunDetached(argv.data(), report[1], waitMs, fdLimit);
     }
+    const int forkError = errno;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     close(report[1]);
     if (middle < 0) {
-        result.error = errno;
+        result.error = forkError;
         close(report[0]);
         return result;
     }

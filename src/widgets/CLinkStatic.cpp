@@ -98,7 +98,7 @@ void CLinkStatic::Attach()
     underlinedFont_.setUnderline(true);
 
     FitToText();
-    label_->setCursor(Qt::PointingHandCursor);
+    UseCursor();
     // A mode chosen before attachment takes effect now.
     UseFont(underlineMode_ == 1);
     label_->setToolTip(QString::fromStdString(target_));
@@ -113,6 +113,7 @@ void CLinkStatic::SetLinkTarget(const std::string& target)
         if (!label_)
             return;
         FitToText();
+        UseCursor();
         label_->setToolTip(QString::fromStdString(target_));
     });
 }
@@ -187,7 +188,7 @@ void CLinkStatic::DestroyWindow()
 
 int CLinkStatic::OpenLinkTarget(const std::string& target)
 {
-    return OpenWithDesktop(target);
+    return Ui().ShellOpen(target);
 }
 
 void CLinkStatic::ShowOpenError(int code)
@@ -240,9 +241,19 @@ bool CLinkStatic::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+// With nothing to open the control is plain text: no hand, no hover, and a
+// click does nothing rather than report a failed open.
+void CLinkStatic::UseCursor()
+{
+    if (target_.empty())
+        label_->unsetCursor();
+    else
+        label_->setCursor(Qt::PointingHandCursor);
+}
+
 void CLinkStatic::HoverStart()
 {
-    if (overControl_)
+    if (overControl_ || target_.empty())
         return;
     overControl_ = true;
     if (underlineMode_ == -1)
@@ -268,6 +279,8 @@ void CLinkStatic::HoverEndTest()
 
 void CLinkStatic::Click()
 {
+    if (target_.empty())
+        return;
     overControl_ = false;
     const int result = OpenLinkTarget(target_);
     visited_ = result > 32;

@@ -30,6 +30,7 @@ public:
     bool SubclassDlgItem(int id, CDialog* dialog);
     bool HasWindow() const { return !label_.isNull(); }
 
+    // An empty target leaves the control plain text until it is given one.
     void SetLinkTarget(const std::string& target);
     const std::string& GetLinkTarget() const { return target_; }
     void MarkVisited(bool visited);
@@ -40,7 +41,7 @@ public:
     void FitToText();
     void DestroyWindow();
 
-    // Opens target; a shell code, above 32 for success.
+    // Opens target through the shell seam; a shell code, above 32 for success.
     static int OpenLinkTarget(const std::string& target);
     void ShowOpenError(int code);
 
@@ -55,6 +56,7 @@ protected:
 
 private:
     void Attach();
+    void UseCursor();
     void HoverStart();
     void HoverEndTest();
     void Click();

@@ -6,6 +6,7 @@
 #include "burn/DeviceList.h"
 #include "convert/CFileListPage.h"
 #include "res/resource.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QTest>
@@ -194,6 +195,8 @@ TEST_F(WizardTest, SummaryLinksTheRecorderToTheFolderOfItsImage)
     Settings().burnerIndex = -1;
     summary.EnterPage();
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "-");
+    // No recorder, nothing to open: "-" is no file name.
+    EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), "");
 
     // The real library lists the image-file recorder last.
     Settings().burnerIndex = Devices().Count() - 1;
@@ -201,6 +204,12 @@ TEST_F(WizardTest, SummaryLinksTheRecorderToTheFolderOfItsImage)
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "[ISO]Image File-KANDRIX)");
     EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), folder_);
     EXPECT_TRUE(summary.IsDlgItemVisible(IDC_SUM_BURNER));
+
+    // A later run without a recorder keeps nothing of the one before.
+    Settings().burnerIndex = -1;
+    summary.EnterPage();
+    EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "-");
+    EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), "");
 }
 
 
@@ -233,10 +242,8 @@ TEST(SummaryRecorder, TextAndTargetOfADrive)
     facts.vendor = "HL-DT-ST";
     EXPECT_EQ(CSummaryPage::RecorderText(facts), "[/dev/sr0]DVDRAM GH24NSD1-HL-DT-ST)");
     // A drive whose disc is not mounted opens the folder holding it.
-    char pattern[] = "/tmp/kandrix_drive_XXXXXX";
-    const std::string dev = ::mkdtemp(pattern);
-    facts.driveName = dev + "/sr9";
-    EXPECT_EQ(CSummaryPage::RecorderTarget(facts, false), dev);
-    std::filesystem::remove_all(dev);
+    TempDir dev;
+    facts.driveName = dev.Path("sr9");
+    EXPECT_EQ(CSummaryPage::RecorderTarget(facts, false), std::filesystem::path(dev.Folder()).parent_path().string());
 }
 

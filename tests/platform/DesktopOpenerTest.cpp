@@ -13,6 +13,7 @@
 #include <csignal>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +56,9 @@ TEST(DesktopEntry, ReadsExecOfTheMainGroupWithStringEscapes)
     dir.Write("none.desktop", "[Desktop Action new]\nExec=/other %u\n");
     EXPECT_EQ(ReadDesktopExec(dir.Path("none.desktop")), std::nullopt);
     EXPECT_EQ(ReadDesktopExec(dir.Path("missing.desktop")), std::nullopt);
+    // A FIFO under an entry's name has no writer: reading it would never end.
+    ASSERT_EQ(mkfifo(dir.Path("fifo.desktop").c_str(), 0600), 0);
+    EXPECT_EQ(ReadDesktopExec(dir.Path("fifo.desktop")), std::nullopt);
 }
 
 TEST(DesktopEntry, FindsEntriesInTheApplicationFoldersInOrder)
@@ -94,52 +98,112 @@ TEST(DesktopOpener, ErrorTextsAndOpenerCodes)
     EXPECT_LE(OpenerExitCode(1), 32);
 }
 
-TEST(DesktopOpener, ThePathsOpenerReceivesTheTargetIntact)
+// The stand-ins always exit, so the waits only bound a broken test; a slow
+// machine must not turn an exit into "still running", which reads as success.
+const OpenerWaits kPatient{20000, 20000, 20000};
+
+// Runs the test from folder, back to where it was at the end.
+class ScopedWorkingFolder {
+public:
+    explicit ScopedWorkingFolder(const std::string& folder) : old_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~ScopedWorkingFolder() { std::filesystem::current_path(old_); }
+
+private:
+    std::filesystem::path old_;
+};
+
+TEST(DesktopOpener, ThePathsOpenerReceivesTheTargetIntactAndPathsAbsolute)
 {
-    TempDir bin;
+    TempDir bin, files;
     const std::string record = bin.Path("record");
     WriteRecordingScript(bin, "xdg-open", record);
     ScopedEnv path("PATH", bin.Path(""));
     EXPECT_EQ(FindOnPath("xdg-open"), bin.Path("xdg-open"));
 
-    EXPECT_EQ(OpenWithDesktop(""), kOpenFileNotFound);
+    EXPECT_EQ(OpenWithDesktop("", kPatient), kOpenFileNotFound);
+    EXPECT_EQ(OpenWithDesktop(files.Path("missing"), kPatient), kOpenFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(record));
 
-    const std::string target = "-n /media/a b/\"q\" $HOME `id`;'x'";
-    EXPECT_GT(OpenWithDesktop(target), 32);
-    EXPECT_EQ(RecordedArguments(record), Args{target});
+    const std::string odd = files.Write("-n a b \"q\" $HOME `id`;'x'", "");
+    EXPECT_GT(OpenWithDesktop(odd, kPatient), 32);
+    EXPECT_EQ(RecordedArguments(record), Args{odd});
+
+    // A relative name that looks like an option reaches the opener as a path.
+    std::filesystem::remove(record);
+    {
+        ScopedWorkingFolder here(files.Folder());
+        EXPECT_GT(OpenWithDesktop("-n a b \"q\" $HOME `id`;'x'", kPatient), 32);
+    }
+    EXPECT_EQ(RecordedArguments(record), Args{odd});
+
+    // Addresses are handed on as they are, whether or not a file has the name.
+    for (const std::string address : {"https://a.org/?q=a b&h=$HOME", "mailto:help@kandrix.example.org"}) {
+        std::filesystem::remove(record);
+        EXPECT_GT(OpenWithDesktop(address, kPatient), 32);
+        EXPECT_EQ(RecordedArguments(record), Args{address});
+    }
 }
 
 TEST(DesktopOpener, FailuresWithoutAWebPageHandlerGiveTheOpenersCause)
 {
     TempDir bin;
+    const std::string page = bin.Write("page.html", "<p>x</p>");
     ScopedEnv path("PATH", bin.Path(""));
     EXPECT_EQ(FindOnPath("xdg-open"), "");
-    EXPECT_EQ(OpenWithDesktop("https://a.org/"), kOpenNoAssociation);
+    EXPECT_EQ(OpenWithDesktop("https://a.org/", kPatient), kOpenNoAssociation);
 
     WriteRecordingScript(bin, "xdg-open", bin.Path("record"), 2);
-    EXPECT_EQ(OpenWithDesktop("/no/such/file"), kOpenFileNotFound);
+    EXPECT_EQ(OpenWithDesktop(page, kPatient), kOpenFileNotFound);
+    WriteRecordingScript(bin, "xdg-open", bin.Path("record"), 4);
+    EXPECT_EQ(OpenWithDesktop(page, kPatient), kOpenAssociationIncomplete);
     // Not executable: not a program on PATH.
     bin.Write("xdg-mime", "#!/bin/sh\necho web.desktop\n");
     EXPECT_EQ(FindOnPath("xdg-mime"), "");
 }
 
-TEST(DesktopOpener, AFailedOpenerFallsBackToTheWebPageHandler)
-{
-    TempDir bin, data;
-    WriteRecordingScript(bin, "xdg-open", bin.Path("opener"), 4);
-    WriteRecordingScript(bin, "xdg-mime", bin.Path("query"), 0, "web browser.desktop");
-    WriteRecordingScript(bin, "browse", bin.Path("browser"));
-    std::filesystem::create_directories(data.Path("applications"));
-    data.Write("applications/web browser.desktop",
-               "[Desktop Entry]\nType=Application\nExec=browse --new-tab \"%u\" --ignored\n");
-    ScopedEnv path("PATH", bin.Path(""));
-    ScopedEnv dataHome("XDG_DATA_HOME", data.Folder());
-    ScopedEnv dataDirs("XDG_DATA_DIRS", data.Path("none"));
+// A desktop with a web-page handler registered for text/html, and an opener
+// that exits with openerStatus.
+class WebPageHandlerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteRecordingScript(bin_, "xdg-mime", bin_.Path("query"), 0, "web browser.desktop");
+        WriteRecordingScript(bin_, "browse", bin_.Path("browser"));
+        std::filesystem::create_directories(data_.Path("applications"));
+        data_.Write("applications/web browser.desktop",
+                    "[Desktop Entry]\nType=Application\nExec=browse --new-tab \"%u\" --ignored\n");
+    }
+    void OpenerExits(int status) { WriteRecordingScript(bin_, "xdg-open", bin_.Path("opener"), status); }
 
-    EXPECT_GT(OpenWithDesktop("https://a.org/?q=a b"), 32);
-    EXPECT_EQ(RecordedArguments(bin.Path("query")), (Args{"query", "default", "text/html"}));
-    EXPECT_EQ(RecordedArguments(bin.Path("browser")), (Args{"--new-tab", "https://a.org/?q=a b"}));
+    TempDir bin_, data_;
+    ScopedEnv path_{"PATH", bin_.Path("")};
+    ScopedEnv dataHome_{"XDG_DATA_HOME", data_.Folder()};
+    ScopedEnv dataDirs_{"XDG_DATA_DIRS", data_.Path("none")};
+};
+
+TEST_F(WebPageHandlerTest, AnOpenerThatFindsNoProgramFallsBackToTheWebPageHandler)
+{
+    OpenerExits(4);
+    EXPECT_GT(OpenWithDesktop("https://a.org/?q=a b", kPatient), 32);
+    EXPECT_EQ(RecordedArguments(bin_.Path("query")), (Args{"query", "default", "text/html"}));
+    EXPECT_EQ(RecordedArguments(bin_.Path("browser")), (Args{"--new-tab", "https://a.org/?q=a b"}));
+}
+
+TEST_F(WebPageHandlerTest, ATargetTheOpenerFoundMissingStaysAFailure)
+{
+    // A folder gone since the link was made must not start a browser on a
+    // "not found" page that then reads as a successful open.
+    OpenerExits(2);
+    EXPECT_EQ(OpenWithDesktop(data_.Folder(), kPatient), kOpenFileNotFound);
+    EXPECT_EQ(RecordedArguments(bin_.Path("opener")), Args{data_.Folder()});
+    EXPECT_FALSE(std::filesystem::exists(bin_.Path("query")));
+    EXPECT_FALSE(std::filesystem::exists(bin_.Path("browser")));
+
+    EXPECT_EQ(OpenWithDesktop(data_.Path("gone"), kPatient), kOpenFileNotFound);
+    EXPECT_FALSE(std::filesystem::exists(bin_.Path("query")));
 }
 
 // The stat line of a process: "pid (comm) state ppid pgrp session ..."
@@ -181,6 +245,29 @@ TEST(DesktopOpener, ProgramsRunDetachedAndReportTheirStart)
     const LaunchResult missing = LaunchDetached({bin.Path("missing")}, 20000);
     EXPECT_EQ(missing.kind, LaunchResult::NotStarted);
     EXPECT_EQ(missing.error, ENOENT);
+}
+
+TEST(DesktopOpener, ProgramsStartedDetachedInheritNoneOfTheProgramsDescriptors)
+{
+    TempDir bin;
+    int inherited[2];
+    ASSERT_EQ(pipe(inherited), 0);
+    const std::string lister = bin.Write("lister", "#!/bin/sh\n/bin/ls /proc/$$/fd > '" + bin.Path("fds.part") +
+                                                       "'\n/bin/mv '" + bin.Path("fds.part") + "' '" +
+                                                       bin.Path("fds") + "'\n");
+    std::filesystem::permissions(lister, std::filesystem::perms::owner_all);
+    const LaunchResult listed = LaunchDetached({lister}, 20000);
+    close(inherited[0]);
+    close(inherited[1]);
+    EXPECT_EQ(listed.kind, LaunchResult::Exited);
+    ASSERT_TRUE(RecordedArguments(bin.Path("fds")).has_value());
+    std::ifstream in(bin.Path("fds"));
+    std::vector<int> open;
+    for (int fd = 0; in >> fd;)
+        open.push_back(fd);
+    EXPECT_THAT(open, ::testing::Contains(0));
+    EXPECT_THAT(open, ::testing::Not(::testing::Contains(inherited[0])));
+    EXPECT_THAT(open, ::testing::Not(::testing::Contains(inherited[1])));
 }
 
 } // namespace

@@ -1,12 +1,11 @@
 // The link control attached to a real static of a dialog template, driven
-// with synthesized mouse events offscreen; the opener is a recording
-// stand-in on PATH, the error box goes to the scripted seam.
+// with synthesized mouse events offscreen; the open and the error box go to
+// the scripted seam.
 
 #include "platform/Dialog.h"
 #include "platform/qt/ControlFactory.h"
 #include "res/resource.h"
 #include "support/ScriptedSeam.h"
-#include "support/StandInOpener.h"
 #include "support/UiEvents.h"
 #include "widgets/CLinkStatic.h"
 
@@ -158,11 +157,8 @@ TEST_F(LinkTest, FitToTextKeepsTheEdgeTheAlignmentNames)
     }
 }
 
-TEST_F(LinkTest, AClickHandsTheTargetIntactToTheOpenerAndMarksTheLinkVisited)
+TEST_F(LinkTest, AClickHandsTheTargetIntactToTheShellAndMarksTheLinkVisited)
 {
-    TempDir bin;
-    WriteRecordingScript(bin, "xdg-open", bin.Path("record"));
-    ScopedEnv path("PATH", bin.Path(""));
     ScriptedSeam seam;
 
     CLinkStatic link;
@@ -171,18 +167,17 @@ TEST_F(LinkTest, AClickHandsTheTargetIntactToTheOpenerAndMarksTheLinkVisited)
     ASSERT_TRUE(link.SubclassDlgItem(IDC_ABOUT_WEB, &host_));
     MoveOver(link);
     QTest::mouseClick(link.Label(), Qt::LeftButton, Qt::NoModifier, link.Label()->rect().center());
-    EXPECT_EQ(RecordedArguments(bin.Path("record")), std::vector<std::string>{target});
+    EXPECT_EQ(seam.ShellTargets(), std::vector<std::string>{target});
     EXPECT_TRUE(link.IsVisited());
     EXPECT_FALSE(link.IsOverControl());
     EXPECT_EQ(link.TextColour(), kVisited);
     EXPECT_TRUE(seam.Boxes().empty());
 }
 
-TEST_F(LinkTest, WithoutAnyOpenerAClickShowsTheErrorAndClearsVisited)
+TEST_F(LinkTest, AFailedOpenShowsTheErrorAndClearsVisited)
 {
-    TempDir bin;
-    ScopedEnv path("PATH", bin.Path(""));
     ScriptedSeam seam;
+    seam.AnswerShell(31);
 
     CLinkStatic link;
     ASSERT_TRUE(link.SubclassDlgItem(IDC_ABOUT_WEB, &host_));
@@ -196,6 +191,26 @@ TEST_F(LinkTest, WithoutAnyOpenerAClickShowsTheErrorAndClearsVisited)
     EXPECT_EQ(seam.Boxes()[0].owner, &host_);
     EXPECT_FALSE(link.IsVisited());
     EXPECT_EQ(link.TextColour(), kLink);
+}
+
+TEST_F(LinkTest, WithoutATargetTheControlIsPlainText)
+{
+    ScriptedSeam seam;
+    CLinkStatic link;
+    ASSERT_TRUE(link.SubclassDlgItem(IDC_ABOUT_WEB, &host_));
+    link.SetLinkTarget("");
+    EXPECT_NE(link.Label()->cursor().shape(), Qt::PointingHandCursor);
+    MoveOver(link);
+    EXPECT_FALSE(link.IsOverControl());
+    QTest::mouseClick(link.Label(), Qt::LeftButton, Qt::NoModifier, link.Label()->rect().center());
+    EXPECT_TRUE(seam.ShellTargets().empty());
+    EXPECT_TRUE(seam.Boxes().empty());
+    EXPECT_FALSE(link.IsVisited());
+
+    link.SetLinkTarget("/media/disc");
+    EXPECT_EQ(link.Label()->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(link.Label(), Qt::LeftButton, Qt::NoModifier, link.Label()->rect().center());
+    EXPECT_EQ(seam.ShellTargets(), std::vector<std::string>{"/media/disc"});
 }
 
 TEST_F(LinkTest, UnderASkinTheColoursComeFromThePalette)

@@ -6,16 +6,13 @@
 #include "platform/Dialog.h"
 #include "platform/Messages.h"
 #include "platform/UiThread.h"
+#include "platform/WaitCursor.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QUrl>
 
 namespace {
-
-constexpr int kShellFileNotFound = 2;
 
 QWidget* OwnerWidget(CDialog* owner)
 {
@@ -164,14 +161,15 @@ std::optional<std::string> QtUiSeam::BrowseForFolder(CDialog* owner, const std::
 
 int QtUiSeam::ShellOpen(const std::string& target)
 {
-    const QString text = QString::fromStdString(target);
-    const QUrl url(text);
-    // A drive letter parses as a scheme; only a real scheme is an address.
-    const bool address = url.isValid() && url.scheme().size() > 1;
-    if (!address && !QFileInfo::exists(text))
-        return kShellFileNotFound;
-    // The same opener the links use, so a failure has a cause to report.
-    return OpenWithDesktop(address ? target : QFileInfo(text).absoluteFilePath().toStdString());
+    // The opener is watched for its first moments before the answer is
+    // known; the window cannot repaint meanwhile, so the pointer says why.
+    const bool onUi = IsUiThread();
+    if (onUi)
+        BeginWaitCursor();
+    const int result = OpenWithDesktop(target);
+    if (onUi)
+        EndWaitCursor();
+    return result;
 }
 
 void InstallWindowedUiSeam()
