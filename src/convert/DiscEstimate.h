@@ -47,8 +47,9 @@ double LongestAtMinimumRate(int titles, int64_t capacity);
 
 // "4.52 GB" (decimal gigabytes, as discs are sold).
 std::string FormatGigabytes(int64_t bytes, int decimals = 2);
+enum class MinuteRounding { Nearest, Up, Down };
 // "4 h 10 min", "55 min".
-std::string FormatDuration(double seconds);
+std::string FormatDuration(double seconds, MinuteRounding rounding = MinuteRounding::Nearest);
 // "4,800".
 std::string FormatThousands(int64_t value);
 

@@ -80,8 +80,22 @@ TEST(DiscEstimateTest, ARunTooLongEvenAtTheLowestRateIsRefusedWithTheFigures)
 {
     const FitDecision decision = DecideVideoFit(Known(4 * 3600 + 10 * 60), 3, SINGLE_LAYER_DVD_BYTES, false);
     EXPECT_EQ(decision.action, FitAction::Refuse);
-    EXPECT_EQ(decision.text, "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+    EXPECT_EQ(decision.text, "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 5 min at acceptable "
                              "quality. Remove some files, or split them across two discs.");
+}
+
+TEST(DiscEstimateTest, TheRefusalNeverReadsAsIfTheVideosFit)
+{
+    // 4 h 5 min 57 s, a few seconds past what the disc holds (4 h 5 min 54 s):
+    // the length rounds up and the capacity down.
+    ASSERT_LT(LongestAtMinimumRate(3, SINGLE_LAYER_DVD_BYTES), 14757);
+    const FitDecision decision = DecideVideoFit(Known(14757), 3, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(decision.action, FitAction::Refuse);
+    EXPECT_EQ(decision.text.rfind("The videos last 4 h 6 min. A 4.7 GB DVD holds about 4 h 5 min at", 0), 0u)
+        << decision.text;
+    EXPECT_EQ(FormatDuration(14757, MinuteRounding::Down), "4 h 5 min");
+    EXPECT_EQ(FormatDuration(4 * 3600, MinuteRounding::Up), "4 h 0 min");
+    EXPECT_EQ(FormatDuration(4 * 3600, MinuteRounding::Down), "4 h 0 min");
 }
 
 TEST(DiscEstimateTest, TheImageFileRecorderAsksAndNamesTheDoubleLayerSize)
@@ -125,13 +139,15 @@ TEST(DiscEstimateTest, MpegFilesAreMeasuredByTheirSizes)
 
     const FitDecision refused = DecideMpegFit(total, 2, SINGLE_LAYER_DVD_BYTES, false);
     EXPECT_EQ(refused.action, FitAction::Refuse);
-    EXPECT_EQ(refused.text, "The MPEG files need about 5.03 GB on the disc, which holds 4.70 GB. Remove some "
+    EXPECT_EQ(refused.text, "The MPEG files need about 5.10 GB on the disc, which holds 4.70 GB. Remove some "
                             "files, or split them across two discs.");
     const FitDecision asked = DecideMpegFit(total, 2, SINGLE_LAYER_DVD_BYTES, true);
     EXPECT_EQ(asked.action, FitAction::Ask);
     EXPECT_NE(asked.text.find("8.5 GB double-layer"), std::string::npos) << asked.text;
 
     EXPECT_EQ(DecideMpegFit(4000000000LL, 2, SINGLE_LAYER_DVD_BYTES, false).action, FitAction::GoOn);
+    // 4.64 GB of 2 Mbit/s MPEG gains 1.3% in navigation packs: over 4.70 GB.
+    EXPECT_EQ(DecideMpegFit(4640000000LL, 2, SINGLE_LAYER_DVD_BYTES, false).action, FitAction::Refuse);
 }
 
 TEST(DiscEstimateTest, FiguresReadAsPeopleWriteThem)

@@ -60,7 +60,7 @@ TEST_F(DiscFitPageTest, ADriveRefusesVideosTooLongForItsDisc)
     ASSERT_TRUE(ProcessEventsUntil([&] { return outcome.has_value(); }, 30000));
     EXPECT_FALSE(outcome->has_value());
     EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{
-                                    "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+                                    "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 5 min at acceptable "
                                     "quality. Remove some files, or split them across two discs."});
 }
 
@@ -72,7 +72,7 @@ TEST_F(DiscFitPageTest, MpegFilesLargerThanTheDiscKeepThePage)
     COutputPage& page = OpenPage(CT_MPG2DVD);
     Choose(IDC_OUT_BURNER, 0);
     EXPECT_EQ(page.CheckMpegFilesFit(), 0);
-    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{"The MPEG files need about 4.83 GB on the disc, which "
+    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{"The MPEG files need about 4.90 GB on the disc, which "
                                                          "holds 4.70 GB. Remove some files, or split them across "
                                                          "two discs."});
 

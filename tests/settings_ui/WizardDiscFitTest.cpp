@@ -108,7 +108,7 @@ TEST_F(WizardDiscFitTest, FiveHoursAreRefusedWithTheFiguresBeforeAnyConversion)
     EXPECT_TRUE(window.IsDlgItemEnabled(IDC_MAIN_NEXT));
     const std::vector<ScriptedSeam::Box> boxes = seam_.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text.rfind("The videos last 5 h 0 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+    EXPECT_EQ(boxes[0].text.rfind("The videos last 5 h 0 min. A 4.7 GB DVD holds about 4 h 5 min at acceptable "
                                   "quality.", 0),
               0u)
         << boxes[0].text;
@@ -153,7 +153,7 @@ TEST_F(WizardDiscFitTest, ADriveRefusesFourHoursAndTenMinutesBeforeAnyConversion
     // Greyed during the check, Next has the focus again, not About.
     EXPECT_EQ(QApplication::focusWidget(), window.Control(IDC_MAIN_NEXT));
     EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{
-                                    "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+                                    "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 5 min at acceptable "
                                     "quality. Remove some files, or split them across two discs."});
     EXPECT_FALSE(window.ConvertPage()->IsConverting());
     EXPECT_TRUE(MpegFilesInFolder().empty());
