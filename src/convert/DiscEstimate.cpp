@@ -151,10 +151,19 @@ std::string TooLongText(const RatePlan& plan)
 std::string UnknownDurationsText(const std::vector<std::string>& names)
 {
     std::string list;
-    for (const std::string& name : names)
-        list += (list.empty() ? "" : ", ") + name;
+    const size_t shown = std::min(names.size(), kUnknownNamesShown);
+    for (size_t i = 0; i < shown; ++i)
+        list += (i == 0 ? "" : ", ") + names[i];
+    if (names.size() > shown)
+        list += ", ... and " + std::to_string(names.size() - shown) + " more";
     return "The length of these videos could not be read: " + list +
            ". Whether they fit on the disc is not known. Go on anyway?";
+}
+
+std::string ProbeMissingText()
+{
+    return "The length of the videos could not be read: ffprobe was not found (install the ffmpeg package). "
+           "Whether they fit on the disc is not known. Go on anyway?";
 }
 
 std::string OversizeImageText(int64_t estimatedBytes, int64_t capacity)

@@ -57,8 +57,12 @@ std::string FormatThousands(int64_t value);
 std::string EstimateLogLine(const RatePlan& plan);
 // The refusal of a run that does not fit even at the lowest rate.
 std::string TooLongText(const RatePlan& plan);
-// The question when some lengths could not be read (names: those sources).
+// The question when some lengths could not be read (names: those sources,
+// of which the first kUnknownNamesShown are named).
+constexpr size_t kUnknownNamesShown = 10;
 std::string UnknownDurationsText(const std::vector<std::string>& names);
+// The question when no length could be read for want of ffprobe.
+std::string ProbeMissingText();
 // The question before an image larger than a single-layer DVD is made.
 std::string OversizeImageText(int64_t estimatedBytes, int64_t capacity);
 // The refusal of MPEG files that do not fit.

@@ -101,6 +101,12 @@ std::optional<double> ProbeDuration(const std::string& path, int timeoutMs, JobC
 DurationSurvey ProbeDurations(const std::vector<SourceFile>& sources, JobControl* control, int timeoutMs)
 {
     DurationSurvey survey;
+    if (FindProgramOnPath(kProbeName).empty()) {
+        survey.probeMissing = true;
+        for (const SourceFile& source : sources)
+            survey.unknown.push_back(source.name.empty() ? source.path : source.name);
+        return survey;
+    }
     for (const SourceFile& source : sources) {
         if (control && control->Cancelled()) {
             survey.cancelled = true;

@@ -176,7 +176,13 @@ bool COutputPage::StartVideoFitCheck(std::function<void(std::optional<VideoRunPl
         return false;
     const std::shared_ptr<CDevice> recorder = SelectedRecorder();
     const int64_t capacity = recorder ? recorder->GetMediaCapacity() : 0;
-    const bool imageFile = recorder && recorder->IsImageFileRecorder();
+    // A library that cannot tell the capacity leaves nothing to check.
+    if (capacity <= 0) {
+        if (done)
+            done(VideoRunPlan{});
+        return true;
+    }
+    const bool imageFile = recorder->IsImageFileRecorder();
     const std::vector<SourceFile> sources = ConversionRequest::From(Settings()).sources;
     const int titles = static_cast<int>(sources.size());
     fitDone_ = std::move(done);

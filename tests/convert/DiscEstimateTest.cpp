@@ -127,6 +127,23 @@ TEST(DiscEstimateTest, UnknownLengthsAskBeforeGoingOnAndAnUnknownCapacityChecksN
     EXPECT_EQ(DecideVideoFit(Known(9 * 3600), 3, 0, false).action, FitAction::GoOn);
 }
 
+TEST(DiscEstimateTest, ALongListOfUnknownLengthsIsCutAndAMissingProbeIsToldOnce)
+{
+    DurationSurvey survey;
+    for (int i = 1; i <= 12; ++i)
+        survey.unknown.push_back("clip" + std::to_string(i) + ".avi");
+    const FitDecision cut = DecideVideoFit(survey, 12, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(cut.action, FitAction::Ask);
+    EXPECT_NE(cut.text.find("clip9.avi, clip10.avi, ... and 2 more."), std::string::npos) << cut.text;
+    EXPECT_EQ(cut.text.find("clip11.avi"), std::string::npos) << cut.text;
+
+    survey.probeMissing = true;
+    const FitDecision missing = DecideVideoFit(survey, 12, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(missing.action, FitAction::Ask);
+    EXPECT_EQ(missing.text, "The length of the videos could not be read: ffprobe was not found (install the "
+                            "ffmpeg package). Whether they fit on the disc is not known. Go on anyway?");
+}
+
 TEST(DiscEstimateTest, MpegFilesAreMeasuredByTheirSizes)
 {
     TempDir dir;
@@ -190,6 +207,19 @@ TEST(DurationProbeTest, RunsTheFfprobeOnThePathWithTheFileIntact)
     EXPECT_EQ(survey.knownCount, 1);
     EXPECT_EQ(survey.unknown, std::vector<std::string>{"bad.avi"});
     EXPECT_FALSE(survey.cancelled);
+}
+
+TEST(DurationProbeTest, WithoutFfprobeNothingIsRunAndEverySourceIsUnknown)
+{
+    TempDir empty;
+    const char* old = std::getenv("PATH");
+    const std::string saved = old ? old : "";
+    ::setenv("PATH", empty.Folder().c_str(), 1);
+    const DurationSurvey survey = ProbeDurations({{"/nowhere/a.avi", "a.avi"}, {"/nowhere/b.avi", "b.avi"}});
+    ::setenv("PATH", saved.c_str(), 1);
+    EXPECT_TRUE(survey.probeMissing);
+    EXPECT_EQ(survey.unknown, (std::vector<std::string>{"a.avi", "b.avi"}));
+    EXPECT_EQ(survey.knownCount, 0);
 }
 
 TEST(FindProgramOnPathTest, SearchesThePathsFoldersButNeverTheCurrentOne)

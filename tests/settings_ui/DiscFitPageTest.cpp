@@ -64,6 +64,43 @@ TEST_F(DiscFitPageTest, ADriveRefusesVideosTooLongForItsDisc)
                                     "quality. Remove some files, or split them across two discs."});
 }
 
+TEST_F(DiscFitPageTest, AnUnknownCapacityRunsNoProbe)
+{
+    recorder_.mediaCapacity = 0;
+    AddSource(media_.Write("a.avi", "short"));
+    StandInFfprobe("5000.0; touch \"" + tools_.Path("ran") + "\"");
+    COutputPage& page = OpenPage(CT_VIDEO2DVD);
+    Choose(IDC_OUT_BURNER, 0);
+
+    std::optional<std::optional<VideoRunPlan>> outcome;
+    ASSERT_TRUE(page.StartVideoFitCheck([&](std::optional<VideoRunPlan> plan) { outcome = plan; }));
+    ASSERT_TRUE(outcome.has_value()) << "decided at once";
+    ASSERT_TRUE(outcome->has_value());
+    EXPECT_EQ((*outcome)->videoKbps, 0);
+    EXPECT_FALSE(page.IsCheckingFit());
+    EXPECT_FALSE(std::filesystem::exists(tools_.Path("ran")));
+    EXPECT_TRUE(seam_.BoxTexts().empty());
+}
+
+TEST_F(DiscFitPageTest, WithoutFfprobeOneQuestionSaysWhy)
+{
+    for (int i = 0; i < 12; ++i)
+        AddSource(media_.Write("clip" + std::to_string(i) + ".avi", "short"));
+    path_.emplace("PATH", tools_.Folder()); // no ffprobe there
+    COutputPage& page = OpenPage(CT_VIDEO2DVD);
+    Choose(IDC_OUT_BURNER, 0);
+
+    std::optional<std::optional<VideoRunPlan>> outcome;
+    ASSERT_TRUE(page.StartVideoFitCheck([&](std::optional<VideoRunPlan> plan) { outcome = plan; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return outcome.has_value(); }, 30000));
+    const std::vector<ScriptedSeam::Box> boxes = seam_.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find("ffprobe was not found (install the ffmpeg package)"), std::string::npos)
+        << boxes[0].text;
+    EXPECT_EQ(boxes[0].text.find("clip"), std::string::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].type & 0x0F, static_cast<unsigned>(MB_YESNO));
+}
+
 TEST_F(DiscFitPageTest, MpegFilesLargerThanTheDiscKeepThePage)
 {
     const std::string big = media_.Write("big.mpg", "");
