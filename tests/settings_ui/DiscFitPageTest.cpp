@@ -101,6 +101,37 @@ TEST_F(DiscFitPageTest, WithoutFfprobeOneQuestionSaysWhy)
     EXPECT_EQ(boxes[0].type & 0x0F, static_cast<unsigned>(MB_YESNO));
 }
 
+TEST_F(DiscFitPageTest, ThePageIsHeldStillWhileTheLengthsAreReadAndGivenBackAsItWas)
+{
+    AddSource(media_.Write("a.avi", "short"));
+    StandInFfprobe("1.0; exec sleep 60");
+    // Disabled on purpose: the folder follows the temporary folder.
+    Settings().useTempFolder = 1;
+    COutputPage& page = OpenPage(CT_VIDEO2DVD);
+    Choose(IDC_OUT_BURNER, 0);
+    const std::vector<int> ids = {IDC_OUT_FOLDER,     IDC_OUT_BROWSE,   IDC_OUT_SAME_AS_SOURCE, IDC_OUT_USE_TEMP,
+                                  IDC_OUT_OVERWRITE,  IDC_OUT_ALL_IN_ONE, IDC_OUT_FORMAT,      IDC_OUT_TV_SYSTEM,
+                                  IDC_OUT_VOLUME_LABEL, IDC_OUT_BURNER, IDC_OUT_SPEED,         IDC_OUT_REFRESH};
+    std::vector<bool> before;
+    for (int id : ids)
+        before.push_back(page.IsDlgItemEnabled(id));
+    ASSERT_FALSE(page.IsDlgItemEnabled(IDC_OUT_FOLDER));
+    ASSERT_TRUE(page.IsDlgItemEnabled(IDC_OUT_BURNER));
+
+    bool called = false;
+    ASSERT_TRUE(page.StartVideoFitCheck([&](std::optional<VideoRunPlan>) { called = true; }));
+    for (int id : ids)
+        EXPECT_FALSE(page.IsDlgItemEnabled(id)) << "control " << id;
+    page.CancelFitCheck();
+    EXPECT_FALSE(page.IsCheckingFit());
+    for (size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(page.IsDlgItemEnabled(ids[i]), before[i]) << "control " << ids[i];
+    EXPECT_TRUE(WaitForAllJobs(std::chrono::seconds(10)).empty());
+    ProcessEventsUntil([] { return false; }, 100);
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(seam_.BoxTexts().empty());
+}
+
 TEST_F(DiscFitPageTest, MpegFilesLargerThanTheDiscKeepThePage)
 {
     const std::string big = media_.Write("big.mpg", "");

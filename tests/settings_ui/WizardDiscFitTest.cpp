@@ -13,6 +13,7 @@
 #include "media/MediaKit.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -98,10 +99,11 @@ TEST_F(WizardDiscFitTest, FiveHoursAreRefusedWithTheFiguresBeforeAnyConversion)
     CKANDRIXDlg& window = OpenOutputPage(sources);
 
     window.OnNext();
-    // The lengths are read on a job: the wizard waits with its buttons grey.
+    // The lengths are read on a job: the wizard waits with Next grey, and
+    // Prev would stop the check.
     EXPECT_TRUE(window.OutputPage()->IsCheckingFit());
     EXPECT_FALSE(window.IsDlgItemEnabled(IDC_MAIN_NEXT));
-    EXPECT_FALSE(window.IsDlgItemEnabled(IDC_MAIN_PREV));
+    EXPECT_TRUE(window.IsDlgItemEnabled(IDC_MAIN_PREV));
     ASSERT_TRUE(ProcessEventsUntil([&] { return !window.OutputPage()->IsCheckingFit(); }, 30000));
 
     EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kOutputPage);
@@ -190,6 +192,31 @@ TEST_F(WizardDiscFitTest, ThreeHoursAreConvertedAtTheRateThatFitsAndTheLogSaysSo
         EXPECT_GT(kbps, 2800 * 0.75) << output;
         EXPECT_LT(kbps, 2800 * 1.25) << output;
     }
+}
+
+TEST_F(WizardDiscFitTest, PrevWhileTheLengthsAreReadStopsTheProbeAndThePageStays)
+{
+    const std::vector<std::string> sources = {File("a.avi"), File("b.avi")};
+    for (const std::string& source : sources)
+        WriteFile(source, "short");
+    StandInFfprobe probe(folder_, "echo $$ > \"" + File("pid") + "\"\nexec sleep 60");
+    CKANDRIXDlg& window = OpenOutputPage(sources);
+    window.OnNext();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return ReadText(File("pid")).find('\n') != std::string::npos; }, 30000));
+    const int pid = std::stoi(ReadText(File("pid")));
+    ASSERT_TRUE(window.OutputPage()->IsCheckingFit());
+    ASSERT_TRUE(window.IsDlgItemEnabled(IDC_MAIN_PREV));
+    EXPECT_FALSE(window.OutputPage()->IsDlgItemEnabled(IDC_OUT_BURNER));
+
+    qobject_cast<QPushButton*>(window.Control(IDC_MAIN_PREV))->click();
+    EXPECT_FALSE(window.OutputPage()->IsCheckingFit());
+    EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kOutputPage);
+    EXPECT_TRUE(window.IsDlgItemEnabled(IDC_MAIN_NEXT));
+    EXPECT_TRUE(window.OutputPage()->IsDlgItemEnabled(IDC_OUT_BURNER));
+    // The stand-in ends well before its minute is up.
+    EXPECT_TRUE(ProcessEventsUntil([&] { return ::kill(pid, 0) != 0; }, 20000)) << "the probe still runs";
+    EXPECT_TRUE(seam_.BoxTexts().empty());
+    EXPECT_FALSE(window.ConvertPage()->IsConverting());
 }
 
 TEST_F(WizardDiscFitTest, ClosingTheWindowWhileTheLengthsAreReadStopsTheProbe)
