@@ -336,6 +336,14 @@ void COutputPage::OnBurnerListsFilled(BurnerLists lists)
     // The job ends with this completion; it goes when the call returns.
     const std::unique_ptr<Job> finished = std::move(fillJob_);
     EndFilling();
+    // A search that was running when Next was pressed replaces the records
+    // the check was for: the check ends, and the next Next checks anew.
+    if (fitJob_) {
+        std::function<void(std::optional<VideoRunPlan>)> done = std::move(fitDone_);
+        EndFitCheck();
+        if (done)
+            done(std::nullopt);
+    }
 
     recorders_ = std::move(lists.devices);
     ListResetContent(IDC_OUT_BURNER);

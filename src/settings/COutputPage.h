@@ -48,6 +48,7 @@ public:
     // with the wait cursor, and plans the disc. done gets, on the UI thread,
     // the plan when the wizard may move on, nullopt when it must stay; it is
     // not called once the page has gone. False when a check runs already.
+    // A recorder search ending meanwhile ends the check with nullopt.
     bool StartVideoFitCheck(std::function<void(std::optional<VideoRunPlan>)> done);
     bool IsCheckingFit() const;
     // Stops a running check; done is not called and the page stays.

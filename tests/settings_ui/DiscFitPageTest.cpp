@@ -132,6 +132,26 @@ TEST_F(DiscFitPageTest, ThePageIsHeldStillWhileTheLengthsAreReadAndGivenBackAsIt
     EXPECT_TRUE(seam_.BoxTexts().empty());
 }
 
+TEST_F(DiscFitPageTest, ARecorderSearchEndingDuringTheCheckEndsItAndThePageStays)
+{
+    AddSource(media_.Write("a.avi", "short"));
+    StandInFfprobe("1.0; exec sleep 60");
+    COutputPage& page = OpenPage(CT_VIDEO2DVD);
+    Choose(IDC_OUT_BURNER, 0);
+    recorder_.CloseGate();
+    page.FillBurnerLists();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return recorder_.SearchWaiting(); }, 10000));
+
+    std::optional<std::optional<VideoRunPlan>> outcome;
+    ASSERT_TRUE(page.StartVideoFitCheck([&](std::optional<VideoRunPlan> plan) { outcome = plan; }));
+    recorder_.OpenGate();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return outcome.has_value(); }, 10000));
+    EXPECT_FALSE(outcome->has_value());
+    EXPECT_FALSE(page.IsCheckingFit());
+    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_OUT_BURNER));
+    EXPECT_TRUE(seam_.BoxTexts().empty());
+}
+
 TEST_F(DiscFitPageTest, MpegFilesLargerThanTheDiscKeepThePage)
 {
     const std::string big = media_.Write("big.mpg", "");
