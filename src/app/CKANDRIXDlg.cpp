@@ -144,9 +144,10 @@ void CKANDRIXDlg::UpdateButtons()
 
 std::vector<int> CKANDRIXDlg::EnabledFlowButtons() const
 {
-    // While the disc is planned the page is still current but not to be left.
+    // While the disc is planned the page is still current but not to be
+    // left; Prev stops the check.
     if (currentPage_ == kOutputPage && OutputPage()->IsCheckingFit())
-        return {};
+        return {IDC_MAIN_PREV};
     switch (currentPage_) {
     case kTaskPage:
         return {IDC_MAIN_NEXT};
@@ -247,6 +248,9 @@ void CKANDRIXDlg::NextFromOutputPage()
             FocusForPage(currentPage_);
     });
     UpdateButtons();
+    // Next went grey; Enter now stops the check rather than open About.
+    if (output->IsCheckingFit())
+        SetFocusTo(IDC_MAIN_PREV);
 }
 
 void CKANDRIXDlg::OnPrev()
@@ -256,6 +260,12 @@ void CKANDRIXDlg::OnPrev()
         ChangePage(kTaskPage);
         break;
     case kOutputPage:
+        if (OutputPage()->IsCheckingFit()) {
+            OutputPage()->CancelFitCheck();
+            UpdateButtons();
+            FocusForPage(kOutputPage);
+            break;
+        }
         ChangePage(kFileListPage);
         break;
     case kSummaryPage:

@@ -16,9 +16,10 @@ constexpr double kMuxOverhead = 0.02;
 constexpr int64_t kIfoBytes = 2 * (6144 + 8192);
 constexpr int64_t kIfoBytesPerTitle = 2 * 2048;
 // Existing MPEG files may lack the navigation packs dvdauthor then adds:
-// one 2048-byte pack per half-second group of pictures, under 0.6% at the
-// standard rates.
-constexpr double kNavigationPackOverhead = 0.006;
+// one 2048-byte pack per half-second group of pictures, about 4 KB/s. That
+// is under 0.6% at the standard rates but 1.3% at 2 Mbit/s, so the same 2%
+// as a converted run is allowed.
+constexpr double kNavigationPackOverhead = 0.02;
 // The ISO 9660 and UDF structures around the tree: 929,792 bytes on an
 // image of those three titles.
 constexpr int64_t kFileSystemBytes = 1 << 20;
@@ -108,9 +109,14 @@ std::string FormatGigabytes(int64_t bytes, int decimals)
     return Printed(format, static_cast<double>(bytes) / 1e9);
 }
 
-std::string FormatDuration(double seconds)
+std::string FormatDuration(double seconds, MinuteRounding rounding)
 {
-    const long minutes = std::lround(std::max(seconds, 0.0) / 60.0);
+    const double exact = std::max(seconds, 0.0) / 60.0;
+    // A sum of probed lengths may miss a whole minute by a rounding error.
+    constexpr double kSlack = 1e-6;
+    const long minutes = rounding == MinuteRounding::Up     ? static_cast<long>(std::ceil(exact - kSlack))
+                         : rounding == MinuteRounding::Down ? static_cast<long>(std::floor(exact + kSlack))
+                                                            : std::lround(exact);
     if (minutes < 60)
         return std::to_string(minutes) + " min";
     return std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
@@ -136,18 +142,28 @@ std::string EstimateLogLine(const RatePlan& plan)
 
 std::string TooLongText(const RatePlan& plan)
 {
-    return "The videos last " + FormatDuration(plan.seconds) + ". " + DiscName(plan.capacity) + " holds about " +
-           FormatDuration(LongestAtMinimumRate(plan.titles, plan.capacity)) +
+    // Rounded apart, so the two figures never read as if the videos fit.
+    return "The videos last " + FormatDuration(plan.seconds, MinuteRounding::Up) + ". " + DiscName(plan.capacity) +
+           " holds about " + FormatDuration(LongestAtMinimumRate(plan.titles, plan.capacity), MinuteRounding::Down) +
            " at acceptable quality. Remove some files, or split them across two discs.";
 }
 
 std::string UnknownDurationsText(const std::vector<std::string>& names)
 {
     std::string list;
-    for (const std::string& name : names)
-        list += (list.empty() ? "" : ", ") + name;
+    const size_t shown = std::min(names.size(), kUnknownNamesShown);
+    for (size_t i = 0; i < shown; ++i)
+        list += (i == 0 ? "" : ", ") + names[i];
+    if (names.size() > shown)
+        list += ", ... and " + std::to_string(names.size() - shown) + " more";
     return "The length of these videos could not be read: " + list +
            ". Whether they fit on the disc is not known. Go on anyway?";
+}
+
+std::string ProbeMissingText()
+{
+    return "The length of the videos could not be read: ffprobe was not found (install the ffmpeg package). "
+           "Whether they fit on the disc is not known. Go on anyway?";
 }
 
 std::string OversizeImageText(int64_t estimatedBytes, int64_t capacity)

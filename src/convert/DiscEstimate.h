@@ -47,8 +47,9 @@ double LongestAtMinimumRate(int titles, int64_t capacity);
 
 // "4.52 GB" (decimal gigabytes, as discs are sold).
 std::string FormatGigabytes(int64_t bytes, int decimals = 2);
+enum class MinuteRounding { Nearest, Up, Down };
 // "4 h 10 min", "55 min".
-std::string FormatDuration(double seconds);
+std::string FormatDuration(double seconds, MinuteRounding rounding = MinuteRounding::Nearest);
 // "4,800".
 std::string FormatThousands(int64_t value);
 
@@ -56,8 +57,12 @@ std::string FormatThousands(int64_t value);
 std::string EstimateLogLine(const RatePlan& plan);
 // The refusal of a run that does not fit even at the lowest rate.
 std::string TooLongText(const RatePlan& plan);
-// The question when some lengths could not be read (names: those sources).
+// The question when some lengths could not be read (names: those sources,
+// of which the first kUnknownNamesShown are named).
+constexpr size_t kUnknownNamesShown = 10;
 std::string UnknownDurationsText(const std::vector<std::string>& names);
+// The question when no length could be read for want of ffprobe.
+std::string ProbeMissingText();
 // The question before an image larger than a single-layer DVD is made.
 std::string OversizeImageText(int64_t estimatedBytes, int64_t capacity);
 // The refusal of MPEG files that do not fit.

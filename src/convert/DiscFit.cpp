@@ -40,7 +40,10 @@ FitDecision DecideVideoFit(const DurationSurvey& survey, int titles, int64_t cap
         decision.videoKbps = plan.videoKbps;
         decision.estimateLine = EstimateLogLine(plan);
     }
-    if (!survey.unknown.empty()) {
+    if (survey.probeMissing) {
+        decision.action = FitAction::Ask;
+        decision.text = ProbeMissingText();
+    } else if (!survey.unknown.empty()) {
         decision.action = FitAction::Ask;
         decision.text = UnknownDurationsText(survey.unknown);
     }

@@ -3,10 +3,9 @@
 #include "convert/EncodingJob.h"
 #include "platform/ChildProcess.h"
 #include "platform/Job.h"
+#include "platform/Paths.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,29 +18,6 @@ constexpr const char* kProbeName = "ffprobe";
 constexpr int kWakeMs = 100;
 // A probe that floods its output is cut short rather than held in memory.
 constexpr size_t kOutputLimit = 64 * 1024;
-
-std::string FindOnPath(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    if (path == nullptr)
-        return {};
-    const std::string entries = path;
-    size_t start = 0;
-    while (start <= entries.size()) {
-        size_t end = entries.find(':', start);
-        if (end == std::string::npos)
-            end = entries.size();
-        const std::string folder = entries.substr(start, end - start);
-        if (!folder.empty()) {
-            const std::string candidate = folder + '/' + name;
-            struct stat info {};
-            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
-                return candidate;
-        }
-        start = end + 1;
-    }
-    return {};
-}
 
 bool Exited(int status)
 {
@@ -92,7 +68,7 @@ std::optional<double> ParseDurationReport(const std::string& output)
 
 std::optional<double> ProbeDuration(const std::string& path, int timeoutMs, JobControl* control)
 {
-    const std::string probe = FindOnPath(kProbeName);
+    const std::string probe = FindProgramOnPath(kProbeName);
     if (probe.empty())
         return std::nullopt;
     ChildProcess child;
@@ -125,6 +101,12 @@ std::optional<double> ProbeDuration(const std::string& path, int timeoutMs, JobC
 DurationSurvey ProbeDurations(const std::vector<SourceFile>& sources, JobControl* control, int timeoutMs)
 {
     DurationSurvey survey;
+    if (FindProgramOnPath(kProbeName).empty()) {
+        survey.probeMissing = true;
+        for (const SourceFile& source : sources)
+            survey.unknown.push_back(source.name.empty() ? source.path : source.name);
+        return survey;
+    }
     for (const SourceFile& source : sources) {
         if (control && control->Cancelled()) {
             survey.cancelled = true;

@@ -24,6 +24,8 @@ struct DurationSurvey {
     // The names of the sources whose length could not be read.
     std::vector<std::string> unknown;
     bool cancelled = false;
+    // No ffprobe on the PATH: nothing was read, every source is unknown.
+    bool probeMissing = false;
 };
 
 DurationSurvey ProbeDurations(const std::vector<SourceFile>& sources, JobControl* control = nullptr,

@@ -1,5 +1,6 @@
 #include "recorder/DriveUnit.h"
 
+#include "platform/Paths.h"
 #include "recorder/DiscTypes.h"
 #include "recorder/RecorderRecords.h"
 #include "recorder/TrackWriter.h"
@@ -310,7 +311,7 @@ UnitResult DriveUnit::WriteVideoCd(VideoCdKind kind, const std::string& sourcePa
                                    const std::string& album, const WriteSettings& settings,
                                    const WriteEvents& events)
 {
-    if (FindTool("cdrdao").empty())
+    if (FindProgramOnPath("cdrdao").empty())
         return Fail(RECORDER_COMMAND_FAILED,
                     "cdrdao is not installed; it is needed to write a VideoCD or SuperVideoCD on a recorder");
     const char* tmp = std::getenv("TMPDIR");

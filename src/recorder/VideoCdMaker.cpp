@@ -1,6 +1,7 @@
 #include "recorder/VideoCdMaker.h"
 
 #include "platform/ChildProcess.h"
+#include "platform/Paths.h"
 #include "recorder/BurnEvents.h"
 
 #include <sys/stat.h>
@@ -125,24 +126,6 @@ UnitResult MissingTool(const std::string& tool, const char* purpose)
 
 } // namespace
 
-std::string FindTool(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= folders.size()) {
-        size_t end = folders.find(':', start);
-        if (end == std::string::npos)
-            end = folders.size();
-        const std::string folder = folders.substr(start, end - start);
-        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        start = end + 1;
-    }
-    return {};
-}
-
 std::string VideoCdLabel(const std::string& album)
 {
     std::string label;
@@ -159,7 +142,7 @@ UnitResult MakeVideoCdImage(VideoCdKind kind, const std::string& sourcePath, con
                             const std::string& folder, const WriteEvents& events, WriteControl& control,
                             VideoCdImage& image)
 {
-    const std::string vcdimager = FindTool("vcdimager");
+    const std::string vcdimager = FindProgramOnPath("vcdimager");
     if (vcdimager.empty())
         return MissingTool("vcdimager", "to make a VideoCD or SuperVideoCD image");
     events.Send(RECORDER_EVENT_ANALYZE_BEGIN);
@@ -226,7 +209,7 @@ UnitResult WriteCueWithCdrdao(const std::string& device, const VideoCdImage& ima
                               const WriteSettings& settings, const WriteEvents& events,
                               WriteControl& control)
 {
-    const std::string cdrdao = FindTool("cdrdao");
+    const std::string cdrdao = FindProgramOnPath("cdrdao");
     if (cdrdao.empty())
         return MissingTool("cdrdao", "to write a VideoCD or SuperVideoCD on a recorder");
     std::vector<std::string> arguments = {cdrdao, "write", "--device", device, "-n"};

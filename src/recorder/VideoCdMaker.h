@@ -14,9 +14,6 @@ struct VideoCdImage {
     std::string bin;
 };
 
-// The program's path found on PATH, empty when it is not installed.
-std::string FindTool(const std::string& name);
-
 // An ISO volume label of d-characters (A-Z, 0-9, _), at most 32 of them.
 std::string VideoCdLabel(const std::string& album);
 

@@ -43,6 +43,13 @@ std::string CutToBytes(const std::string& text, size_t limit)
     return text.substr(0, end);
 }
 
+// Everything LeavePage reads, held still while the disc is checked, so that
+// the run gets the recorder and settings the check saw. Refresh follows its
+// own rule.
+constexpr int kHeldControls[] = {IDC_OUT_FOLDER,    IDC_OUT_BROWSE,    IDC_OUT_SAME_AS_SOURCE, IDC_OUT_USE_TEMP,
+                                 IDC_OUT_OVERWRITE, IDC_OUT_ALL_IN_ONE, IDC_OUT_FORMAT,        IDC_OUT_TV_SYSTEM,
+                                 IDC_OUT_VOLUME_LABEL, IDC_OUT_BURNER, IDC_OUT_SPEED};
+
 } // namespace
 
 COutputPage::COutputPage() : CWizardPage(IDD_OUTPUT) {}
@@ -176,7 +183,13 @@ bool COutputPage::StartVideoFitCheck(std::function<void(std::optional<VideoRunPl
         return false;
     const std::shared_ptr<CDevice> recorder = SelectedRecorder();
     const int64_t capacity = recorder ? recorder->GetMediaCapacity() : 0;
-    const bool imageFile = recorder && recorder->IsImageFileRecorder();
+    // A library that cannot tell the capacity leaves nothing to check.
+    if (capacity <= 0) {
+        if (done)
+            done(VideoRunPlan{});
+        return true;
+    }
+    const bool imageFile = recorder->IsImageFileRecorder();
     const std::vector<SourceFile> sources = ConversionRequest::From(Settings()).sources;
     const int titles = static_cast<int>(sources.size());
     fitDone_ = std::move(done);
@@ -187,7 +200,32 @@ bool COutputPage::StartVideoFitCheck(std::function<void(std::optional<VideoRunPl
         [this, titles, capacity, imageFile](DurationSurvey survey) {
             OnDurationsRead(survey, titles, capacity, imageFile);
         });
+    HoldControls();
     return true;
+}
+
+void COutputPage::CancelFitCheck()
+{
+    // The job's cancel stops the running ffprobe; its completion never comes.
+    EndFitCheck();
+}
+
+void COutputPage::HoldControls()
+{
+    heldControls_.clear();
+    for (int id : kHeldControls) {
+        heldControls_.emplace_back(id, IsDlgItemEnabled(id));
+        EnableDlgItem(id, false);
+    }
+    UpdateRefreshButton();
+}
+
+void COutputPage::ReleaseControls()
+{
+    for (const auto& [id, enabled] : heldControls_)
+        EnableDlgItem(id, enabled);
+    heldControls_.clear();
+    UpdateRefreshButton();
 }
 
 bool COutputPage::IsCheckingFit() const
@@ -217,6 +255,8 @@ void COutputPage::EndFitCheck()
         EndWaitCursor();
         fitCursorShown_ = false;
     }
+    if (HasWindow())
+        ReleaseControls();
 }
 
 bool COutputPage::Accepts(const FitDecision& decision)
@@ -296,6 +336,14 @@ void COutputPage::OnBurnerListsFilled(BurnerLists lists)
     // The job ends with this completion; it goes when the call returns.
     const std::unique_ptr<Job> finished = std::move(fillJob_);
     EndFilling();
+    // A search that was running when Next was pressed replaces the records
+    // the check was for: the check ends, and the next Next checks anew.
+    if (fitJob_) {
+        std::function<void(std::optional<VideoRunPlan>)> done = std::move(fitDone_);
+        EndFitCheck();
+        if (done)
+            done(std::nullopt);
+    }
 
     recorders_ = std::move(lists.devices);
     ListResetContent(IDC_OUT_BURNER);
@@ -351,8 +399,9 @@ std::shared_ptr<CDevice> COutputPage::SelectedRecorder() const
 
 void COutputPage::UpdateRefreshButton()
 {
-    // Pressing Refresh during a search would do nothing; a grey button says so.
-    EnableDlgItem(IDC_OUT_REFRESH, burnsLayout_ && !fillJob_);
+    // Pressing Refresh during a search would do nothing; a grey button says
+    // so. During the disc check the recorders stay as they were checked.
+    EnableDlgItem(IDC_OUT_REFRESH, burnsLayout_ && !fillJob_ && !fitJob_);
 }
 
 void COutputPage::LayOutForTask(int task)

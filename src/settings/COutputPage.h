@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CDevice;
@@ -47,8 +48,11 @@ public:
     // with the wait cursor, and plans the disc. done gets, on the UI thread,
     // the plan when the wizard may move on, nullopt when it must stay; it is
     // not called once the page has gone. False when a check runs already.
+    // A recorder search ending meanwhile ends the check with nullopt.
     bool StartVideoFitCheck(std::function<void(std::optional<VideoRunPlan>)> done);
     bool IsCheckingFit() const;
+    // Stops a running check; done is not called and the page stays.
+    void CancelFitCheck();
 
     void OnBrowse();
     // Starts a new recorder search unless one runs; Refresh and the
@@ -70,6 +74,9 @@ private:
     void EndFilling();
     void OnDurationsRead(const DurationSurvey& survey, int titles, int64_t capacity, bool imageFile);
     void EndFitCheck();
+    // The page's controls greyed during the check, and given back as they were.
+    void HoldControls();
+    void ReleaseControls();
     // Shows the decision's box; true when the wizard may move on.
     bool Accepts(const FitDecision& decision);
     void FillSpeedList();
@@ -93,4 +100,6 @@ private:
     std::unique_ptr<Job> fitJob_;
     std::function<void(std::optional<VideoRunPlan>)> fitDone_;
     bool fitCursorShown_ = false;
+    // Each held control and whether it was enabled before the check.
+    std::vector<std::pair<int, bool>> heldControls_;
 };

@@ -64,6 +64,7 @@ TEST(ProgramFolder, TheHelpPageStandsAlone)
     // A browser shows it from the file alone: nothing is fetched from elsewhere.
     for (const char* outside : {"<script", "<link", "<img", "<iframe", "src=", "@import", "url("})
         EXPECT_EQ(help.find(outside), std::string::npos) << outside;
-    for (const char* name : {"kzxtmpd001", "VIDEO_TS", ".iso", "Save log", "cdrom"})
+    for (const char* name :
+         {"kzxtmpd001", "VIDEO_TS", ".iso", "Save log", "cdrom", "ffprobe", "Estimated disc use", "2,000 kbit/s"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }

@@ -2,6 +2,7 @@
 #include "convert/DiscFit.h"
 #include "convert/DurationProbe.h"
 
+#include "platform/Paths.h"
 #include "support/ManualJobControl.h"
 #include "support/TempDir.h"
 
@@ -79,8 +80,22 @@ TEST(DiscEstimateTest, ARunTooLongEvenAtTheLowestRateIsRefusedWithTheFigures)
 {
     const FitDecision decision = DecideVideoFit(Known(4 * 3600 + 10 * 60), 3, SINGLE_LAYER_DVD_BYTES, false);
     EXPECT_EQ(decision.action, FitAction::Refuse);
-    EXPECT_EQ(decision.text, "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 6 min at acceptable "
+    EXPECT_EQ(decision.text, "The videos last 4 h 10 min. A 4.7 GB DVD holds about 4 h 5 min at acceptable "
                              "quality. Remove some files, or split them across two discs.");
+}
+
+TEST(DiscEstimateTest, TheRefusalNeverReadsAsIfTheVideosFit)
+{
+    // 4 h 5 min 57 s, a few seconds past what the disc holds (4 h 5 min 54 s):
+    // the length rounds up and the capacity down.
+    ASSERT_LT(LongestAtMinimumRate(3, SINGLE_LAYER_DVD_BYTES), 14757);
+    const FitDecision decision = DecideVideoFit(Known(14757), 3, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(decision.action, FitAction::Refuse);
+    EXPECT_EQ(decision.text.rfind("The videos last 4 h 6 min. A 4.7 GB DVD holds about 4 h 5 min at", 0), 0u)
+        << decision.text;
+    EXPECT_EQ(FormatDuration(14757, MinuteRounding::Down), "4 h 5 min");
+    EXPECT_EQ(FormatDuration(4 * 3600, MinuteRounding::Up), "4 h 0 min");
+    EXPECT_EQ(FormatDuration(4 * 3600, MinuteRounding::Down), "4 h 0 min");
 }
 
 TEST(DiscEstimateTest, TheImageFileRecorderAsksAndNamesTheDoubleLayerSize)
@@ -112,6 +127,23 @@ TEST(DiscEstimateTest, UnknownLengthsAskBeforeGoingOnAndAnUnknownCapacityChecksN
     EXPECT_EQ(DecideVideoFit(Known(9 * 3600), 3, 0, false).action, FitAction::GoOn);
 }
 
+TEST(DiscEstimateTest, ALongListOfUnknownLengthsIsCutAndAMissingProbeIsToldOnce)
+{
+    DurationSurvey survey;
+    for (int i = 1; i <= 12; ++i)
+        survey.unknown.push_back("clip" + std::to_string(i) + ".avi");
+    const FitDecision cut = DecideVideoFit(survey, 12, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(cut.action, FitAction::Ask);
+    EXPECT_NE(cut.text.find("clip9.avi, clip10.avi, ... and 2 more."), std::string::npos) << cut.text;
+    EXPECT_EQ(cut.text.find("clip11.avi"), std::string::npos) << cut.text;
+
+    survey.probeMissing = true;
+    const FitDecision missing = DecideVideoFit(survey, 12, SINGLE_LAYER_DVD_BYTES, false);
+    EXPECT_EQ(missing.action, FitAction::Ask);
+    EXPECT_EQ(missing.text, "The length of the videos could not be read: ffprobe was not found (install the "
+                            "ffmpeg package). Whether they fit on the disc is not known. Go on anyway?");
+}
+
 TEST(DiscEstimateTest, MpegFilesAreMeasuredByTheirSizes)
 {
     TempDir dir;
@@ -124,13 +156,15 @@ TEST(DiscEstimateTest, MpegFilesAreMeasuredByTheirSizes)
 
     const FitDecision refused = DecideMpegFit(total, 2, SINGLE_LAYER_DVD_BYTES, false);
     EXPECT_EQ(refused.action, FitAction::Refuse);
-    EXPECT_EQ(refused.text, "The MPEG files need about 5.03 GB on the disc, which holds 4.70 GB. Remove some "
+    EXPECT_EQ(refused.text, "The MPEG files need about 5.10 GB on the disc, which holds 4.70 GB. Remove some "
                             "files, or split them across two discs.");
     const FitDecision asked = DecideMpegFit(total, 2, SINGLE_LAYER_DVD_BYTES, true);
     EXPECT_EQ(asked.action, FitAction::Ask);
     EXPECT_NE(asked.text.find("8.5 GB double-layer"), std::string::npos) << asked.text;
 
     EXPECT_EQ(DecideMpegFit(4000000000LL, 2, SINGLE_LAYER_DVD_BYTES, false).action, FitAction::GoOn);
+    // 4.64 GB of 2 Mbit/s MPEG gains 1.3% in navigation packs: over 4.70 GB.
+    EXPECT_EQ(DecideMpegFit(4640000000LL, 2, SINGLE_LAYER_DVD_BYTES, false).action, FitAction::Refuse);
 }
 
 TEST(DiscEstimateTest, FiguresReadAsPeopleWriteThem)
@@ -173,6 +207,47 @@ TEST(DurationProbeTest, RunsTheFfprobeOnThePathWithTheFileIntact)
     EXPECT_EQ(survey.knownCount, 1);
     EXPECT_EQ(survey.unknown, std::vector<std::string>{"bad.avi"});
     EXPECT_FALSE(survey.cancelled);
+}
+
+TEST(DurationProbeTest, WithoutFfprobeNothingIsRunAndEverySourceIsUnknown)
+{
+    TempDir empty;
+    const char* old = std::getenv("PATH");
+    const std::string saved = old ? old : "";
+    ::setenv("PATH", empty.Folder().c_str(), 1);
+    const DurationSurvey survey = ProbeDurations({{"/nowhere/a.avi", "a.avi"}, {"/nowhere/b.avi", "b.avi"}});
+    ::setenv("PATH", saved.c_str(), 1);
+    EXPECT_TRUE(survey.probeMissing);
+    EXPECT_EQ(survey.unknown, (std::vector<std::string>{"a.avi", "b.avi"}));
+    EXPECT_EQ(survey.knownCount, 0);
+}
+
+TEST(FindProgramOnPathTest, SearchesThePathsFoldersButNeverTheCurrentOne)
+{
+    TempDir tools;
+    const std::string tool = WriteScript(tools, "kandrix-stand-in", "exit 0\n");
+    tools.Write("kandrix-not-runnable", "plain text");
+    const std::string folder = tools.Folder().substr(0, tools.Folder().size() - 1);
+    const char* old = std::getenv("PATH");
+    const std::string saved = old ? old : "";
+    char here[4096] = {};
+    ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+
+    ::setenv("PATH", ("/nowhere::" + folder).c_str(), 1);
+    const std::string found = FindProgramOnPath("kandrix-stand-in");
+    const std::string notRunnable = FindProgramOnPath("kandrix-not-runnable");
+    const std::string byPath = FindProgramOnPath(tool);
+    // Empty entries, which a shell would take for the current folder.
+    ::setenv("PATH", ":", 1);
+    ASSERT_EQ(::chdir(folder.c_str()), 0);
+    const std::string fromHere = FindProgramOnPath("kandrix-stand-in");
+    ASSERT_EQ(::chdir(here), 0);
+    ::setenv("PATH", saved.c_str(), 1);
+
+    EXPECT_EQ(found, tool);
+    EXPECT_EQ(notRunnable, "");
+    EXPECT_EQ(byPath, "");
+    EXPECT_EQ(fromHere, "");
 }
 
 TEST(DurationProbeTest, AProbeThatHangsIsStoppedAndCountsAsUnknown)

@@ -2,6 +2,7 @@
 // Runs a tool the tests check their results with, no shell between.
 
 #include "platform/ChildProcess.h"
+#include "platform/Paths.h"
 #include "recorder/VideoCdMaker.h"
 
 #include <sys/wait.h>
@@ -18,7 +19,7 @@ struct CheckToolOutput {
 inline CheckToolOutput RunCheckTool(std::vector<std::string> arguments)
 {
     CheckToolOutput result;
-    const std::string program = FindTool(arguments[0]);
+    const std::string program = FindProgramOnPath(arguments[0]);
     if (program.empty())
         return {-1, arguments[0] + " is not installed"};
     arguments[0] = program;
