@@ -68,7 +68,7 @@ std::optional<double> ParseDurationReport(const std::string& output)
 
 std::optional<double> ProbeDuration(const std::string& path, int timeoutMs, JobControl* control)
 {
-    const std::string probe = FindProgramOnPath(kProbeName);
+    const std::string probe = FindOnPath(kProbeName);
     if (probe.empty())
         return std::nullopt;
     ChildProcess child;
@@ -101,7 +101,7 @@ std::optional<double> ProbeDuration(const std::string& path, int timeoutMs, JobC
 DurationSurvey ProbeDurations(const std::vector<SourceFile>& sources, JobControl* control, int timeoutMs)
 {
     DurationSurvey survey;
-    if (FindProgramOnPath(kProbeName).empty()) {
+    if (FindOnPath(kProbeName).empty()) {
         survey.probeMissing = true;
         for (const SourceFile& source : sources)
             survey.unknown.push_back(source.name.empty() ? source.path : source.name);

@@ -3,6 +3,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/DesktopEntry.h"
 #include "platform/DetachedProcess.h"
+#include "platform/Paths.h"
 
 #include <cctype>
 #include <cerrno>

@@ -154,29 +154,6 @@ int DescriptorLimit()
 
 } // namespace
 
-std::string FindOnPath(const std::string& name)
-{
-    if (name.empty() || name.find('/') != std::string::npos)
-        return {};
-    const char* path = std::getenv("PATH");
-    if (!path)
-        return {};
-    const std::string list = path;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(':', start);
-        if (end == std::string::npos)
-            end = list.size();
-        const std::string folder = end > start ? list.substr(start, end - start) : ".";
-        const std::string candidate = folder + (folder.back() == '/' ? "" : "/") + name;
-        struct stat info {};
-        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        start = end + 1;
-    }
-    return {};
-}
-
 LaunchResult LaunchDetached(const std::vector<std::string>& arguments, int waitMs)
 {
     LaunchResult result;

@@ -4,9 +4,6 @@
 #include <string>
 #include <vector>
 
-// The program's path on PATH (an executable regular file); "" when there is none.
-std::string FindOnPath(const std::string& name);
-
 // How a program started detached fared in its first moments.
 struct LaunchResult {
     enum Kind { StillRunning, Exited, NotStarted } kind = NotStarted;

@@ -90,7 +90,7 @@ bool FileExists(const std::string& path)
     return stat(path.c_str(), &info) == 0;
 }
 
-std::string FindProgramOnPath(const std::string& program)
+std::string FindOnPath(const std::string& program)
 {
     if (program.empty() || program.find('/') != std::string::npos)
         return {};

@@ -43,4 +43,4 @@ bool FileExists(const std::string& path);
 // there is none, when PATH is unset, or when program names a path. Empty
 // entries are skipped: the current folder is never searched, so a file of
 // that name left in it is never run.
-std::string FindProgramOnPath(const std::string& program);
+std::string FindOnPath(const std::string& program);

@@ -311,7 +311,7 @@ UnitResult DriveUnit::WriteVideoCd(VideoCdKind kind, const std::string& sourcePa
                                    const std::string& album, const WriteSettings& settings,
                                    const WriteEvents& events)
 {
-    if (FindProgramOnPath("cdrdao").empty())
+    if (FindOnPath("cdrdao").empty())
         return Fail(RECORDER_COMMAND_FAILED,
                     "cdrdao is not installed; it is needed to write a VideoCD or SuperVideoCD on a recorder");
     const char* tmp = std::getenv("TMPDIR");

@@ -142,7 +142,7 @@ UnitResult MakeVideoCdImage(VideoCdKind kind, const std::string& sourcePath, con
                             const std::string& folder, const WriteEvents& events, WriteControl& control,
                             VideoCdImage& image)
 {
-    const std::string vcdimager = FindProgramOnPath("vcdimager");
+    const std::string vcdimager = FindOnPath("vcdimager");
     if (vcdimager.empty())
         return MissingTool("vcdimager", "to make a VideoCD or SuperVideoCD image");
     events.Send(RECORDER_EVENT_ANALYZE_BEGIN);
@@ -209,7 +209,7 @@ UnitResult WriteCueWithCdrdao(const std::string& device, const VideoCdImage& ima
                               const WriteSettings& settings, const WriteEvents& events,
                               WriteControl& control)
 {
-    const std::string cdrdao = FindProgramOnPath("cdrdao");
+    const std::string cdrdao = FindOnPath("cdrdao");
     if (cdrdao.empty())
         return MissingTool("cdrdao", "to write a VideoCD or SuperVideoCD on a recorder");
     std::vector<std::string> arguments = {cdrdao, "write", "--device", device, "-n"};

@@ -222,7 +222,7 @@ TEST(DurationProbeTest, WithoutFfprobeNothingIsRunAndEverySourceIsUnknown)
     EXPECT_EQ(survey.knownCount, 0);
 }
 
-TEST(FindProgramOnPathTest, SearchesThePathsFoldersButNeverTheCurrentOne)
+TEST(FindOnPathTest, SearchesThePathsFoldersButNeverTheCurrentOne)
 {
     TempDir tools;
     const std::string tool = WriteScript(tools, "kandrix-stand-in", "exit 0\n");
@@ -234,13 +234,13 @@ TEST(FindProgramOnPathTest, SearchesThePathsFoldersButNeverTheCurrentOne)
     ASSERT_NE(::getcwd(here, sizeof here), nullptr);
 
     ::setenv("PATH", ("/nowhere::" + folder).c_str(), 1);
-    const std::string found = FindProgramOnPath("kandrix-stand-in");
-    const std::string notRunnable = FindProgramOnPath("kandrix-not-runnable");
-    const std::string byPath = FindProgramOnPath(tool);
+    const std::string found = FindOnPath("kandrix-stand-in");
+    const std::string notRunnable = FindOnPath("kandrix-not-runnable");
+    const std::string byPath = FindOnPath(tool);
     // Empty entries, which a shell would take for the current folder.
     ::setenv("PATH", ":", 1);
     ASSERT_EQ(::chdir(folder.c_str()), 0);
-    const std::string fromHere = FindProgramOnPath("kandrix-stand-in");
+    const std::string fromHere = FindOnPath("kandrix-stand-in");
     ASSERT_EQ(::chdir(here), 0);
     ::setenv("PATH", saved.c_str(), 1);
 

@@ -5,6 +5,7 @@
 #include "platform/DesktopEntry.h"
 #include "platform/DesktopOpener.h"
 #include "platform/DetachedProcess.h"
+#include "platform/Paths.h"
 #include "support/StandInOpener.h"
 
 #include <gmock/gmock.h>

@@ -19,7 +19,7 @@ struct CheckToolOutput {
 inline CheckToolOutput RunCheckTool(std::vector<std::string> arguments)
 {
     CheckToolOutput result;
-    const std::string program = FindProgramOnPath(arguments[0]);
+    const std::string program = FindOnPath(arguments[0]);
     if (program.empty())
         return {-1, arguments[0] + " is not installed"};
     arguments[0] = program;
