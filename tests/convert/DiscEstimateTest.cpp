@@ -4,6 +4,7 @@
 
 #include "platform/Paths.h"
 #include "support/ManualJobControl.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,16 +23,10 @@ namespace {
 // PATH with a folder of stand-in tools first, for the object's lifetime.
 class StandInPath {
 public:
-    explicit StandInPath(const std::string& folder)
-    {
-        const char* path = std::getenv("PATH");
-        old_ = path ? path : "";
-        ::setenv("PATH", (folder + ":" + old_).c_str(), 1);
-    }
-    ~StandInPath() { ::setenv("PATH", old_.c_str(), 1); }
+    explicit StandInPath(const std::string& folder) : path_("PATH", PathWithFirst(folder)) {}
 
 private:
-    std::string old_;
+    ScopedEnv path_;
 };
 
 std::string WriteScript(const TempDir& dir, const std::string& name, const std::string& body)

@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "settings/COutputPage.h"
 #include "support/ScriptedSeam.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "support/UiEvents.h"
 
@@ -23,30 +24,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class OutputPageTest : public ::testing::Test {
 protected:

@@ -11,6 +11,7 @@
 #include "convert/CFileListPage.h"
 #include "convert/DiscEstimate.h"
 #include "media/MediaKit.h"
+#include "support/ScopedEnv.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -28,21 +29,23 @@ namespace {
 class StandInFfprobe {
 public:
     // body: the script after its first line.
-    StandInFfprobe(const std::string& folder, const std::string& body) : folder_(folder + "tools")
+    StandInFfprobe(const std::string& folder, const std::string& body)
+        : folder_(MakeScript(folder + "tools", body)), path_("PATH", PathWithFirst(folder_))
     {
-        std::filesystem::create_directories(folder_);
-        const std::string script = folder_ + "/ffprobe";
-        WriteFile(script, "#!/bin/sh\n" + body + "\n");
-        ::chmod(script.c_str(), 0755);
-        const char* path = std::getenv("PATH");
-        old_ = path ? path : "";
-        ::setenv("PATH", (folder_ + ":" + old_).c_str(), 1);
     }
-    ~StandInFfprobe() { ::setenv("PATH", old_.c_str(), 1); }
 
 private:
+    static std::string MakeScript(const std::string& folder, const std::string& body)
+    {
+        std::filesystem::create_directories(folder);
+        const std::string script = folder + "/ffprobe";
+        WriteFile(script, "#!/bin/sh\n" + body + "\n");
+        ::chmod(script.c_str(), 0755);
+        return folder;
+    }
+
     std::string folder_;
-    std::string old_;
+    ScopedEnv path_;
 };
 
 class WizardDiscFitTest : public WizardTest {

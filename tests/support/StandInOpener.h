@@ -3,6 +3,7 @@
 // scripts in a test's own folder that record their arguments, and the
 // environment that makes the program find them there and nothing else.
 
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -13,30 +14,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// Sets an environment variable for the object's lifetime.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // A script named name in folder that writes its arguments, each ended by a
 // NUL, to record (complete once it exists), prints output and exits with status.
