@@ -19,6 +19,8 @@ struct SettingsLocation {
     // The user's own folder for file, made before the first save ("" when
     // file is in the program folder).
     std::string privateFolder;
+
+    bool operator==(const SettingsLocation&) const = default;
 };
 
 // What the rule decides on; LocateSettings finds it out.

@@ -5,43 +5,29 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 TEST(SettingsLocation, OnlyAProgramFolderOfTheUsersKeepsTheSettingsBesideTheProgram)
 {
     TempDir root;
-    const std::string build = root.Path("build/");
-    const std::string installed = root.Path("installed/");
-    const std::string locked = root.Path("locked/");
+    const std::string build = root.Path("build/"), installed = root.Path("installed/"), locked = root.Path("locked/");
     for (const std::string& folder : {build, installed, locked})
         ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     root.Write(std::string("installed/") + kInstallMarkerName, "");
     ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
     ScopedEnv config("XDG_CONFIG_HOME", root.Path("config"));
-
-    const struct {
-        std::string programFolder;
-        bool besideProgram;
-    } cases[] = {
-        {build, true},
-        // Even for root, who may write there.
-        {installed, false},
-        // Root may write anywhere: for root only the marker tells.
-        {locked, ::geteuid() == 0},
+    const auto beside = [](const std::string& folder) { return SettingsLocation{folder + "Option.dat", "", ""}; };
+    const auto configured = [&](const std::string& folder) {
+        return SettingsLocation{root.Path("config/kandrix/Option.dat"), folder + "Option.dat", root.Path("config/kandrix/")};
     };
-    for (const auto& c : cases) {
-        const SettingsLocation location = LocateSettings(c.programFolder, "Option.dat");
-        if (c.besideProgram) {
-            EXPECT_EQ(location.file, c.programFolder + "Option.dat");
-            EXPECT_EQ(location.shippedDefaults, "") << c.programFolder;
-            EXPECT_EQ(location.privateFolder, "") << c.programFolder;
-        } else {
-            EXPECT_EQ(location.file, root.Path("config/kandrix/Option.dat"));
-            EXPECT_EQ(location.shippedDefaults, c.programFolder + "Option.dat");
-            EXPECT_EQ(location.privateFolder, root.Path("config/kandrix/"));
-        }
-    }
+
+    EXPECT_EQ(LocateSettings(build, "Option.dat"), beside(build));
+    // Also for root, who may write there.
+    EXPECT_EQ(LocateSettings(installed, "Option.dat"), configured(installed));
+    // Root may write anywhere: for root only the marker tells.
+    EXPECT_EQ(LocateSettings(locked, "Option.dat"), ::geteuid() == 0 ? beside(locked) : configured(locked));
     ::chmod(locked.c_str(), 0755);
 }
 
@@ -49,37 +35,21 @@ TEST(SettingsLocation, TheConfigurationHomeIsAnAbsoluteXdgConfigHomeElseTheHomes
 {
     TempDir home;
     ScopedEnv homeVariable("HOME", home.Folder());
-    const struct {
-        const char* xdgConfigHome;
-        std::string configHome;
-    } cases[] = {
-        {"/srv/settings", "/srv/settings/"},
-        {"", home.Path(".config/")},
-        {"relative/settings", home.Path(".config/")},
-    };
-    for (const auto& c : cases) {
-        ScopedEnv xdg("XDG_CONFIG_HOME", c.xdgConfigHome);
-        EXPECT_EQ(FindSettingsFacts("/usr/libexec/kandrix/").configHome, c.configHome) << c.xdgConfigHome;
+    for (const auto& [xdgConfigHome, configHome] : {std::pair<std::string, std::string>{"/srv/cfg", "/srv/cfg/"},
+                                                   {"", home.Path(".config/")},
+                                                   {"relative/cfg", home.Path(".config/")}}) {
+        ScopedEnv xdg("XDG_CONFIG_HOME", xdgConfigHome);
+        EXPECT_EQ(FindSettingsFacts("/usr/libexec/kandrix/").configHome, configHome) << xdgConfigHome;
     }
-    // Without any configuration home the program folder is all there is.
-    EXPECT_EQ(ChooseSettingsLocation({"/opt/kandrix/", false, ""}, "Option.dat").file, "/opt/kandrix/Option.dat");
 }
 
-TEST(SettingsLocation, TheSettingsFolderIsMadeForTheUserAloneOrNamesWhatIsInTheWay)
+TEST(SettingsLocation, MakingTheSettingsFolderNamesWhatIsInTheWay)
 {
     TempDir root;
-    SettingsLocation location{root.Path("a/b/kandrix/Option.dat"), "", root.Path("a/b/kandrix/")};
     std::string cause;
-    ASSERT_TRUE(MakeSettingsFolder(location, &cause)) << cause;
-    for (const char* folder : {"a", "a/b", "a/b/kandrix"}) {
-        struct stat info {};
-        ASSERT_EQ(::stat(root.Path(folder).c_str(), &info), 0) << folder;
-        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
-    }
-    EXPECT_TRUE(MakeSettingsFolder(location, &cause)) << cause;
-
+    EXPECT_TRUE(MakeSettingsFolder({"", "", root.Path("a/b/kandrix/")}, &cause)) << cause;
+    EXPECT_TRUE(std::filesystem::is_directory(root.Path("a/b/kandrix")));
     root.Write("file", "");
-    location.privateFolder = root.Path("file/kandrix/");
-    EXPECT_FALSE(MakeSettingsFolder(location, &cause));
+    EXPECT_FALSE(MakeSettingsFolder({"", "", root.Path("file/kandrix/")}, &cause));
     EXPECT_EQ(cause, root.Path("file") + ": not a folder");
 }
