@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build render bench clean sanitize sanitize-address sanitize-thread
+.PHONY: run test deps build package render bench clean sanitize sanitize-address sanitize-thread
 
 run: deps build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -20,6 +20,10 @@ deps:
 build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
+
+# A Debian package of the installed program: $(BUILD)/kandrix_<version>_<arch>.deb.
+package: deps build
+	cd $(BUILD) && cpack
 
 # Renders every dialog offscreen into $(BUILD)/render/*.png for layout review,
 # and again with the shipped skin into $(BUILD)/render-skin/*.png.

@@ -2,7 +2,7 @@
 // The program's one top-level window: the wizard. It lays six pages into
 // one frame, shows one at a time, moves between them with Prev, Next and
 // Repeat, follows the conversion and burn completions, and keeps the user's
-// choices in Option.dat in the program folder.
+// choices in Option.dat (in the program folder when it is the user's).
 
 #include "app/CStateDialog.h"
 
@@ -21,8 +21,9 @@ class CSummaryPage;
 
 class CKANDRIXDlg : public CStateDialog {
 public:
-    // programFolder ends in the separator; the settings file, the help page,
-    // the skin and the media-object library are looked for there.
+    // programFolder ends in the separator; the help page, the skin, the
+    // media-object library and the settings file (or their first defaults)
+    // are looked for there.
     explicit CKANDRIXDlg(const std::string& programFolder);
     ~CKANDRIXDlg() override;
 

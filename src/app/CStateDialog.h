@@ -4,6 +4,7 @@
 // What the record holds is the derived dialog's choice (SerializeState).
 
 #include "platform/Dialog.h"
+#include "platform/SettingsLocation.h"
 
 #include <string>
 
@@ -11,12 +12,15 @@ class StateArchive;
 
 class CStateDialog : public CDialog {
 public:
-    // The file is stateFileName inside folder (which ends in the separator).
-    CStateDialog(int templateId, const std::string& stateFileName, const std::string& folder);
+    // The file is stateFileName in programFolder (which ends in the
+    // separator), or in the user's configuration folder when the program
+    // folder is not the user's (see SettingsLocation).
+    CStateDialog(int templateId, const std::string& stateFileName, const std::string& programFolder);
 
-    const std::string& StateFilePath() const { return stateFilePath_; }
+    const std::string& StateFilePath() const { return location_.file; }
 
-    // False, changing nothing, when the file cannot be opened.
+    // False, changing nothing, when neither the file nor the defaults shipped
+    // in its stead can be opened.
     bool LoadState();
     // False, writing nothing, when the file cannot be created.
     bool SaveState();
@@ -29,5 +33,5 @@ protected:
     void OnOK() override;
 
 private:
-    std::string stateFilePath_;
+    SettingsLocation location_;
 };
