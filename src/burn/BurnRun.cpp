@@ -69,7 +69,8 @@ BurnOutcome BurnThread(BurnRequest request, BurnView& page, JobControl& control)
         outcome.failure = "Authoring failed: the authoring files could not be written";
         return outcome;
     }
-    if (!RunAuthoringBatch(outcome.paths, view, &control)) {
+    const MenuTexts texts = MenuTextsFor(request.options.VolumeLabel(), request.authoring.files);
+    if (!RunAuthoringBatch(outcome.paths, view, &control, &texts)) {
         outcome.failure = view.failure.empty() ? "Authoring failed" : view.failure;
         return outcome;
     }
