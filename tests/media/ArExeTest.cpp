@@ -178,8 +178,11 @@ TEST_F(ArExe, NamesATitleFileItCannotUse)
     std::string text = folder_ + "notes & more.mpg";
     ASSERT_TRUE(WriteFile(text, "not a video"));
     std::string missing = folder_ + "gone.mpg";
+    std::string fifo = folder_ + "pipe.mpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const auto& [file, why] : {std::pair{text, "no MPEG video sequence header"},
-                                    std::pair{missing, "No such file or directory"}}) {
+                                    std::pair{missing, "No such file or directory"},
+                                    std::pair{fifo, "not a regular file"}}) {
         std::string out = folder_ + "unusable";
         ProgramResult result = Author({pal_[0], file}, out);
         EXPECT_EQ(result.exitCode, 1) << result.output;

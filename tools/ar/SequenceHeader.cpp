@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -47,9 +48,16 @@ bool FindSequenceHeader(const unsigned char* data, size_t size, SequenceHeader* 
 
 bool ReadSequenceHeader(const std::string& path, SequenceHeader* header, std::string* error)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO in the list must be an error, not a hang.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         *error = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *error = "not a regular file";
+        close(fd);
         return false;
     }
     // A header may straddle two chunks: keep the tail of the one before.
