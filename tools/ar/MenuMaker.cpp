@@ -48,7 +48,8 @@ std::string ReadText(const std::string& path)
 
 class MenuRun {
 public:
-    MenuRun(const MenuRequest& request, const WorkFolder& work) : request_(request), work_(work), frame_(FrameOf(request))
+    MenuRun(const MenuRequest& request, const WorkFolder& work)
+        : request_(request), work_(work), frame_(FrameOf(request))
     {
     }
 
