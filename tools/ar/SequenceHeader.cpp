@@ -88,6 +88,14 @@ bool ReadSequenceHeader(const std::string& path, SequenceHeader* header, std::st
     return found;
 }
 
+int FrameTicks(int frameRateCode)
+{
+    constexpr std::array<int, 9> kTicks = {0, 3754, 3750, 3600, 3003, 3000, 1800, 1502, 1500};
+    if (frameRateCode < 0 || frameRateCode >= static_cast<int>(kTicks.size()))
+        return 0;
+    return kTicks[static_cast<size_t>(frameRateCode)];
+}
+
 TvSystem TvSystemOf(int frameRateCode)
 {
     switch (frameRateCode) {

@@ -1,5 +1,6 @@
 #include "TitleDuration.h"
 
+#include "SequenceHeader.h"
 #include "WorkFolder.h"
 
 #include <algorithm>
@@ -47,19 +48,31 @@ bool ReadAt(int fd, off_t offset, size_t size, std::vector<unsigned char>* bytes
 
 } // namespace
 
-bool FindVideoPtsRange(const unsigned char* data, size_t size, int64_t* first, int64_t* last)
+bool FindVideoTimes(const unsigned char* data, size_t size, int frameTicks, int64_t* first, int64_t* last)
 {
     bool found = false;
-    // 00 00 01 Ex, length (2), '10' flags, PTS_DTS flags, header length, PTS
+    int64_t anchor = 0;
+    int64_t pictures = -1; // since the anchor's own picture
     for (size_t at = 0; at + 14 <= size; ++at) {
-        if (data[at] != 0 || data[at + 1] != 0 || data[at + 2] != 1 || (data[at + 3] & 0xF0) != 0xE0)
+        if (data[at] != 0 || data[at + 1] != 0 || data[at + 2] != 1)
             continue;
+        if (data[at + 3] == 0 && found) {
+            // A picture start: the pictures after the anchor's follow it a
+            // frame apart, whether or not a packet header dates them.
+            *last = std::max(*last, anchor + ++pictures * frameTicks);
+            continue;
+        }
+        if ((data[at + 3] & 0xF0) != 0xE0)
+            continue;
+        // 00 00 01 Ex, length (2), '10' flags, PTS_DTS flags, header length, PTS
         const unsigned char* header = data + at + 6;
         int64_t pts = 0;
         if ((header[0] & 0xC0) != 0x80 || (header[1] & 0x80) == 0 || !DecodePts(header + 3, &pts))
             continue;
         *first = found ? std::min(*first, pts) : pts;
         *last = found ? std::max(*last, pts) : pts;
+        anchor = pts;
+        pictures = -1;
         found = true;
     }
     return found;
@@ -83,13 +96,18 @@ bool ReadTitleDuration(const std::string& path, double* seconds, std::string* er
         *error = std::strerror(readErrno);
         return false;
     }
+    SequenceHeader header;
+    const int frameTicks =
+        FindSequenceHeader(head.data(), head.size(), &header) ? FrameTicks(header.frameRateCode) : 0;
     int64_t first = 0, headLast = 0, tailFirst = 0, last = 0;
-    if (!FindVideoPtsRange(head.data(), head.size(), &first, &headLast) ||
-        !FindVideoPtsRange(tail.data(), tail.size(), &tailFirst, &last)) {
+    if (!FindVideoTimes(head.data(), head.size(), frameTicks, &first, &headLast) ||
+        !FindVideoTimes(tail.data(), tail.size(), frameTicks, &tailFirst, &last)) {
         *error = "no MPEG-2 video time stamps";
         return false;
     }
-    int64_t span = last - first;
+    // The last picture is shown for a frame too: an 11-minute video lasts
+    // 11 minutes, not a frame less.
+    int64_t span = last + frameTicks - first;
     // The 33-bit clock went round once while the title played.
     if (span < 0)
         span += kPtsWrap;
