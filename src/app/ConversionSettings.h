@@ -36,6 +36,7 @@ struct ConversionSettings {
     std::string discVolumeLabel;
     int succeededCount = 0;
     std::vector<std::string> convertedFiles;
+    std::vector<std::string> convertedNames; // their sources' names, for the disc menu
     int sendOpc = 0;
     int deleteTempAfterBurn = 0;
     int ejectAfterBurn = 0;

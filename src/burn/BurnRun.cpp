@@ -69,7 +69,10 @@ BurnOutcome BurnThread(BurnRequest request, BurnView& page, JobControl& control)
         outcome.failure = "Authoring failed: the authoring files could not be written";
         return outcome;
     }
-    if (!RunAuthoringBatch(outcome.paths, view, &control)) {
+    const std::vector<std::string>& files = request.authoring.files;
+    const MenuTexts texts =
+        MenuTextsFor(request.options.VolumeLabel(), request.names.size() == files.size() ? request.names : files);
+    if (!RunAuthoringBatch(outcome.paths, view, &control, &texts)) {
         outcome.failure = view.failure.empty() ? "Authoring failed" : view.failure;
         return outcome;
     }

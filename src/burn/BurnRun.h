@@ -16,6 +16,9 @@ struct BurnRequest {
     AuthoringRequest authoring;
     // Everything but the tree path, which the authoring decides.
     BurnOptions options;
+    // What the disc menu calls the burn list's files, when their own names
+    // are not the user's (task 0's converted files have temporary names).
+    std::vector<std::string> names;
 };
 
 struct BurnOutcome {

@@ -192,6 +192,8 @@ bool CBurnPage::PrepareBurn(BurnRequest& request)
     request.authoring.outputFolder = settings.outputFolder;
     request.authoring.programFolder = settings.programFolder;
     request.authoring.files = BurnList();
+    if (settings.task == CT_VIDEO2DVD)
+        request.names = settings.convertedNames;
     BurnOptions& options = request.options;
     options.sendOpc = IsDlgButtonChecked(IDC_BURN_OPC) != 0;
     options.speed = speeds[static_cast<size_t>(settings.speedIndex)].speed;

@@ -101,6 +101,7 @@ void CConvertPage::OnConversionDone(const ConversionResult& result, int task)
     ConversionSettings& settings = Settings();
     settings.succeededCount = result.succeededCount;
     settings.convertedFiles = result.convertedFiles;
+    settings.convertedNames = result.convertedNames;
     // Burning existing MPEG files converts nothing and moves on by itself.
     if (task == CT_MPG2DVD)
         return;

@@ -35,5 +35,7 @@ struct ConversionRequest {
 struct ConversionResult {
     int succeededCount = 0;
     std::vector<std::string> convertedFiles;
+    // The name the user's source of each converted file has ("beach.mp4").
+    std::vector<std::string> convertedNames;
     bool cancelled = false;
 };

@@ -51,6 +51,7 @@ FileOutcome ConvertOne(const ConversionRequest& request, ConversionView& view, J
     if (outcome.exitStatus == 0 && FileExists(job->outputPath)) {
         view.ShowPercent(100);
         result.convertedFiles.push_back(job->outputPath);
+        result.convertedNames.push_back(source.name);
         ++result.succeededCount;
     }
     return FileOutcome::Next;

@@ -7,9 +7,11 @@
 #include "platform/Paths.h"
 #include "platform/TempName.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -56,6 +58,21 @@ bool AssignCopies(const std::string& outputFolder, AuthoringView& view, std::vec
         view.ReplaceListEntry(static_cast<int>(i), target);
     }
     return true;
+}
+
+// The batch runs with the menu's texts added to the environment.
+std::vector<std::string> BatchArguments(const std::string& batch, const MenuTexts* texts)
+{
+    std::vector<std::string> arguments;
+    if (texts) {
+        std::string names;
+        for (const std::string& name : texts->names)
+            names += (names.empty() ? "" : "\n") + name;
+        arguments = {"/usr/bin/env", "KANDRIX_DISC_LABEL=" + texts->label, "KANDRIX_TITLE_NAMES=" + names};
+    }
+    // Traced, so the log shows each command as it runs.
+    arguments.insert(arguments.end(), {"/bin/sh", "-x", "--", batch});
+    return arguments;
 }
 
 std::string FailureCause(const BatchOutputLog& log, int exitStatus)
@@ -107,7 +124,20 @@ bool WriteAuthoringFiles(const AuthoringRequest& request, AuthoringView& view, A
     return true;
 }
 
-bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control)
+MenuTexts MenuTextsFor(const std::string& label, const std::vector<std::string>& files)
+{
+    MenuTexts texts {label, {}};
+    for (const std::string& file : files) {
+        std::string name = std::filesystem::path(file).stem().string();
+        // One name a line: a line end inside a name would split it.
+        std::replace(name.begin(), name.end(), '\n', ' ');
+        texts.names.push_back(name);
+    }
+    return texts;
+}
+
+bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control,
+                       const MenuTexts* texts)
 {
     view.AddBurnLogLine("DVD Author...");
     view.ShowBurnStatus("DVD Author...");
@@ -122,8 +152,7 @@ bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobCont
         entry.clear();
     };
     ToolRun run;
-    // Traced, so the log shows each command as it runs.
-    run.arguments = {"/bin/sh", "-x", "--", paths.batch};
+    run.arguments = BatchArguments(paths.batch, texts);
     run.line = [&log](const std::string& line) { log.Add(line + "\n"); };
     run.pause = endPause;
     run.control = control;

@@ -47,7 +47,20 @@ AuthoringPaths MakeAuthoringPaths(const std::string& outputFolder);
 bool WriteAuthoringFiles(const AuthoringRequest& request, AuthoringView& view, AuthoringPaths& paths,
                          std::vector<std::string>& files);
 
+// What the disc's menu shows: the label as its heading and a caption per
+// video. ar.exe finds them in its environment, so the batch and the XML stay
+// as they are.
+struct MenuTexts {
+    std::string label;
+    std::vector<std::string> names;
+};
+
+// Captions for the burn list as the user gave it (before task 1's copies):
+// each file's name without its folder and extension.
+MenuTexts MenuTextsFor(const std::string& label, const std::vector<std::string>& files);
+
 // Runs the batch, its output going to the burn log. True only when it ran to
 // a clean end and left a VIDEO_TS tree in the authoring folder; otherwise
 // the log says why ("Authoring failed: ..."). A cancel stops the batch.
-bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control = nullptr);
+bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control = nullptr,
+                       const MenuTexts* texts = nullptr);

@@ -58,6 +58,20 @@ TEST(AuthoringRunTest, CopiesTheSourcesAndRunsArExeOnTheXml)
     EXPECT_FALSE(run.Logged("Authoring failed"));
 }
 
+// The user's names, whatever the list holds now, reach ar.exe beside the
+// batch, which stays as it was.
+TEST(AuthoringRunTest, TheMenuTextsReachArExe)
+{
+    TempDir dir;
+    const std::string program = MakeFakeProgramFolder(dir.Path("prog/"), "ok");
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_MPG2DVD, dir.Folder(), program, {dir.Write("Beach.day.mpg", "")}));
+    const MenuTexts texts = MenuTextsFor("My DVD & more", {"/videos/Beach.day.mpg", "/v/two\nlines.vob", "/v/-x"});
+    ASSERT_TRUE(RunAuthoringBatch(run.paths, run.view, nullptr, &texts)) << run.view.LogText();
+    EXPECT_EQ(ReadFile(program + "menu"), std::string("My DVD & more\0Beach.day\ntwo lines\n-x", 36));
+    EXPECT_TRUE(run.Logged("+ " + program + "ar.exe -o ")) << run.view.LogText();
+}
+
 TEST(AuthoringRunTest, AnEarlierTreeIsEmptiedBeforeArExeRuns)
 {
     TempDir dir;

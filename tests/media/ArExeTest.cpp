@@ -1,5 +1,6 @@
 // Real authoring through ar.exe and the system's dvdauthor, checked with
 // lsdvd (libdvdread), from the XML exactly as the program writes it.
+// The menu itself is checked end to end in tests/burnflow.
 
 #include "MediaKit.h"
 
@@ -59,6 +60,37 @@ DiscTitles ReadTitles(const std::string& folder, std::string* log)
             titles.seconds = hours * 3600 + minutes * 60 + seconds;
     }
     return titles;
+}
+
+// Where lsdvd's chapters of the first title start, in seconds:
+// "	Chapter: 02, Length: 00:05:00.000, Start Cell: 02"
+std::vector<double> ChapterStarts(const std::string& folder, std::string* log)
+{
+    ProgramResult result = RunProgram({"lsdvd", "-t", "1", "-c", folder});
+    *log = result.output;
+    std::vector<double> starts;
+    double at = 0;
+    std::istringstream lines(result.output);
+    for (std::string line; std::getline(lines, line);) {
+        int number = 0, hours = 0, minutes = 0;
+        double seconds = 0;
+        if (std::sscanf(line.c_str(), " Chapter: %d, Length: %d:%d:%lf", &number, &hours, &minutes, &seconds) != 4)
+            continue;
+        starts.push_back(at);
+        at += hours * 3600 + minutes * 60 + seconds;
+    }
+    return starts;
+}
+
+// ar.exe's work folders left in an authoring folder.
+std::vector<std::string> WorkLeftIn(const std::string& folder)
+{
+    std::vector<std::string> left;
+    for (const std::string& name : FolderNames(folder)) {
+        if (name.rfind(".ar-work-", 0) == 0)
+            left.push_back(name);
+    }
+    return left;
 }
 
 bool Exists(const std::string& path)
@@ -146,8 +178,11 @@ TEST_F(ArExe, NamesATitleFileItCannotUse)
     std::string text = folder_ + "notes & more.mpg";
     ASSERT_TRUE(WriteFile(text, "not a video"));
     std::string missing = folder_ + "gone.mpg";
+    std::string fifo = folder_ + "pipe.mpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const auto& [file, why] : {std::pair{text, "no MPEG video sequence header"},
-                                    std::pair{missing, "No such file or directory"}}) {
+                                    std::pair{missing, "No such file or directory"},
+                                    std::pair{fifo, "not a regular file"}}) {
         std::string out = folder_ + "unusable";
         ProgramResult result = Author({pal_[0], file}, out);
         EXPECT_EQ(result.exitCode, 1) << result.output;
@@ -194,7 +229,70 @@ TEST_F(ArExe, DvdauthorsFailureIsItsFailure)
     std::string out = folder_ + "-odd \"name\"";
     result = Author(ntsc_, out, &environment);
     EXPECT_EQ(result.exitCode, 3) << result.output;
-    EXPECT_NE(result.output.find("NTSC|-o|" + out + "|-x|" + out + ".xml\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("NTSC|-o|" + out + "|-x|" + out + "/.ar-work-"), std::string::npos) << result.output;
+    EXPECT_EQ(WorkLeftIn(out), std::vector<std::string>());
+}
+
+TEST_F(ArExe, ALongTitleGetsAChapterEveryFiveMinutes)
+{
+    // Eleven minutes made cheaply: a still grey picture at a quarter of the
+    // DVD size. Its last minute starts at 10:00 exactly, which still gets
+    // its chapter.
+    const std::string longClip = folder_ + "long.mpg";
+    ProgramResult made = RunProgram({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i",
+                                     "color=c=gray:s=352x288:r=25", "-f", "lavfi", "-i", "anullsrc=r=48000:cl=mono",
+                                     "-t", "660", "-target", "pal-dvd", "-s", "352x288", "-aspect", "4:3", "-b:v",
+                                     "64k", "-b:a", "64k", longClip});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const std::string out = folder_ + "chapters";
+    ProgramResult result = Author({longClip, pal_[0]}, out);
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    std::string log;
+    const std::vector<double> starts = ChapterStarts(out, &log);
+    ASSERT_EQ(starts.size(), 4u) << log;
+    const double expected[] = {0, 300, 600, 660};
+    for (size_t i = 0; i < starts.size(); ++i)
+        EXPECT_NEAR(starts[i], expected[i], 1.0) << log;
+}
+
+// A disc is never lost for want of its menu: it is authored without one, and
+// one line says why.
+TEST_F(ArExe, WithoutItsMenuTheDiscIsStillMade)
+{
+    const struct {
+        std::string tool;
+        std::string script;
+        std::string line;
+    } cases[] = {
+        {"spumux", "echo 'INFO: reading' >&2\necho 'ERR: no buttons today' >&2\necho 'INFO: done' >&2\nexit 1\n",
+         "the disc gets no menu: spumux failed (exit status 1): ERR: no buttons today"},
+        // The stand-in's folder leads PATH; the real dvdauthor comes after.
+        {"dvdauthor", "grep -q jumppad \"$4\" && exit 1\nPATH=${PATH#*:} exec dvdauthor \"$@\"\n",
+         "the disc gets no menu: dvdauthor could not author it (exit status 1); authoring again without it"},
+    };
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tool);
+        const std::string tools = folder_ + "broken " + c.tool + "/";
+        ASSERT_EQ(mkdir(tools.c_str(), 0755), 0);
+        ASSERT_TRUE(WriteFile(tools + c.tool, "#!/bin/sh\n" + c.script));
+        ASSERT_EQ(chmod((tools + c.tool).c_str(), 0755), 0);
+        const std::string out = folder_ + "no menu " + c.tool;
+        // What a killed run left behind goes.
+        ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+        ASSERT_EQ(mkdir((out + "/.ar-work-Zz9Qx1").c_str(), 0700), 0);
+        ASSERT_TRUE(WriteFile(out + "/.ar-work-Zz9Qx1/still-1.mpg", "half"));
+
+        std::vector<std::string> environment = {"PATH=" + tools + ":" + path};
+        ProgramResult result = Author(pal_, out, &environment);
+        ASSERT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_NE(result.output.find("\nar.exe: " + c.line + "\n"), std::string::npos) << result.output;
+        EXPECT_TRUE(Exists(out + "/VIDEO_TS/VIDEO_TS.IFO"));
+        EXPECT_FALSE(Exists(out + "/VIDEO_TS/VIDEO_TS.VOB"));
+        std::string log;
+        EXPECT_EQ(ChapterStarts(out, &log).size(), 2u) << log;
+        EXPECT_EQ(WorkLeftIn(out), std::vector<std::string>());
+    }
 }
 
 // The program cancels a tool with SIGTERM to its process group, and dvdauthor
@@ -209,7 +307,8 @@ TEST_F(ArExe, StoppingTheFrontStopsTheAuthorThatIgnoresTheSignal)
     ASSERT_TRUE(WriteFile(xml, ProgramXml(pal_)));
     std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
     ASSERT_EQ(setenv("PATH", (tools + ":" + path).c_str(), 1), 0);
-    RunningProgram program = StartProgram({ArExePath(), "-o", folder_ + "stubborn disc", "-x", xml}, true);
+    const std::string out = folder_ + "stubborn disc";
+    RunningProgram program = StartProgram({ArExePath(), "-o", out, "-x", xml}, true);
     setenv("PATH", path.c_str(), 1);
     ASSERT_GT(program.pid, 0);
 
@@ -231,4 +330,5 @@ TEST_F(ArExe, StoppingTheFrontStopsTheAuthorThatIgnoresTheSignal)
         killpg(group, SIGKILL);
     EXPECT_NE(status, 0) << text;
     EXPECT_FALSE(groupLeft);
+    EXPECT_EQ(WorkLeftIn(out), std::vector<std::string>());
 }

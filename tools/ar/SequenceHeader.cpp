@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -47,9 +48,16 @@ bool FindSequenceHeader(const unsigned char* data, size_t size, SequenceHeader* 
 
 bool ReadSequenceHeader(const std::string& path, SequenceHeader* header, std::string* error)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO in the list must be an error, not a hang.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         *error = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *error = "not a regular file";
+        close(fd);
         return false;
     }
     // A header may straddle two chunks: keep the tail of the one before.
@@ -78,6 +86,14 @@ bool ReadSequenceHeader(const std::string& path, SequenceHeader* header, std::st
     if (!found)
         *error = "no MPEG video sequence header";
     return found;
+}
+
+int FrameTicks(int frameRateCode)
+{
+    constexpr std::array<int, 9> kTicks = {0, 3754, 3750, 3600, 3003, 3000, 1800, 1502, 1500};
+    if (frameRateCode < 0 || frameRateCode >= static_cast<int>(kTicks.size()))
+        return 0;
+    return kTicks[static_cast<size_t>(frameRateCode)];
 }
 
 TvSystem TvSystemOf(int frameRateCode)

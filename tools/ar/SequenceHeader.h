@@ -28,3 +28,6 @@ TvSystem TvSystemOf(int frameRateCode);
 const char* TvSystemName(TvSystem system);
 // The frame rate a code stands for, as text ("25", "29.97"); "?" when none.
 const char* FrameRateText(int frameRateCode);
+// How long a frame lasts in 90 kHz ticks (3600 at 25 frames/s); 0 when
+// the code stands for no rate.
+int FrameTicks(int frameRateCode);

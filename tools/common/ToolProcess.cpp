@@ -28,7 +28,8 @@ sigset_t StopSignals()
 }
 
 // Between fork and exec: our own process is single-threaded, so stdio is safe.
-[[noreturn]] void ExecTool(const char* front, const std::string& program, std::vector<char*>& argv, pid_t parent)
+[[noreturn]] void ExecTool(const char* front, const std::string& program, std::vector<char*>& argv, pid_t parent,
+                           const ToolStreams& streams)
 {
     // The front may be killed outright; the tool must not outlive it. The
     // front's own parent set the same for the front, so the chain holds.
@@ -36,6 +37,14 @@ sigset_t StopSignals()
     if (getppid() != parent)
         _exit(kExitCannotRun);
     sigprocmask(SIG_SETMASK, &g_originalMask, nullptr);
+    const int targets[] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
+    const int sources[] = {streams.input, streams.output, streams.error};
+    for (int i = 0; i < 3; ++i) {
+        if (sources[i] >= 0 && dup2(sources[i], targets[i]) < 0) {
+            std::fprintf(stderr, "%s: cannot run %s: %s\n", front, program.c_str(), std::strerror(errno));
+            _exit(kExitCannotRun);
+        }
+    }
     execv(program.c_str(), argv.data());
     std::fprintf(stderr, "%s: cannot run %s: %s\n", front, program.c_str(), std::strerror(errno));
     _exit(kExitCannotRun);
@@ -85,7 +94,8 @@ void HoldStopSignals()
     sigprocmask(SIG_BLOCK, &g_heldSignals, &g_originalMask);
 }
 
-ToolRun RunTool(const char* front, const std::string& program, const std::vector<std::string>& arguments)
+ToolRun RunTool(const char* front, const std::string& program, const std::vector<std::string>& arguments,
+                const ToolStreams& streams)
 {
     std::vector<std::string> texts = arguments;
     std::vector<char*> argv;
@@ -98,7 +108,7 @@ ToolRun RunTool(const char* front, const std::string& program, const std::vector
     const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0)
-        ExecTool(front, program, argv, parent);
+        ExecTool(front, program, argv, parent, streams);
     if (pid < 0) {
         std::fprintf(stderr, "%s: cannot start %s: %s\n", front, program.c_str(), std::strerror(errno));
         run.exitCode = kExitCannotRun;

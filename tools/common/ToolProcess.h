@@ -13,6 +13,14 @@ std::string FindOnPath(const char* name);
 // is answered then, after what the front has set up can be cleaned away.
 void HoldStopSignals();
 
+// Descriptors the tool gets as its standard streams instead of ours; -1
+// keeps ours.
+struct ToolStreams {
+    int input = -1;
+    int output = -1;
+    int error = -1;
+};
+
 struct ToolRun {
     int exitCode = 0;   // the tool's status; 128 + n when signal n ended it
     int stopSignal = 0; // the signal that stopped the front, 0 when none did
@@ -23,7 +31,8 @@ struct ToolRun {
 // tool is killed and reaped before this returns; the caller cleans up and
 // then calls EndBySignal. Exec failures are reported by the child on
 // standard error, with status 126.
-ToolRun RunTool(const char* front, const std::string& program, const std::vector<std::string>& argv);
+ToolRun RunTool(const char* front, const std::string& program, const std::vector<std::string>& argv,
+                const ToolStreams& streams = {});
 
 // Ends the front by the signal that stopped it, as if it had not caught it.
 [[noreturn]] void EndBySignal(int signal);

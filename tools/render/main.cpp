@@ -2,8 +2,10 @@
 // main window is also written with each page laid into its page frame, as
 // <folder>/102_<page id>.png, with a message box (messagebox.png), the file
 // dialog (filedialog.png) and the folder browser (folderdialog.png).
-// With --skin, everything is drawn with the skin of the program folder.
+// With --skin, everything is drawn with the skin of the program folder;
+// without, the disc menus of ar.exe are drawn too (menu-*.png).
 
+#include "DiscMenus.h"
 #include "app/CKANDRIXDlg.h"
 #include "app/CSummaryPage.h"
 #include "platform/Dialog.h"
@@ -207,5 +209,7 @@ int main(int argc, char** argv)
     ok = RenderPopups(folder) && ok;
     ok = RenderFileDialog(folder, false, QStringLiteral("filedialog.png")) && ok;
     ok = RenderFileDialog(folder, true, QStringLiteral("folderdialog.png")) && ok;
+    if (!skinned)
+        ok = RenderDiscMenus(folder) && ok;
     return ok ? 0 : 1;
 }

@@ -133,11 +133,14 @@ private:
         return true;
     }
 
+    // emptyAt: where a title set's menus that hold commands only (no video)
+    // start; dvdauthor points their sector at the title VOBs and writes no
+    // menu VOB.
     bool PlaceMenuVob(const std::string& name, uint32_t sector, int64_t setStart, int64_t setEnd,
-                      const std::string& ifoName)
+                      const std::string& ifoName, uint32_t emptyAt = 0)
     {
         if (!Has(name)) {
-            if (sector == 0)
+            if (sector == 0 || sector == emptyAt)
                 return true;
             return Fail(folder_ + ": no " + name + ", which " + ifoName + " places at sector " + std::to_string(sector));
         }
@@ -217,7 +220,7 @@ private:
         int64_t end = start + int64_t(fields.lastSector) + 1;
         PlacedFile file;
         return CheckSetEnd(end, ifo) && Stat(ifo, &file) && Place(file, start, 0, end, "VIDEO_TS.IFO") &&
-               PlaceMenuVob(SetFileName(set, 0, "VOB"), fields.menuVobSector, start, end, ifo) &&
+               PlaceMenuVob(SetFileName(set, 0, "VOB"), fields.menuVobSector, start, end, ifo, fields.titleVobSector) &&
                PlaceTitleVobs(set, fields, start, end, ifo) && PlaceBackup(SetFileName(set, 0, "BUP"), start, end, ifo);
     }
 
