@@ -7,15 +7,22 @@
 #include "burn/BurnOptions.h"
 #include "convert/DvdAuthoring.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class JobControl;
+class RunFolder;
 
 struct BurnRequest {
     AuthoringRequest authoring;
     // Everything but the tree path, which the authoring decides.
     BurnOptions options;
+    // The run's work folder: the conversion's for task 0, an earlier try's
+    // for task 1; none, and the burn makes one.
+    std::shared_ptr<RunFolder> workFolder;
+    // The batch and the XML go once the burn has ended.
+    bool deleteTempAfterBurn = false;
 };
 
 struct BurnOutcome {
@@ -29,6 +36,8 @@ struct BurnOutcome {
     std::vector<std::string> files;
     // The image written, when the recorder writes image files.
     std::string imagePath;
+    // Holds the run's files, and the image while the run lasts.
+    std::shared_ptr<RunFolder> workFolder;
 };
 
 class BurnView : public AuthoringView {
@@ -40,6 +49,4 @@ public:
 
 BurnOutcome BurnThread(BurnRequest request, BurnView& view, JobControl& control);
 
-// Where the image-file recorder puts the image of a tree and label.
-std::string ImagePathFor(const BurnOptions& options);
 bool WritesImageFiles(const CDevice& device);

@@ -11,6 +11,7 @@
 #include "burn/FakeRecorderLibrary.h"
 #include "convert/CFileListPage.h"
 #include "media/MediaKit.h"
+#include "platform/Job.h"
 #include "res/resource.h"
 #include "settings/COutputPage.h"
 
@@ -129,6 +130,7 @@ TEST_F(BurnPageTest, AFailedAuthoringLeavesAUsablePageAndNoCompletion)
 
     // Close deletes the authoring's copy, never the user's file.
     page.OnClose();
+    WaitForAllJobs(std::chrono::seconds(30));
     EXPECT_EQ(ReadText(mine), "my own video");
     EXPECT_FALSE(std::filesystem::exists(page.ListGetText(IDC_BURN_LIST, 0)));
 }
@@ -230,6 +232,7 @@ TEST_F(BurnPageTest, BothBurningTasksEndInAnImageThatPlayersRead)
     ASSERT_EQ(intermediates.size(), 2u);
     page.OnClose();
     ASSERT_TRUE(ProcessEventsUntil([&] { return window.CurrentPageIndex() == CKANDRIXDlg::kSummaryPage; }));
+    WaitForAllJobs(std::chrono::seconds(30));
     for (const std::string& file : intermediates)
         EXPECT_FALSE(std::filesystem::exists(file)) << file;
     EXPECT_TRUE(std::filesystem::exists(image));

@@ -8,6 +8,8 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <sys/mount.h>
@@ -16,6 +18,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -121,8 +124,9 @@ protected:
         return handle;
     }
 
-    RecorderException Write(PatternStream& stream)
+    RecorderException Write(PatternStream& stream, const std::string& folder = "")
     {
+        library_.SetImageFolder(handle_, (folder.empty() ? output_ : folder).c_str());
         return library_.TrackAtOnceFromTree(handle_, report_, &stream, 1, 0, 1, 1, 5);
     }
 
@@ -137,6 +141,12 @@ protected:
     std::string output_;
     std::string videoTs_;
 };
+
+std::string ReadFileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 bool FileHoldsPattern(const std::string& path, int64_t size)
 {
@@ -276,7 +286,7 @@ TEST_F(ImageWriteTest, FullDiskIsAFailedWriteThatSaysSo)
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root and mount rights)";
     fs::create_directories(small + "/kzxtmpd001/VIDEO_TS");
     PatternStream stream(2048, small + "/kzxtmpd001/VIDEO_TS", "Full");
-    const RecorderException result = Write(stream);
+    const RecorderException result = Write(stream, small);
     const std::set<std::string> left = Names(small);
     umount2(small.c_str(), MNT_DETACH);
     EXPECT_EQ(result, RECORDER_COMMAND_FAILED);
@@ -290,7 +300,7 @@ TEST_F(ImageWriteTest, AnAwkwardOutputFolderNameIsTakenAsItIs)
     const std::string folder = temp_.Path("-it's $HOME `x`; \n\"q\"");
     fs::create_directories(folder + "/kzxtmpd001/VIDEO_TS");
     PatternStream stream(16, folder + "/kzxtmpd001/VIDEO_TS", "Disc");
-    ASSERT_EQ(Write(stream), RECORDER_SUCCESS) << text_;
+    ASSERT_EQ(Write(stream, folder), RECORDER_SUCCESS) << text_;
     EXPECT_TRUE(FileHoldsPattern(folder + "/Disc.iso", 16 * PatternStream::kSector));
 }
 
@@ -340,14 +350,81 @@ TEST_F(ImageWriteTest, ShutdownStopsARunningWriteAndLibburnStartsAgainAfter)
     EXPECT_EQ(Write(again), RECORDER_SUCCESS) << text_;
 }
 
-TEST(ImageFileNameTest, LabelsBecomeSafeFileNamesBesideTheAuthoringFolder)
+// The label's name is taken when free or held by an earlier image of the
+// user's that no run holds; whatever else is there stays as it was, and the
+// image takes the next free number.
+TEST_F(ImageWriteTest, TheImagesNameIsTakenOnlyFromWhatMayBeReplaced)
+{
+    const std::string own = output_ + "/Disc.iso";
+    const std::string numbered = output_ + "/Disc (2).iso";
+    const std::string target = temp_.Write("target", "the user's");
+    int held = -1;
+    struct Row {
+        const char* what;
+        std::function<bool()> plant;
+        std::string why;
+    };
+    const Row rows[] = {
+        {"an earlier image", [&] { return static_cast<bool>(std::ofstream(own) << "earlier"); }, ""},
+        {"a link", [&] { return ::symlink(target.c_str(), own.c_str()) == 0; }, "is a symbolic link, not an image"},
+        {"a FIFO", [&] { return ::mkfifo(own.c_str(), 0600) == 0; }, "is a FIFO, not an image"},
+        {"a folder", [&] { return ::mkdir(own.c_str(), 0777) == 0; }, "is a folder, not an image"},
+        {"another run's image",
+         [&] {
+             std::ofstream(own) << "held";
+             held = ::open(own.c_str(), O_RDONLY | O_CLOEXEC);
+             return held >= 0 && ::flock(held, LOCK_SH) == 0;
+         },
+         "is held by another run of KANDRIX"},
+        {"another user's file",
+         [&] { return static_cast<bool>(std::ofstream(own) << "theirs") && ::chown(own.c_str(), 65534, 65534) == 0; },
+         "belongs to another user"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(own);
+        fs::remove(numbered);
+        if (!row.plant()) {
+            EXPECT_NE(geteuid(), 0u) << "could not plant " << row.what;
+            continue;
+        }
+        struct stat before {};
+        ASSERT_EQ(::lstat(own.c_str(), &before), 0);
+        PatternStream stream(16, videoTs_, "Disc");
+        ASSERT_EQ(Write(stream), RECORDER_SUCCESS) << text_;
+        WrittenImage image;
+        ASSERT_EQ(library_.TakeWrittenImage(handle_, &image), RECORDER_SUCCESS);
+        if (row.why.empty()) {
+            EXPECT_EQ(image.path, own);
+            EXPECT_EQ(image.note, "");
+        } else {
+            EXPECT_EQ(image.path, numbered);
+            EXPECT_EQ(image.note, own + " " + row.why + "; the image is " + numbered);
+            struct stat after {};
+            ASSERT_EQ(::lstat(own.c_str(), &after), 0);
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(after.st_size, before.st_size);
+        }
+        EXPECT_TRUE(FileHoldsPattern(image.path, 16 * PatternStream::kSector));
+        EXPECT_GE(image.holdFd, 0);
+        ::close(image.holdFd);
+        if (held >= 0)
+            ::close(held);
+        held = -1;
+    }
+    EXPECT_EQ(ReadFileText(target), "the user's");
+}
+
+TEST(ImageFileNameTest, LabelsBecomeSafeFileNames)
 {
     EXPECT_EQ(ImageFileRecorder::ImageFileName(""), "KANDRIX.iso");
     EXPECT_EQ(ImageFileRecorder::ImageFileName("Holiday 2026"), "Holiday 2026.iso");
     EXPECT_EQ(ImageFileRecorder::ImageFileName("-rf"), "_rf.iso");
     EXPECT_EQ(ImageFileRecorder::ImageFileName("a/b\nc\x7f"), "a_b_c_.iso");
-    EXPECT_EQ(ImageFileRecorder::OutputFolder("/out/kzxtmpd001/VIDEO_TS/"), "/out");
-    EXPECT_EQ(ImageFileRecorder::OutputFolder("/kzxtmpd001/VIDEO_TS"), "/");
+    EXPECT_EQ(ImageFileRecorder::NumberedImageFileName("MyDVD", 2), "MyDVD (2).iso");
+    EXPECT_TRUE(ImageFileRecorder::IsPartFileName(".kandrix-image-a1B2c3.part"));
+    EXPECT_FALSE(ImageFileRecorder::IsPartFileName(".kandrix-image-a1B2c3.part.iso"));
+    EXPECT_FALSE(ImageFileRecorder::IsPartFileName("kandrix-image-a1B2c3.part"));
 }
 
 } // namespace
