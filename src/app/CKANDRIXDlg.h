@@ -26,8 +26,15 @@ public:
     explicit CKANDRIXDlg(const std::string& programFolder);
     ~CKANDRIXDlg() override;
 
-    // How long the window's end waits for running jobs to stop.
+    // How long the window's end waits for running jobs to stop; shorter
+    // when a stop request from outside ends it, which must end the program
+    // within 5 s.
     static constexpr std::chrono::milliseconds kJobShutdownWait{5000};
+    static constexpr std::chrono::milliseconds kStopRequestWait{3000};
+
+    // Ends the window at once without a question: the session is ending or
+    // someone asked the program to stop. Running jobs are cancelled.
+    void EndWithoutAsking();
 
     enum PageIndex { kTaskPage, kFileListPage, kOutputPage, kConvertPage, kBurnPage, kSummaryPage, kPageCount };
 
@@ -84,6 +91,7 @@ private:
 
     Rect pageRect_;
     int currentPage_ = kTaskPage;
+    bool stopRequested_ = false;
     std::string programFolder_;
     std::string executableFolder_; // without the trailing separator
     std::vector<PageEntry> pages_;

@@ -2,7 +2,7 @@
 // the whole wizard through both burning tasks with the real tools and the
 // image-file recorder.
 
-#include "app_ui/WizardFixture.h"
+#include "burn_ui/BurnPageFixture.h"
 
 #include "app/CSummaryPage.h"
 #include "app/CTaskPage.h"
@@ -22,8 +22,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 // The burn log's texts without their time stamps ("hh:mm:ss ").
 Strings BurnLogTexts(const CBurnPage& page)
 {
@@ -37,54 +35,6 @@ bool Contains(const Strings& texts, const Strings& run)
 {
     return std::search(texts.begin(), texts.end(), run.begin(), run.end()) != texts.end();
 }
-
-void Executable(const std::string& path, const std::string& script)
-{
-    std::ofstream(path) << script;
-    ::chmod(path.c_str(), 0755);
-}
-
-class BurnPageTest : public WizardTest {
-protected:
-    void SetUp() override
-    {
-        WizardTest::SetUp();
-        out_ = folder_ + "out/";
-        std::filesystem::create_directory(out_);
-        Settings().useTempFolder = 0;
-        Settings().outputFolder = out_;
-    }
-
-    void TearDown() override
-    {
-        WizardTest::TearDown();
-        SetRecorderLibrary(nullptr);
-    }
-
-    // Task 1 as far as the burn page, with the recorder the library lists
-    // last and all-in-one as given.
-    CKANDRIXDlg& ToBurnPage(const Strings& files, int allInOne)
-    {
-        Settings().allInOne = allInOne;
-        CKANDRIXDlg& window = OpenWindow();
-        window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_MPG2DVD);
-        window.OnNext();
-        for (const std::string& file : files)
-            window.FileListPage()->AddFile(file);
-        window.OnNext();
-        ChooseImageFileRecorder(window);
-        window.OnNext();
-        EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kBurnPage);
-        return window;
-    }
-
-    static bool WaitForBurnEnd(CKANDRIXDlg& window)
-    {
-        return ProcessEventsUntil([&] { return !window.BurnPage()->IsBurning(); }, 120000);
-    }
-
-    std::string out_;
-};
 
 } // namespace
 
