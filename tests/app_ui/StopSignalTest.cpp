@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -52,76 +53,37 @@ int WaitForExit(pid_t pid, int seconds)
     return -1;
 }
 
-// Starts argv[0] with this process's environment and extra, offscreen.
-pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>& extra = {})
-{
-    // Everything the child needs is made before the fork: this process
-    // has threads, and the child may only exec.
-    std::vector<std::string> environment = extra;
-    environment.push_back("QT_QPA_PLATFORM=offscreen");
-    for (char** entry = environ; *entry; ++entry)
-        if (std::string(*entry).rfind("QT_QPA_PLATFORM=", 0) != 0)
-            environment.emplace_back(*entry);
-    std::vector<std::string> arguments = argv;
-    std::vector<char*> envp, args;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    for (std::string& argument : arguments)
-        args.push_back(argument.data());
-    args.push_back(nullptr);
-
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::execve(args[0], args.data(), envp.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
 // Runs a copy of the program from folder, sends it signal once it listens
 // for it, and returns its exit status (-1 when it did not end in time).
 int RunAndStop(const TempDir& folder, int signal)
 {
     const std::string program = folder.Path("kandrix");
     std::filesystem::copy_file(std::string(KANDRIX_BIN_DIR) + "kandrix", program);
-    const pid_t pid = Start({program});
+
+    // Everything the child needs is made before the fork: this process
+    // has threads, and the child may only exec.
+    std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen"};
+    for (char** entry = environ; *entry; ++entry)
+        if (std::string(*entry).rfind("QT_QPA_PLATFORM=", 0) != 0)
+            environment.emplace_back(*entry);
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    pid_t pid = ::fork();
     if (pid < 0)
         return -2;
+    if (pid == 0) {
+        ::execle(program.c_str(), program.c_str(), static_cast<char*>(nullptr), envp.data());
+        ::_exit(127);
+    }
     for (int i = 0; i < 1000 && !CatchesSignal(pid, signal); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(CatchesSignal(pid, signal));
     ::kill(pid, signal);
     return WaitForExit(pid, 15);
 }
-
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// A run in this process: its work folder and the part file of an image
-// it writes, in output.
-struct LiveRun {
-    std::shared_ptr<RunFolder> folder;
-    PartFile part;
-
-    explicit LiveRun(const std::string& output)
-    {
-        std::string error;
-        folder = RunFolder::Create(output, &error);
-        EXPECT_NE(folder, nullptr) << error;
-        if (folder)
-            std::ofstream(folder->Path() + "vre1.tmp.mpg") << "a copy of a private video";
-        const int outputFd = ::open(output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        EXPECT_TRUE(CreatePartFile(outputFd, &part, &error)) << error;
-        ::close(outputFd);
-    }
-};
 
 } // namespace
 
@@ -132,49 +94,6 @@ TEST(ProgramTest, StopSignalClosesTheWindowAndKeepsTheSettings)
         EXPECT_EQ(RunAndStop(folder, signal), 0) << signal;
         EXPECT_EQ(std::filesystem::file_size(folder.Path("Option.dat")), 58u) << signal;
     }
-}
-
-// The process the test below kills outright while it runs; no test alone.
-TEST(ProgramTest, HelperHoldingARunUntilKilled)
-{
-    const char* output = std::getenv("KANDRIX_TEST_RUN_IN");
-    if (!output)
-        GTEST_SKIP();
-    LiveRun run(output);
-    ::pause();
-}
-
-// What a run killed outright left (its work folder with a copy of a video,
-// its record, the part file of its image) goes at the next start; a live
-// run's files stay.
-TEST(ProgramTest, ANewStartRemovesWhatAKilledRunLeft)
-{
-    TempDir output, program;
-    const pid_t killed = Start({"/proc/self/exe", "--gtest_filter=ProgramTest.HelperHoldingARunUntilKilled"},
-                               {"KANDRIX_TEST_RUN_IN=" + output.Folder()});
-    ASSERT_GT(killed, 0);
-    auto partWritten = [&] {
-        for (const std::string& name : Names(output.Folder()))
-            if (ImageFileRecorder::IsPartFileName(name))
-                return true;
-        return false;
-    };
-    for (int i = 0; i < 3000 && !partWritten(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ::kill(killed, SIGKILL);
-    ::waitpid(killed, nullptr, 0);
-    ASSERT_EQ(Names(output.Folder()).size(), 2u);
-    ASSERT_EQ(RunLeftovers().size(), 1u);
-
-    LiveRun live(output.Folder());
-    const std::vector<std::string> kept = Names(output.Folder());
-    EXPECT_EQ(RunAndStop(program, SIGTERM), 0);
-    std::vector<std::string> left = Names(output.Folder());
-    EXPECT_EQ(left.size(), 2u) << testing::PrintToString(left);
-    EXPECT_TRUE(std::includes(kept.begin(), kept.end(), left.begin(), left.end()));
-    EXPECT_EQ(RunLeftovers().size(), 1u);
-    live.folder->Remove();
-    ::close(live.part.fd);
 }
 
 TEST(ProgramTest, FifosInTheProgramFolderNeitherHoldTheStartNorTheExit)
@@ -199,4 +118,80 @@ TEST(ProgramTest, ADeviceOrAHugeSkinIsNoSkin)
     TempDir big;
     big.Write("Vista.cjstyles", std::string(5 << 20, ' '));
     EXPECT_EQ(RunAndStop(big, SIGTERM), 0);
+}
+
+namespace {
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A run in this process: its work folder, with a copy of a video, and the
+// part file of the image it writes into output.
+struct LiveRun {
+    std::shared_ptr<RunFolder> folder;
+    PartFile part;
+
+    explicit LiveRun(const std::string& output)
+    {
+        std::string error;
+        folder = RunFolder::Create(output, &error);
+        EXPECT_NE(folder, nullptr) << error;
+        if (folder)
+            std::ofstream(folder->Path() + "vre1.tmp.mpg") << "a copy of a private video";
+        const int outputFd = ::open(output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_TRUE(CreatePartFile(outputFd, &part, &error)) << error;
+        ::close(outputFd);
+    }
+};
+
+} // namespace
+
+// The process the test below kills outright while its run is alive.
+TEST(ProgramTest, HelperHoldingARunUntilKilled)
+{
+    const char* output = std::getenv("KANDRIX_TEST_RUN_IN");
+    if (!output)
+        GTEST_SKIP();
+    LiveRun run(output);
+    ::pause();
+}
+
+// What a run killed outright left (its work folder, its record, the part
+// file of its image) goes at the next start; a live run's files stay.
+TEST(ProgramTest, ANewStartRemovesWhatAKilledRunLeft)
+{
+    TempDir output, program;
+    std::vector<std::string> environment = {"KANDRIX_TEST_RUN_IN=" + output.Folder()};
+    for (char** entry = environ; *entry; ++entry)
+        environment.emplace_back(*entry);
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    char self[] = "/proc/self/exe", filter[] = "--gtest_filter=ProgramTest.HelperHoldingARunUntilKilled";
+    char* argv[] = {self, filter, nullptr};
+    pid_t killed = -1;
+    ASSERT_EQ(::posix_spawn(&killed, self, nullptr, nullptr, argv, envp.data()), 0);
+    for (int i = 0; i < 3000 && Names(output.Folder()).size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
+    ASSERT_EQ(Names(output.Folder()).size(), 2u);
+    ASSERT_EQ(RunLeftovers().size(), 1u);
+
+    LiveRun live(output.Folder());
+    const std::vector<std::string> kept = Names(output.Folder());
+    EXPECT_EQ(RunAndStop(program, SIGTERM), 0);
+    const std::vector<std::string> left = Names(output.Folder());
+    EXPECT_EQ(left.size(), 2u) << testing::PrintToString(left);
+    EXPECT_TRUE(std::includes(kept.begin(), kept.end(), left.begin(), left.end()));
+    EXPECT_EQ(RunLeftovers().size(), 1u);
+    live.folder->Remove();
+    ::close(live.part.fd);
 }

@@ -46,9 +46,7 @@ inline std::shared_ptr<RunFolder> WorkFolderIn(const std::string& out)
 {
     std::string error;
     std::shared_ptr<RunFolder> folder = RunFolder::Create(out, &error);
-    if (!folder)
-        throw std::runtime_error(error);
-    return folder;
+    return folder ? folder : throw std::runtime_error(error);
 }
 
 inline std::string ReadFile(const std::string& path)

@@ -7,6 +7,7 @@
 #include "app/CTaskPage.h"
 #include "burn/CBurnPage.h"
 #include "burn/DeviceList.h"
+#include "burn/FakeRecorderLibrary.h"
 #include "convert/CFileListPage.h"
 #include "recorder/RecorderLibrary.h"
 
@@ -34,7 +35,10 @@ protected:
     void TearDown() override
     {
         WizardTest::TearDown();
+        // The records hold grabbers of a test's library: they go before it does.
+        Devices().Clear();
         SetRecorderLibrary(nullptr);
+        recorder_.reset();
     }
 
     // Task 1 as far as the burn page, with the recorder the library lists
@@ -54,10 +58,26 @@ protected:
         return window;
     }
 
+    // An authoring that makes a tree at once, and a recorder whose write
+    // waits until it is released or cancelled.
+    FakeRecorderLibrary& UseBlockingRecorder()
+    {
+        Executable(folder_ + "ar.exe", "#!/bin/sh\nmkdir -p \"$2/VIDEO_TS\" && touch \"$2/VIDEO_TS/VIDEO_TS.IFO\"\n");
+        Settings().programFolder = folder_;
+        recorder_ = std::make_unique<FakeRecorderLibrary>();
+        recorder_->devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+        recorder_->discType = DISC_TYPE_DVDR;
+        recorder_->highestWriteSpeed = 11080;
+        recorder_->blockWrites = true;
+        SetRecorderLibrary(recorder_.get());
+        return *recorder_;
+    }
+
     static bool WaitForBurnEnd(CKANDRIXDlg& window)
     {
         return ProcessEventsUntil([&] { return !window.BurnPage()->IsBurning(); }, 120000);
     }
 
     std::string out_;
+    std::unique_ptr<FakeRecorderLibrary> recorder_;
 };

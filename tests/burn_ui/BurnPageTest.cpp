@@ -8,7 +8,6 @@
 #include "app/CTaskPage.h"
 #include "burn/CBurnPage.h"
 #include "burn/DeviceList.h"
-#include "burn/FakeRecorderLibrary.h"
 #include "convert/CFileListPage.h"
 #include "media/MediaKit.h"
 #include "platform/Job.h"
@@ -61,47 +60,9 @@ TEST_F(BurnPageTest, NothingToBurnOrNoRecorderStartsNothing)
     EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_START));
 }
 
-TEST_F(BurnPageTest, AFailedAuthoringLeavesAUsablePageAndNoCompletion)
-{
-    Executable(File("ar.exe"), "#!/bin/sh\necho 'ERR:  no video format specified for VMGM'\nexit 1\n");
-    Settings().programFolder = folder_;
-    const std::string mine = out_ + "mine.mpg";
-    std::ofstream(mine) << "my own video";
-    CKANDRIXDlg& window = ToBurnPage({mine}, 1);
-    CBurnPage& page = *window.BurnPage();
-    ASSERT_TRUE(WaitForBurnEnd(window));
-    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_START));
-    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_CLOSE));
-    EXPECT_FALSE(page.IsDlgItemVisible(IDC_BURN_PROGRESS));
-    EXPECT_EQ(page.GetDlgItemText(IDC_BURN_STATUS).rfind("Authoring failed: ERR:", 0), 0u)
-        << page.GetDlgItemText(IDC_BURN_STATUS);
-    for (const std::string& text : seam_.BoxTexts())
-        EXPECT_NE(text, "Burn complete!");
-
-    // Close deletes the authoring's copy, never the user's file.
-    page.OnClose();
-    WaitForAllJobs(std::chrono::seconds(30));
-    EXPECT_EQ(ReadText(mine), "my own video");
-    EXPECT_FALSE(std::filesystem::exists(page.ListGetText(IDC_BURN_LIST, 0)));
-}
-
 TEST_F(BurnPageTest, ClosingTheWindowDuringABurnAsksFirst)
 {
-    // An authoring that makes a tree at once, and a recorder whose write
-    // waits until it is released or cancelled.
-    Executable(File("ar.exe"), "#!/bin/sh\nmkdir -p \"$2/VIDEO_TS\" && touch \"$2/VIDEO_TS/VIDEO_TS.IFO\"\n");
-    Settings().programFolder = folder_;
-    FakeRecorderLibrary recorder;
-    recorder.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
-    recorder.discType = DISC_TYPE_DVDR;
-    recorder.highestWriteSpeed = 11080;
-    recorder.blockWrites = true;
-    SetRecorderLibrary(&recorder);
-    // The records hold grabbers of this library: they must go before it does,
-    // or the next search releases them through a library that is gone.
-    struct ClearDevices {
-        ~ClearDevices() { Devices().Clear(); }
-    } clearDevices;
+    FakeRecorderLibrary& recorder = UseBlockingRecorder();
     const std::string mine = out_ + "mine.mpg";
     std::ofstream(mine) << "my own video";
 

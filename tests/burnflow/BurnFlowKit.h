@@ -4,6 +4,7 @@
 // conversion and the authoring show, and the steps of a run up to the burn.
 
 #include "burn/BurnOptions.h"
+#include "burn/BurnRun.h"
 #include "burn/CDevice.h"
 #include "convert/ConversionWorker.h"
 #include "convert/DvdAuthoring.h"
@@ -80,8 +81,9 @@ public:
     RecordingQuestions questions;
 };
 
-class RecordingAuthoringView final : public AuthoringView {
+class RecordingAuthoringView final : public BurnView {
 public:
+    void BeginBurnProgress() override {}
     void AddBurnLogLine(const std::string& text) override { log.push_back(text); }
     void ShowBurnStatus(const std::string& text) override { log.push_back(text); }
     void ReplaceListEntry(int index, const std::string& path) override { list.at(index) = path; }

@@ -16,28 +16,22 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
 
 namespace {
 
-enum class Trap { Fifo, Link, Folder };
-
-class RecordingBurnView final : public BurnView {
-public:
-    void AddBurnLogLine(const std::string& text) override { log += text + "\n"; }
-    void ShowBurnStatus(const std::string&) override {}
-    void ReplaceListEntry(int, const std::string&) override {}
-    void MessageBox(const std::string& text) override { log += "[box] " + text + "\n"; }
-    void BeginBurnProgress() override {}
-    std::string log;
-};
+enum class Trap { Fifo, Link, Folder, Foreign };
 
 void Plant(Trap trap, const std::string& path, const std::string& target)
 {
-    const int made = trap == Trap::Fifo   ? ::mkfifo(path.c_str(), 0666)
-                     : trap == Trap::Link ? ::symlink(target.c_str(), path.c_str())
-                                          : ::mkdir(path.c_str(), 0777) | ::chmod(path.c_str(), 0777);
+    // Another account's file is made by root, as that account.
+    const int made = trap == Trap::Fifo      ? ::mkfifo(path.c_str(), 0666)
+                     : trap == Trap::Link    ? ::symlink(target.c_str(), path.c_str())
+                     : trap == Trap::Foreign ? ::close(::open(path.c_str(), O_CREAT | O_WRONLY, 0666)) |
+                                                   ::chown(path.c_str(), 65534, 65534)
+                                             : ::mkdir(path.c_str(), 0777) | ::chmod(path.c_str(), 0777);
     ASSERT_EQ(made, 0) << path;
 }
 
@@ -53,17 +47,6 @@ std::map<std::string, std::pair<ino_t, mode_t>> Snapshot(const std::string& fold
     return entries;
 }
 
-BurnOutcome BurnOn(const std::shared_ptr<CDevice>& recorder, int task, const std::string& output,
-                   const std::vector<std::string>& files, std::shared_ptr<RunFolder> work, RecordingBurnView& view)
-{
-    BurnRequest request;
-    request.authoring = {task, output, ProgramFolder(), files};
-    request.workFolder = std::move(work);
-    EXPECT_TRUE(FillBurnOptions(recorder, "4.0x", "Label", "", &request.options));
-    ManualJobControl control;
-    return BurnThread(request, view, control);
-}
-
 } // namespace
 
 TEST(SharedFolderTest, NothingPlantedAtTheRunsNamesIsUsedOrChanged)
@@ -76,10 +59,19 @@ TEST(SharedFolderTest, NothingPlantedAtTheRunsNamesIsUsedOrChanged)
     const std::string secret = temp.Write("bashrc", "the user's own");
     const std::shared_ptr<CDevice> recorder = FindImageRecorder();
     ASSERT_NE(recorder, nullptr);
+    auto burn = [&](int task, const std::string& output, const std::vector<std::string>& files,
+                    std::shared_ptr<RunFolder> work, RecordingAuthoringView& view) {
+        BurnRequest request{{task, output, ProgramFolder(), files}, {}, std::move(work)};
+        EXPECT_TRUE(FillBurnOptions(recorder, "4.0x", "Label", "", &request.options));
+        ManualJobControl control;
+        return BurnThread(request, view, control);
+    };
 
-    for (Trap trap : {Trap::Fifo, Trap::Link, Trap::Folder}) {
-        SCOPED_TRACE(static_cast<int>(trap));
+    for (Trap trap : {Trap::Fifo, Trap::Link, Trap::Folder, Trap::Foreign}) {
+        if (trap == Trap::Foreign && ::geteuid() != 0)
+            continue;
         const std::string shared = temp.Path("shared" + std::to_string(static_cast<int>(trap)) + "/");
+        SCOPED_TRACE(shared);
         ASSERT_EQ(::mkdir(shared.c_str(), 0777) | ::chmod(shared.c_str(), 01777), 0);
         for (const char* name : {"kzxtmpfb001.bat", "kzxtmpf001.xml", "kzxtmpd001", "Label.iso"})
             Plant(trap, shared + name, secret);
@@ -101,25 +93,23 @@ TEST(SharedFolderTest, NothingPlantedAtTheRunsNamesIsUsedOrChanged)
             writer = StartProgram({"/bin/sh", "-c", "echo 'touch " + marker + "' > " + shared + "kzxtmpfb001.bat"});
         const auto before = Snapshot(shared);
 
-        ConversionRequest request;
-        request.task = CT_VIDEO2DVD;
-        request.outputFolder = shared;
+        ConversionRequest request{{{clip, "clip.mp4"}}, shared};
         request.programFolder = ProgramFolder();
-        request.sources = {{clip, "clip.mp4"}};
         RecordingConversionView conversion;
-        ManualJobControl control;
-        const ConversionResult converted = AVI2MPEGFunc(request, conversion, &control, 50);
+        const ConversionResult converted = AVI2MPEGFunc(request, conversion, nullptr, 50);
         ASSERT_EQ(converted.succeededCount, 1) << conversion.log;
         EXPECT_NE(converted.workFolder->Path().rfind(shared, 0), 0u) << "a work folder in the shared folder";
-        RecordingBurnView first, second;
-        const BurnOutcome dvd = BurnOn(recorder, CT_VIDEO2DVD, shared, converted.convertedFiles, converted.workFolder, first);
-        ASSERT_TRUE(dvd.burnt) << first.log;
+        RecordingAuthoringView first, second;
+        second.list = {mpeg};
+        const BurnOutcome dvd = burn(CT_VIDEO2DVD, shared, converted.convertedFiles, converted.workFolder, first);
+        ASSERT_TRUE(dvd.burnt) << first.LogText();
         // The first run still holds its image while the second burns.
-        const BurnOutcome copies = BurnOn(recorder, CT_MPG2DVD, shared, {mpeg}, nullptr, second);
-        ASSERT_TRUE(copies.burnt) << second.log;
+        const BurnOutcome copies = burn(CT_MPG2DVD, shared, {mpeg}, nullptr, second);
+        ASSERT_TRUE(copies.burnt) << second.LogText();
         EXPECT_EQ(dvd.imagePath, shared + "Label (2).iso");
         EXPECT_EQ(copies.imagePath, shared + "Label (3).iso");
-        EXPECT_THAT(first.log, testing::HasSubstr(shared + "Label.iso is a"));
+        EXPECT_THAT(first.LogText(), testing::HasSubstr(shared + "Label.iso " +
+                                                  (trap == Trap::Foreign ? "belongs to another user" : "is a")));
         for (const std::string& image : {dvd.imagePath, copies.imagePath}) {
             std::string listing;
             EXPECT_EQ(TitleLengths(image, &listing).size(), 1u) << listing;
@@ -132,9 +122,7 @@ TEST(SharedFolderTest, NothingPlantedAtTheRunsNamesIsUsedOrChanged)
         EXPECT_EQ(ReadFile(secret), "the user's own");
         EXPECT_FALSE(std::filesystem::exists(marker)) << "the planted command ran";
         EXPECT_THAT(RunLeftovers(), testing::IsEmpty());
-        if (writer.pid > 0) {
-            ::kill(writer.pid, SIGKILL);
+        if (writer.pid > 0 && ::kill(writer.pid, SIGKILL) == 0)
             WaitProgram(writer);
-        }
     }
 }

@@ -1,7 +1,7 @@
-// Every test process keeps the program's cache folder (the records of runs,
-// the work folders of runs whose output folder is shared) in a folder of its
-// own, never in the user's ~/.cache; the programs it starts inherit it, and
-// so does a test process it starts.
+// Every test process keeps the program's cache folder (records of runs, work
+// folders of runs whose output folder is shared) in a folder of its own,
+// never in the user's ~/.cache. The programs it starts inherit it, and so
+// does a test process it starts.
 
 #include "support/TempDir.h"
 
@@ -12,8 +12,9 @@
 
 namespace {
 
+constexpr const char* kInherited = "KANDRIX_TEST_CACHE_INHERITED";
+
 class PrivateCache : public testing::Environment {
-public:
     void SetUp() override
     {
         if (std::getenv(kInherited))
@@ -24,14 +25,11 @@ public:
     }
     void TearDown() override
     {
-        if (!folder_)
-            return;
+        if (folder_)
+            ::unsetenv(kInherited);
         folder_.reset();
-        ::unsetenv(kInherited);
     }
 
-private:
-    static constexpr const char* kInherited = "KANDRIX_TEST_CACHE_INHERITED";
     std::unique_ptr<TempDir> folder_;
 };
 

@@ -12,12 +12,9 @@ inline std::vector<std::string> RunLeftovers()
 {
     std::vector<std::string> left;
     std::error_code ignored;
-    for (const std::string& folder : {GetCacheFolder(), RunRecordFolder()}) {
-        for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
-            const std::string name = entry.path().filename().string();
-            if (name != "runs")
+    for (const std::string& folder : {GetCacheFolder(), RunRecordFolder()})
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+            if (entry.path().filename() != "runs")
                 left.push_back(entry.path().string());
-        }
-    }
     return left;
 }
