@@ -38,15 +38,21 @@ int CKANDRIXApp::Run(int argc, char** argv)
     settings.SetDefaults();
     settings.programFolder = GetProgramFolder();
 
+    bool stopRequested = false;
     {
         CKANDRIXDlg window(settings.programFolder);
         AfxSetMainWnd(&window);
         window.DoModal();
         AfxSetMainWnd(nullptr);
+        stopRequested = window.StopRequested();
     }
     // The window's end has stopped every job it could within its wait.
     const std::vector<std::string> stuck = ShutDownJobs(std::chrono::milliseconds(0));
-    DefaultLibburnRecorder().Shutdown();
+    // A stop request must end the program within seconds: a write that did
+    // not stop by now is not waited for again, and the kernel lets go of
+    // its drive when the process ends.
+    if (!stopRequested || stuck.empty())
+        DefaultLibburnRecorder().Shutdown();
     StopAllChildProcesses();
     if (!stuck.empty()) {
         for (const std::string& name : stuck)

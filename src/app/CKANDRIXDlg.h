@@ -35,6 +35,7 @@ public:
     // Ends the window at once without a question: the session is ending or
     // someone asked the program to stop. Running jobs are cancelled.
     void EndWithoutAsking();
+    bool StopRequested() const { return stopRequested_; }
 
     enum PageIndex { kTaskPage, kFileListPage, kOutputPage, kConvertPage, kBurnPage, kSummaryPage, kPageCount };
 

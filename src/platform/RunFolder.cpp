@@ -140,10 +140,16 @@ bool RunFolder::MakeTempName(std::string* path, std::string* error)
 
 bool RunFolder::WriteFile(const std::string& name, const std::string& text, std::string* error)
 {
-    RemoveEntry(name);
-    const int fd = ::openat(folderFd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // Under the lock: a removal meanwhile must not close the descriptor, whose
+    // number could then name another folder.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (folderFd_ >= 0)
+        RemoveTreeAt(folderFd_, name);
+    const int fd = folderFd_ < 0 ? -1
+                                 : ::openat(folderFd_, name.c_str(),
+                                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     bool written = fd >= 0 && WriteAll(fd, text);
-    int cause = errno;
+    int cause = folderFd_ < 0 ? ENOENT : errno;
     if (fd >= 0 && ::close(fd) != 0 && written) {
         written = false;
         cause = errno;
@@ -155,6 +161,7 @@ bool RunFolder::WriteFile(const std::string& name, const std::string& text, std:
 
 bool RunFolder::RemoveEntry(const std::string& name)
 {
+    std::lock_guard<std::mutex> lock(mutex_);
     return folderFd_ >= 0 && RemoveTreeAt(folderFd_, name);
 }
 
@@ -193,21 +200,19 @@ void RunFolder::Hold(int fd)
 
 void RunFolder::Remove()
 {
-    std::vector<int> held;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (removed_)
-            return;
-        removed_ = true;
-        held.swap(held_);
-    }
-    for (int fd : held)
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (removed_)
+        return;
+    removed_ = true;
+    for (int fd : held_)
         ::close(fd);
+    held_.clear();
     RemoveFolder();
 }
 
 // The folder goes by its name in its parent, but only while that name is
-// still this folder: the descriptor is what was made.
+// still this folder: the descriptor is what was made. Under the lock, or
+// while the folder is being made.
 void RunFolder::RemoveFolder()
 {
     const std::string folder = WithoutTrailingSeparator(path_);
