@@ -96,6 +96,11 @@ TEST(AuthoringFilesTest, MpegToDvdCopiesEachSourceToATemporaryName)
     EXPECT_EQ(ReadFile(run.paths.xml), kXmlHead + VobLine(run.files[0]) + VobLine(run.files[1]) + kXmlTail);
     EXPECT_EQ(ReadFile(first), "one");
     EXPECT_EQ(ReadFile(second), "two");
+
+    // The tools' words about a copy name the user's file, by path or by name.
+    const std::string copyName = run.files[1].substr(run.work->Path().size());
+    EXPECT_EQ(WithUserNames("ar.exe: " + run.files[0] + " is NTSC, but " + copyName + " is PAL", run.paths),
+              "ar.exe: first.mpg is NTSC, but second.mpg is PAL");
 }
 
 TEST(AuthoringFilesTest, XmlAttributesCannotBreakOutOfTheirQuotes)

@@ -25,6 +25,11 @@ struct Ending {
     Strings left;
 };
 
+void PrintTo(const Ending& ending, std::ostream* out)
+{
+    *out << ending.name;
+}
+
 class LeftoversTest : public BurnPageTest, public testing::WithParamInterface<Ending> {
 public:
     void Success() { BurnMine().BurnPage()->OnClose(); }
