@@ -55,29 +55,23 @@ bool RunFolder::Open(const std::string& outputFolder, std::string* error)
         *error = "Cannot make a work folder in " + outputFolder + ": " + std::strerror(ENOENT);
         return false;
     }
-    const std::string records = RunRecordFolder();
-    if (records.empty()) {
+    const std::string cache = WithoutTrailingSeparator(GetCacheFolder());
+    if (cache.empty()) {
         *error = "Cannot make a work folder: there is no home folder to keep its record in";
         return false;
     }
+    // The cache folder holds the records and, for a shared output folder,
+    // the work folder itself: nobody else may write in either.
     std::string cause;
-    const int recordsFd = OpenOwnFolder(WithoutTrailingSeparator(records), true, &cause);
-    if (recordsFd < 0) {
-        *error = "Cannot make a work folder: " + cause;
-        return false;
-    }
-    ::close(recordsFd);
-    std::string base = output;
-    if (IsSharedFolder(output)) {
-        base = WithoutTrailingSeparator(GetCacheFolder());
-        const int baseFd = OpenOwnFolder(base, true, &cause);
-        if (baseFd < 0) {
+    for (const std::string& own : {cache, WithoutTrailingSeparator(RunRecordFolder())}) {
+        const int fd = OpenOwnFolder(own, true, &cause);
+        if (fd < 0) {
             *error = "Cannot make a work folder: " + cause;
             return false;
         }
-        ::close(baseFd);
+        ::close(fd);
     }
-    return MakeFolder(base, error) && WriteRecord(error);
+    return MakeFolder(IsSharedFolder(output) ? cache : output, error) && WriteRecord(error);
 }
 
 bool RunFolder::MakeFolder(const std::string& base, std::string* error)
