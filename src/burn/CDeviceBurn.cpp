@@ -279,7 +279,8 @@ bool CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder)
         Recorder().DVDVideoGetImageSize(dvdVideo.Get(), &imageSize);
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
                   "CDevice::BurnDVDVideo(): Burning %" PRId64 " UCHARs of DVD-Video image\n", imageSize);
-        if (!PrepareWrite(kDvdVideoTexts, options) || !WriteDVDVideo(dvdVideo.Get(), options.imageFolder) || !CloseDVDVideoSession())
+        if (!PrepareWrite(kDvdVideoTexts, options) || !WriteDVDVideo(dvdVideo.Get(), options.imageFolder) ||
+            !CloseDVDVideoSession())
             return false;
         progress_.store(100);
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", kDvdVideoTexts.complete);

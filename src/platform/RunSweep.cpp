@@ -160,7 +160,8 @@ bool DecodeRunRecord(const std::string& text, std::string* workFolder, std::stri
 int RemoveDeadRuns(const std::function<bool(const std::string& name)>& isWriterLeftover)
 {
     const std::string records = RunRecordFolder();
-    const int recordsFd = records.empty() ? -1 : ::open(records.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int recordsFd =
+        records.empty() ? -1 : ::open(records.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (recordsFd < 0)
         return 0;
     int cleared = 0;

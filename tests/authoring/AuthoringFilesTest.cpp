@@ -142,7 +142,8 @@ TEST(AuthoringFilesTest, ATryAgainReplacesBothFilesAndKeepsWholeCopies)
     ASSERT_TRUE(again.Write());
     EXPECT_EQ(again.files, first.files);
     EXPECT_EQ(ReadFile(again.paths.batch),
-              "cp -f -- '" + cut + "' '" + first.files[1] + "' || exit 1\n" + PrepareLines(first.work->Path(), "/opt/kandrix/"));
+              "cp -f -- '" + cut + "' '" + first.files[1] + "' || exit 1\n" +
+                  PrepareLines(first.work->Path(), "/opt/kandrix/"));
 }
 
 TEST(AuthoringFilesTest, AnUnwritableWorkFolderIsReportedAndStopsTheRun)

@@ -228,7 +228,8 @@ private:
         PlacedFile file;
         return CheckSetEnd(end, ifo) && Stat(ifo, &file) && Place(file, start, 0, end, "VIDEO_TS.IFO") &&
                PlaceMenuVob(SetFileName(set, 0, "VOB"), fields.menuVobSector, start, end, ifo) &&
-               PlaceTitleVobs(set, fields, start, end, ifo) && PlaceBackup(SetFileName(set, 0, "BUP"), start, end, ifo, true);
+               PlaceTitleVobs(set, fields, start, end, ifo) &&
+               PlaceBackup(SetFileName(set, 0, "BUP"), start, end, ifo, true);
     }
 
     std::string folder_;
