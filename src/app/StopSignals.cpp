@@ -68,4 +68,3 @@ void EndOnStopSignals(QObject* owner)
     for (int signal : kStopSignals)
         ::sigaction(signal, &action, nullptr);
 }
-
