@@ -14,6 +14,7 @@
 #include "platform/DialogTemplate.h"
 #include "platform/Job.h"
 #include "platform/Paths.h"
+#include "platform/RunFolder.h"
 #include "platform/UiSeam.h"
 #include "res/resource.h"
 #include "settings/COutputPage.h"
@@ -398,8 +399,17 @@ void CKANDRIXDlg::OnCancel()
     CStateDialog::OnCancel();
 }
 
+void CKANDRIXDlg::EndWithoutAsking()
+{
+    stopRequested_ = true;
+    CancelAllJobs();
+    EndDialog(IDCANCEL);
+}
+
 bool CKANDRIXDlg::ConfirmStopRunningWork()
 {
+    if (stopRequested_)
+        return true;
     CBurnPage* burn = BurnPage();
     if (burn && burn->IsBurning())
         return Ui().MessageBox(this,
@@ -418,7 +428,11 @@ void CKANDRIXDlg::OnDestroy()
     SaveState();
     // The pages go only once no job can reach them any more: every job is
     // stopped (a running tool with it) and waited for within a bound.
-    ShutDownJobs(kJobShutdownWait);
+    ShutDownJobs(stopRequested_ ? kStopRequestWait : kJobShutdownWait);
+    // Nothing of the run is of use once the program ends, also when a job
+    // that did not stop in time still works in it.
+    if (std::shared_ptr<RunFolder> folder = std::move(Settings().workFolder))
+        folder->Remove();
     DestroyPages();
     RegisterMediaObjectLibrary(programFolder_ + kMediaObjectLibraryName, false);
     CStateDialog::OnDestroy();

@@ -27,8 +27,16 @@ public:
     explicit CKANDRIXDlg(const std::string& programFolder);
     ~CKANDRIXDlg() override;
 
-    // How long the window's end waits for running jobs to stop.
+    // How long the window's end waits for running jobs to stop; shorter
+    // when a stop request from outside ends it, which must end the program
+    // within 5 s.
     static constexpr std::chrono::milliseconds kJobShutdownWait{5000};
+    static constexpr std::chrono::milliseconds kStopRequestWait{3000};
+
+    // Ends the window at once without a question: the session is ending or
+    // someone asked the program to stop. Running jobs are cancelled.
+    void EndWithoutAsking();
+    bool StopRequested() const { return stopRequested_; }
 
     enum PageIndex { kTaskPage, kFileListPage, kOutputPage, kConvertPage, kBurnPage, kSummaryPage, kPageCount };
 
@@ -85,6 +93,7 @@ private:
 
     Rect pageRect_;
     int currentPage_ = kTaskPage;
+    bool stopRequested_ = false;
     std::string programFolder_;
     std::string executableFolder_; // without the trailing separator
     std::vector<PageEntry> pages_;

@@ -2,8 +2,11 @@
 // The one shared record of a run. Pages store into it when left and refresh
 // from it when entered; workers write only the run results.
 
+#include <memory>
 #include <string>
 #include <vector>
+
+class RunFolder;
 
 constexpr int CT_VIDEO2DVD = 0;
 constexpr int CT_MPG2DVD = 1;
@@ -36,7 +39,9 @@ struct ConversionSettings {
     std::string discVolumeLabel;
     int succeededCount = 0;
     std::vector<std::string> convertedFiles;
-    std::vector<std::string> convertedNames; // their sources' names, for the disc menu
+    // The run's private work folder while its files are needed; not
+    // persisted.
+    std::shared_ptr<RunFolder> workFolder;
     int sendOpc = 0;
     int deleteTempAfterBurn = 0;
     int ejectAfterBurn = 0;

@@ -31,6 +31,8 @@ struct BurnOptions {
     // The VIDEO_TS folder for DVD-Video, the source for the CD kinds.
     std::string treePath;
     bool eject = false;
+    // Where the image-file recorder puts the image: the user's output folder.
+    std::string imageFolder;
 
     // Cuts a label that does not fit the field; the rest is dropped.
     void SetVolumeLabel(const std::string& label)

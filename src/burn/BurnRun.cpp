@@ -3,6 +3,7 @@
 #include "burn/CDevice.h"
 #include "platform/Job.h"
 #include "platform/Paths.h"
+#include "platform/RunFolder.h"
 #include "recorder/ImageFileRecorder.h"
 
 namespace {
@@ -47,6 +48,31 @@ bool Burn(BurnOptions& options, JobControl& control)
     }
 }
 
+// The run's own folder, or a new one; nullptr after telling why.
+std::shared_ptr<RunFolder> WorkFolderFor(const BurnRequest& request, BurnView& view, std::string* failure)
+{
+    if (request.workFolder)
+        return request.workFolder;
+    std::string error;
+    std::shared_ptr<RunFolder> folder = RunFolder::Create(request.authoring.outputFolder, &error);
+    if (!folder) {
+        view.AddBurnLogLine(error);
+        *failure = "Authoring failed: " + error;
+    }
+    return folder;
+}
+
+// The image stays held, so that no other run replaces it, until the run's
+// folder goes.
+void KeepImage(CDevice& device, RunFolder& folder, BurnView& view, BurnOutcome& outcome)
+{
+    WrittenImage image = device.TakeWrittenImage();
+    if (!image.note.empty())
+        view.AddBurnLogLine(image.note);
+    outcome.imagePath = image.path;
+    folder.Hold(image.holdFd);
+}
+
 } // namespace
 
 bool WritesImageFiles(const CDevice& device)
@@ -54,32 +80,37 @@ bool WritesImageFiles(const CDevice& device)
     return device.GetAddress().port == ImageFileRecorder::kPort;
 }
 
-std::string ImagePathFor(const BurnOptions& options)
-{
-    return ImageFileRecorder::OutputFolder(options.treePath) + kPathSeparator +
-           ImageFileRecorder::ImageFileName(options.VolumeLabel());
-}
-
 BurnOutcome BurnThread(BurnRequest request, BurnView& page, JobControl& control)
 {
     BurnOutcome outcome;
     FailureWatch view(page);
     outcome.files = request.authoring.files;
-    if (!WriteAuthoringFiles(request.authoring, view, outcome.paths, outcome.files)) {
+    outcome.workFolder = WorkFolderFor(request, view, &outcome.failure);
+    if (!outcome.workFolder)
+        return outcome;
+    RunFolder& folder = *outcome.workFolder;
+    if (!WriteAuthoringFiles(request.authoring, folder, view, outcome.paths, outcome.files)) {
         outcome.failure = "Authoring failed: the authoring files could not be written";
         return outcome;
     }
-    const std::vector<std::string>& files = request.authoring.files;
-    const MenuTexts texts =
-        MenuTextsFor(request.options.VolumeLabel(), request.names.size() == files.size() ? request.names : files);
+    // The menu names the user's videos, not the copies or converted files.
+    std::vector<std::string> sources;
+    for (const std::string& file : outcome.files) {
+        const std::string source = folder.SourceOf(file);
+        sources.push_back(source.empty() ? file : source);
+    }
+    const MenuTexts texts = MenuTextsFor(request.options.VolumeLabel(), sources);
     if (!RunAuthoringBatch(outcome.paths, view, &control, &texts)) {
         outcome.failure = view.failure.empty() ? "Authoring failed" : view.failure;
+        // A try again starts clean; the copies stay for it.
+        folder.RemoveEntry(kAuthoringFolderName);
         return outcome;
     }
     outcome.authored = true;
 
     BurnOptions& options = request.options;
     options.treePath = outcome.paths.folder + kPathSeparator + "VIDEO_TS";
+    options.imageFolder = request.authoring.outputFolder;
     view.BeginBurnProgress();
     view.AddBurnLogLine("Burning...");
     view.ShowBurnStatus("Burning...");
@@ -88,6 +119,10 @@ BurnOutcome BurnThread(BurnRequest request, BurnView& page, JobControl& control)
     if (options.eject)
         options.device->Eject();
     if (outcome.burnt && WritesImageFiles(*options.device))
-        outcome.imagePath = ImagePathFor(options);
+        KeepImage(*options.device, folder, view, outcome);
+    if (request.deleteTempAfterBurn) {
+        folder.RemoveEntry(kAuthoringBatchName);
+        folder.RemoveEntry(kAuthoringXmlName);
+    }
     return outcome;
 }

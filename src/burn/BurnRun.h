@@ -7,18 +7,22 @@
 #include "burn/BurnOptions.h"
 #include "convert/DvdAuthoring.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class JobControl;
+class RunFolder;
 
 struct BurnRequest {
     AuthoringRequest authoring;
     // Everything but the tree path, which the authoring decides.
     BurnOptions options;
-    // What the disc menu calls the burn list's files, when their own names
-    // are not the user's (task 0's converted files have temporary names).
-    std::vector<std::string> names;
+    // The run's work folder: the conversion's for task 0, an earlier try's
+    // for task 1; none, and the burn makes one.
+    std::shared_ptr<RunFolder> workFolder;
+    // The batch and the XML go once the burn has ended.
+    bool deleteTempAfterBurn = false;
 };
 
 struct BurnOutcome {
@@ -32,6 +36,8 @@ struct BurnOutcome {
     std::vector<std::string> files;
     // The image written, when the recorder writes image files.
     std::string imagePath;
+    // Holds the run's files, and the image while the run lasts.
+    std::shared_ptr<RunFolder> workFolder;
 };
 
 class BurnView : public AuthoringView {
@@ -43,6 +49,4 @@ public:
 
 BurnOutcome BurnThread(BurnRequest request, BurnView& view, JobControl& control);
 
-// Where the image-file recorder puts the image of a tree and label.
-std::string ImagePathFor(const BurnOptions& options);
 bool WritesImageFiles(const CDevice& device);

@@ -6,13 +6,13 @@
 #include "burn/CDevice.h"
 #include "burn/DeviceList.h"
 #include "platform/Job.h"
+#include "platform/RunFolder.h"
 #include "platform/UiSeam.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
 #include "settings/COutputPage.h"
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -46,7 +46,6 @@ public:
     void ReplaceListEntry(int index, const std::string& path) override
     {
         SendToUi([&] {
-            page_.deletable_.insert(path);
             page_.ListDeleteString(IDC_BURN_LIST, index);
             page_.ListInsertString(IDC_BURN_LIST, index, path);
         });
@@ -124,15 +123,16 @@ void CBurnPage::StoreOptions()
 
 void CBurnPage::FillBurnList()
 {
-    const ConversionSettings& settings = Settings();
+    ConversionSettings& settings = Settings();
     ListResetContent(IDC_BURN_LIST);
-    deletable_.clear();
     if (settings.task == CT_VIDEO2DVD) {
-        for (const std::string& file : settings.convertedFiles) {
+        for (const std::string& file : settings.convertedFiles)
             ListAddString(IDC_BURN_LIST, file);
-            deletable_.insert(file);
-        }
-    } else if (settings.task == CT_MPG2DVD && settings.sourcePaths) {
+        return;
+    }
+    // Task 1 starts a run of its own here; an earlier run's files go.
+    RunFolder::RemoveLater(std::move(settings.workFolder));
+    if (settings.task == CT_MPG2DVD && settings.sourcePaths) {
         for (int i = 0; i < settings.sourcePaths->GetCount(); ++i)
             ListAddString(IDC_BURN_LIST, settings.sourcePaths->GetText(i));
     }
@@ -192,8 +192,8 @@ bool CBurnPage::PrepareBurn(BurnRequest& request)
     request.authoring.outputFolder = settings.outputFolder;
     request.authoring.programFolder = settings.programFolder;
     request.authoring.files = BurnList();
-    if (settings.task == CT_VIDEO2DVD)
-        request.names = settings.convertedNames;
+    request.workFolder = settings.workFolder;
+    request.deleteTempAfterBurn = IsDlgButtonChecked(IDC_BURN_DELETE_TEMP) != 0;
     BurnOptions& options = request.options;
     options.sendOpc = IsDlgButtonChecked(IDC_BURN_OPC) != 0;
     options.speed = speeds[static_cast<size_t>(settings.speedIndex)].speed;
@@ -254,6 +254,9 @@ void CBurnPage::OnTimer(int)
 void CBurnPage::OnBurnDone(const BurnOutcome& outcome)
 {
     outcome_ = outcome;
+    // Kept also after a failed authoring: Start Burn may be pressed again.
+    if (outcome.workFolder)
+        Settings().workFolder = outcome.workFolder;
     if (!outcome.authored) {
         // Nothing was burnt: the page is usable again, and says why.
         RestoreIdle();
@@ -300,20 +303,14 @@ void CBurnPage::ShowProgressControls(bool show)
 void CBurnPage::FinishBurn()
 {
     RestoreIdle();
-    if (IsDlgButtonChecked(IDC_BURN_DELETE_TEMP)) {
-        ::unlink(outcome_.paths.batch.c_str());
-        ::unlink(outcome_.paths.xml.c_str());
-    }
     Ui().MessageBox(this, "Burn complete!", std::string(), MB_OK | MB_ICONINFORMATION);
 }
 
 void CBurnPage::OnClose()
 {
-    for (const std::string& file : BurnList()) {
-        if (deletable_.count(file))
-            ::unlink(file.c_str());
-    }
-    deletable_.clear();
+    // The run's copies and intermediate files are all in its work folder;
+    // the user's own files are never there.
+    RunFolder::RemoveLater(std::move(Settings().workFolder));
     if (CDialog* main = AfxGetMainWnd())
         main->PostMessage(WM_BURN_CLOSED);
 }

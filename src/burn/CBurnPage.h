@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <memory>
-#include <set>
 #include <string>
 
 class Job;
@@ -65,8 +64,5 @@ private:
     std::shared_ptr<CDevice> device_;
     BurnOutcome outcome_;
     std::chrono::steady_clock::time_point start_;
-    // Files of ours that Close may delete: the conversion's outputs and the
-    // authoring's copies, never a file of the user's.
-    std::set<std::string> deletable_;
     std::string lastError_;
 };

@@ -86,6 +86,9 @@ public:
     bool BurnDVDVideo(BurnOptions& options, const std::string& folder);
     bool BurnVideoCD(BurnOptions& options, const std::string& source);
     bool BurnSuperVideoCD(BurnOptions& options, const std::string& source);
+    // The image the last burn made on the image-file recorder (path "" when
+    // it made none), with the descriptor that holds it; the caller closes it.
+    WrittenImage TakeWrittenImage();
     // The event handlers of the burns' grabbers, and the plain functions the
     // library calls, with the record as context.
     void DVDVideoBurnCallback(int reason, void* param1, void* param2);
@@ -166,7 +169,7 @@ private:
     bool BurnAlone(const std::function<bool()>& burn);
     bool CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle);
     bool ProbeTrackAtOnce();
-    bool WriteDVDVideo(DvdVideoHandle dvdVideo);
+    bool WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& imageFolder);
     bool CloseDVDVideoSession();
     static void LogWriteFailure(const BurnTexts& texts, const CallResult& result);
     bool CheckUnitReady(const BurnTexts& texts);

@@ -279,7 +279,8 @@ bool CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder)
         Recorder().DVDVideoGetImageSize(dvdVideo.Get(), &imageSize);
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
                   "CDevice::BurnDVDVideo(): Burning %" PRId64 " UCHARs of DVD-Video image\n", imageSize);
-        if (!PrepareWrite(kDvdVideoTexts, options) || !WriteDVDVideo(dvdVideo.Get()) || !CloseDVDVideoSession())
+        if (!PrepareWrite(kDvdVideoTexts, options) || !WriteDVDVideo(dvdVideo.Get(), options.imageFolder) ||
+            !CloseDVDVideoSession())
             return false;
         progress_.store(100);
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", kDvdVideoTexts.complete);
@@ -332,7 +333,7 @@ bool CDevice::ProbeTrackAtOnce()
     return true;
 }
 
-bool CDevice::WriteDVDVideo(DvdVideoHandle dvdVideo)
+bool CDevice::WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& imageFolder)
 {
     progress_.store(0);
     CallResult written;
@@ -344,13 +345,25 @@ bool CDevice::WriteDVDVideo(DvdVideoHandle dvdVideo)
             written.exception = treeResult;
         Publish(written);
     } else {
-        WriteCall(written, [tree](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+        WriteCall(written, [&](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+            const RecorderException set = library.SetImageFolder(grabber, imageFolder.c_str());
+            if (set != RECORDER_SUCCESS)
+                return set;
             return library.TrackAtOnceFromTree(grabber, report, tree, 1, 0, 1, 1, 5);
         });
     }
     if (!written.Ok())
         LogWriteFailure(kDvdVideoTexts, written);
     return written.Ok();
+}
+
+WrittenImage CDevice::TakeWrittenImage()
+{
+    WrittenImage image;
+    std::lock_guard<std::mutex> lock(ioMutex_);
+    if (grabber_ != nullptr)
+        grabberLibrary_->TakeWrittenImage(grabber_, &image);
+    return image;
 }
 
 bool CDevice::CloseDVDVideoSession()

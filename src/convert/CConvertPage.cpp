@@ -6,6 +6,7 @@
 #include "convert/ProgressParser.h"
 #include "platform/Job.h"
 #include "platform/JobQuestions.h"
+#include "platform/RunFolder.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
 
@@ -83,6 +84,7 @@ void CConvertPage::EnterPage()
     ConversionSettings& settings = Settings();
     settings.succeededCount = 0;
     settings.convertedFiles.clear();
+    RunFolder::RemoveLater(std::move(settings.workFolder));
     ConversionRequest request = ConversionRequest::From(settings);
     request.videoKbps = std::exchange(nextVideoKbps_, 0);
     request.estimateLine = std::exchange(nextEstimateLine_, std::string());
@@ -101,7 +103,7 @@ void CConvertPage::OnConversionDone(const ConversionResult& result, int task)
     ConversionSettings& settings = Settings();
     settings.succeededCount = result.succeededCount;
     settings.convertedFiles = result.convertedFiles;
-    settings.convertedNames = result.convertedNames;
+    settings.workFolder = result.workFolder;
     // Burning existing MPEG files converts nothing and moves on by itself.
     if (task == CT_MPG2DVD)
         return;

@@ -3,10 +3,12 @@
 // what it hands back when it ends. The worker touches nothing else, so a page
 // entered again or a record changed meanwhile cannot disturb a run.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 struct ConversionSettings;
+class RunFolder;
 
 struct SourceFile {
     std::string path;
@@ -27,6 +29,9 @@ struct ConversionRequest {
     int videoKbps = 0;
     // Task 0: the disc estimate that chose that rate, the log's first line.
     std::string estimateLine;
+    // Task 0: the run's work folder, where the intermediate files go; the
+    // conversion makes it.
+    std::string workFolder;
 
     // On the UI thread: the record's values and the file list's entries.
     static ConversionRequest From(const ConversionSettings& settings);
@@ -35,7 +40,8 @@ struct ConversionRequest {
 struct ConversionResult {
     int succeededCount = 0;
     std::vector<std::string> convertedFiles;
-    // The name the user's source of each converted file has ("beach.mp4").
-    std::vector<std::string> convertedNames;
     bool cancelled = false;
+    // Task 0: holds the converted files for the burn; none when nothing
+    // was converted.
+    std::shared_ptr<RunFolder> workFolder;
 };

@@ -6,6 +6,7 @@
 #include "platform/Job.h"
 #include "platform/JobQuestions.h"
 #include "platform/Paths.h"
+#include "platform/RunFolder.h"
 
 namespace {
 
@@ -51,8 +52,9 @@ FileOutcome ConvertOne(const ConversionRequest& request, ConversionView& view, J
     if (outcome.exitStatus == 0 && FileExists(job->outputPath)) {
         view.ShowPercent(100);
         result.convertedFiles.push_back(job->outputPath);
-        result.convertedNames.push_back(source.name);
         ++result.succeededCount;
+        if (result.workFolder)
+            result.workFolder->SetSourceOf(job->outputPath, source.path);
     }
     return FileOutcome::Next;
 }
@@ -67,17 +69,33 @@ ConversionResult AVI2MPEGFunc(const ConversionRequest& request, ConversionView& 
         view.Questions().MessageBox("error AVI2MPEGFunc -> CT_MPG2DVD ", std::string(), MB_OK);
         return result;
     }
-    if (!request.estimateLine.empty())
-        view.AddLogLine(request.estimateLine);
-    for (size_t i = 0; i < request.sources.size(); ++i) {
+    ConversionRequest run = request;
+    if (request.task == CT_VIDEO2DVD) {
+        std::string error;
+        result.workFolder = RunFolder::Create(request.outputFolder, &error);
+        if (!result.workFolder) {
+            view.AddLogLine(error);
+            return result;
+        }
+        run.workFolder = result.workFolder->Path();
+    }
+    if (!run.estimateLine.empty())
+        view.AddLogLine(run.estimateLine);
+    for (size_t i = 0; i < run.sources.size(); ++i) {
         if (control && control->Cancelled()) {
             result.cancelled = true;
             break;
         }
-        if (ConvertOne(request, view, control, i, pollMs, result) == FileOutcome::Stop)
+        if (ConvertOne(run, view, control, i, pollMs, result) == FileOutcome::Stop)
             break;
     }
     if (result.cancelled)
         result.succeededCount = 0;
+    // Nothing goes on to the burn: what the run made is of no more use.
+    if (result.workFolder && result.succeededCount == 0) {
+        result.workFolder->Remove();
+        result.workFolder.reset();
+        result.convertedFiles.clear();
+    }
     return result;
 }

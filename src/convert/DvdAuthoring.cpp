@@ -5,35 +5,17 @@
 #include "convert/BatchOutputLog.h"
 #include "convert/ProcessRunner.h"
 #include "platform/Paths.h"
-#include "platform/TempName.h"
+#include "platform/RunFolder.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
-
-// Writes the whole text, replacing any earlier file. False with the cause,
-// naming the file, in *error.
-bool WriteTextFile(const std::string& path, const std::string& text, std::string* error)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        *error = "Cannot create " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    int writeErrno = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        writeErrno = errno;
-    }
-    if (!written)
-        *error = "Cannot write " + path + ": " + std::strerror(writeErrno);
-    return written;
-}
 
 void ReportWriteError(AuthoringView& view, const std::string& cause, const char* message)
 {
@@ -41,18 +23,39 @@ void ReportWriteError(AuthoringView& view, const std::string& cause, const char*
     view.MessageBox(message);
 }
 
-// Task 1: every source gets a fresh temporary name that the batch copies it
-// to, and the list names the copy from now on.
-bool AssignCopies(const std::string& outputFolder, AuthoringView& view, std::vector<std::string>& files,
+std::uintmax_t FileSize(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? static_cast<std::uintmax_t>(info.st_size) : 0;
+}
+
+// A copy an earlier try made whole is authored as it is: a retry never
+// copies a large file again.
+bool IsCompleteCopy(const RunFolder& folder, const std::string& copy)
+{
+    const std::string source = folder.SourceOf(copy);
+    return !source.empty() && FileSize(copy) > 0 && FileSize(copy) == FileSize(source);
+}
+
+// Task 1: every source gets a fresh temporary name in the work folder that
+// the batch copies it to, and the list names the copy from now on.
+bool AssignCopies(RunFolder& folder, AuthoringView& view, std::vector<std::string>& files,
                   std::vector<AuthoringCopy>* copies)
 {
     for (size_t i = 0; i < files.size(); ++i) {
+        if (folder.Holds(files[i])) {
+            const std::string source = folder.SourceOf(files[i]);
+            if (!source.empty() && !IsCompleteCopy(folder, files[i]))
+                copies->push_back({source, files[i]});
+            continue;
+        }
         std::string target;
         std::string error;
-        if (!MakeTempName(outputFolder, &target, &error)) {
+        if (!folder.MakeTempName(&target, &error)) {
             ReportWriteError(view, error, "Write .bat file error! ");
             return false;
         }
+        folder.SetSourceOf(target, files[i]);
         copies->push_back({files[i], target});
         files[i] = target;
         view.ReplaceListEntry(static_cast<int>(i), target);
@@ -75,6 +78,22 @@ std::vector<std::string> BatchArguments(const std::string& batch, const MenuText
     return arguments;
 }
 
+std::vector<std::pair<std::string, std::string>> UserNames(const RunFolder& folder,
+                                                           const std::vector<std::string>& files)
+{
+    std::vector<std::pair<std::string, std::string>> names;
+    for (const std::string& file : files) {
+        const std::string source = folder.SourceOf(file);
+        if (source.empty())
+            continue;
+        names.emplace_back(file, FileNameOf(source));
+        names.emplace_back(FileNameOf(file), FileNameOf(source));
+    }
+    std::stable_sort(names.begin(), names.end(),
+                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    return names;
+}
+
 std::string FailureCause(const BatchOutputLog& log, int exitStatus)
 {
     std::string cause = log.ErrorLine();
@@ -87,40 +106,42 @@ std::string FailureCause(const BatchOutputLog& log, int exitStatus)
 
 } // namespace
 
-AuthoringPaths MakeAuthoringPaths(const std::string& outputFolder)
+AuthoringPaths MakeAuthoringPaths(const std::string& workFolder)
 {
-    std::string folder = outputFolder;
-    if (!folder.empty() && folder.back() != kPathSeparator)
-        folder += kPathSeparator;
-    return {folder + "kzxtmpf001.xml", folder + "kzxtmpd001", folder + "kzxtmpfb001.bat"};
+    const std::string folder = WithTrailingSeparator(workFolder);
+    return {folder + kAuthoringXmlName, folder + kAuthoringFolderName, folder + kAuthoringBatchName, {}};
 }
 
-bool WriteAuthoringFiles(const AuthoringRequest& request, AuthoringView& view, AuthoringPaths& paths,
-                         std::vector<std::string>& files)
+bool WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder, AuthoringView& view,
+                         AuthoringPaths& paths, std::vector<std::string>& files)
 {
-    paths = MakeAuthoringPaths(request.outputFolder);
+    paths = MakeAuthoringPaths(workFolder.Path());
     view.AddBurnLogLine("Start DVD Author...");
     view.ShowBurnStatus("Start DVD Author...");
 
+    // What an earlier try left must not pass for this one's.
+    workFolder.RemoveEntry(kAuthoringFolderName);
+    workFolder.RemoveEntry(kAuthoringXmlName);
     std::string error;
     // The batch is created before any temporary name is taken, so a folder
     // that cannot be written leaves the list as it was.
-    if (!WriteTextFile(paths.batch, std::string(), &error)) {
+    if (!workFolder.WriteFile(kAuthoringBatchName, std::string(), &error)) {
         ReportWriteError(view, error, "Write .bat file error! ");
         return false;
     }
     std::vector<AuthoringCopy> copies;
-    if (request.task == CT_MPG2DVD && !AssignCopies(request.outputFolder, view, files, &copies))
+    if (request.task == CT_MPG2DVD && !AssignCopies(workFolder, view, files, &copies))
         return false;
     const std::string batch = AuthoringBatchText(copies, paths.folder, paths.xml, request.programFolder);
-    if (!WriteTextFile(paths.batch, batch, &error)) {
+    if (!workFolder.WriteFile(kAuthoringBatchName, batch, &error)) {
         ReportWriteError(view, error, "Write .bat file error! ");
         return false;
     }
-    if (!WriteTextFile(paths.xml, AuthoringXmlText(files), &error)) {
+    if (!workFolder.WriteFile(kAuthoringXmlName, AuthoringXmlText(files), &error)) {
         ReportWriteError(view, error, "Write xml file error! ");
         return false;
     }
+    paths.userNames = UserNames(workFolder, files);
     return true;
 }
 
@@ -134,6 +155,16 @@ MenuTexts MenuTextsFor(const std::string& label, const std::vector<std::string>&
         texts.names.push_back(name);
     }
     return texts;
+}
+
+std::string WithUserNames(const std::string& line, const AuthoringPaths& paths)
+{
+    std::string named = line;
+    for (const auto& [seen, shown] : paths.userNames) {
+        for (size_t at = named.find(seen); at != std::string::npos; at = named.find(seen, at + shown.size()))
+            named.replace(at, seen.size(), shown);
+    }
+    return named;
 }
 
 bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control,
@@ -153,7 +184,11 @@ bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobCont
     };
     ToolRun run;
     run.arguments = BatchArguments(paths.batch, texts);
-    run.line = [&log](const std::string& line) { log.Add(line + "\n"); };
+    // The shell's trace shows the commands as they ran; everything else
+    // names the user's files.
+    run.line = [&](const std::string& line) {
+        log.Add((line.rfind("+ ", 0) == 0 ? line : WithUserNames(line, paths)) + "\n");
+    };
     run.pause = endPause;
     run.control = control;
     run.pollMs = AUTHOR_POLL_MS;

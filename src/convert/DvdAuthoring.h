@@ -1,13 +1,15 @@
 #pragma once
 // Turns the burn list into a DVD-Video tree: writes the authoring batch and
-// XML into the output folder and runs the batch, which runs ar.exe. Window
-// free: the burn job calls it on its own thread with its data by value and
-// reaches the page through an AuthoringView.
+// XML into the run's work folder and runs the batch, which runs ar.exe.
+// Window free: the burn job calls it on its own thread with its data by
+// value and reaches the page through an AuthoringView.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class JobControl;
+class RunFolder;
 
 struct AuthoringRequest {
     int task = 0;                    // CT_VIDEO2DVD or CT_MPG2DVD
@@ -16,12 +18,20 @@ struct AuthoringRequest {
     std::vector<std::string> files;  // the burn list, in order
 };
 
-// The three files of a run, all in the output folder. The burn takes the
+constexpr const char* kAuthoringXmlName = "kzxtmpf001.xml";
+constexpr const char* kAuthoringFolderName = "kzxtmpd001";
+constexpr const char* kAuthoringBatchName = "kzxtmpfb001.bat";
+
+// The three files of a run, all in its work folder. The burn takes the
 // folder followed by "/VIDEO_TS".
 struct AuthoringPaths {
     std::string xml;
     std::string folder;
     std::string batch;
+    // What the tools' messages say and what the user should read instead:
+    // each file of the work folder, by path and by name, and the name of the
+    // user's file it was made from. Longest first.
+    std::vector<std::pair<std::string, std::string>> userNames;
 };
 
 // How the job reaches the burn page; called from the job's thread.
@@ -37,15 +47,20 @@ public:
     virtual void MessageBox(const std::string& text) = 0;
 };
 
-AuthoringPaths MakeAuthoringPaths(const std::string& outputFolder);
+AuthoringPaths MakeAuthoringPaths(const std::string& workFolder);
 
-// Builds the paths and writes the batch and the XML. For task 1 each entry
-// of files is replaced (in files and through the view) by a new temporary
-// name in the output folder, which the batch copies the source to, so the
-// user's own file is never touched or later deleted. False after the
-// message box when a file cannot be written.
-bool WriteAuthoringFiles(const AuthoringRequest& request, AuthoringView& view, AuthoringPaths& paths,
-                         std::vector<std::string>& files);
+// Builds the paths and writes the batch and the XML into the work folder,
+// after removing what an earlier try there left. For task 1 each entry of
+// files is replaced (in files and through the view) by a new temporary name
+// in the work folder, which the batch copies the source to, so the user's
+// own file is never touched or later deleted; an entry that already is a
+// complete copy there is taken as it is. False after the message box when a
+// file cannot be written.
+bool WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder, AuthoringView& view,
+                         AuthoringPaths& paths, std::vector<std::string>& files);
+
+// line with the work folder's files named as the user knows them.
+std::string WithUserNames(const std::string& line, const AuthoringPaths& paths);
 
 // What the disc's menu shows: the label as its heading and a caption per
 // video. ar.exe finds them in its environment, so the batch and the XML stay

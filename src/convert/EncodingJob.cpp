@@ -90,7 +90,9 @@ std::optional<EncodingJob> BuildJob(const ConversionRequest& request, const std:
     if (request.task == CT_VIDEO2DVD) {
         std::string base;
         std::string cause;
-        if (!MakeTempName(request.outputFolder, &base, &cause))
+        if (request.workFolder.empty())
+            return fail("No work folder for the intermediate file of " + sourcePath);
+        if (!MakeTempName(request.workFolder, &base, &cause))
             return fail(cause);
         EncodingJob job = MakeJob(request.programFolder, sourcePath,
                                   request.tvSystem == 0 ? kDvdPal : kDvdNtsc, base, request.videoKbps);

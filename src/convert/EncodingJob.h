@@ -21,7 +21,7 @@ struct EncodingJob {
 
 // The job of one source under the request's task (0 or 2). nullopt, with a
 // log-ready *error naming the cause, when no job can be built: task 1, an
-// unknown output format, or no temporary name in the output folder.
+// unknown output format, or no temporary name in the work folder.
 std::optional<EncodingJob> BuildJob(const ConversionRequest& request, const std::string& sourcePath,
                                     const std::string& sourceName, std::string* error);
 

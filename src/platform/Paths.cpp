@@ -59,6 +59,16 @@ std::string GetHomeFolder()
     return {};
 }
 
+std::string GetCacheFolder()
+{
+    // A relative XDG_CACHE_HOME is invalid by the XDG rules and is ignored.
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == kPathSeparator)
+        return WithTrailingSeparator(cache) + "kandrix" + kPathSeparator;
+    const std::string home = GetHomeFolder();
+    return home.empty() ? std::string() : home + ".cache" + kPathSeparator + "kandrix" + kPathSeparator;
+}
+
 std::string WithTrailingSeparator(std::string path)
 {
     if (!path.empty() && path.back() != kPathSeparator)

@@ -26,6 +26,11 @@ std::string GetTempFolder();
 // The user's home folder, ending in the separator; "" when there is none.
 std::string GetHomeFolder();
 
+// The program's own cache folder, ending in the separator:
+// $XDG_CACHE_HOME/kandrix/ when XDG_CACHE_HOME is an absolute path, else
+// ~/.cache/kandrix/; "" without a home folder. Not made here.
+std::string GetCacheFolder();
+
 // path with the separator at its end ("" stays "").
 std::string WithTrailingSeparator(std::string path);
 

@@ -1,5 +1,7 @@
 #include "platform/RegularFile.h"
 
+#include "platform/FolderTree.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,26 +11,11 @@
 
 namespace {
 
-std::string KindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISCHR(mode))
-        return "a character device";
-    if (S_ISBLK(mode))
-        return "a block device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a regular file";
-}
-
 // Empty when the file is fit to read.
 std::string Unfit(const struct stat& info, std::uint64_t maxSize)
 {
     if (!S_ISREG(info.st_mode))
-        return KindOf(info.st_mode) + ", not a regular file";
+        return EntryKind(info.st_mode) + ", not a regular file";
     if (static_cast<std::uint64_t>(info.st_size) > maxSize)
         return "larger than " + std::to_string(maxSize) + " bytes (" + std::to_string(info.st_size) + ")";
     return {};

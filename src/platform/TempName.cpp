@@ -44,7 +44,7 @@ bool MakeTempName(const std::string& folder, std::string* path, std::string* err
     for (unsigned attempt = 0; attempt < kNumberCount; ++attempt) {
         unsigned number = (start + attempt) % kNumberCount + 1;
         std::string candidate = NameFor(prefix, number);
-        int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             close(fd);
             *path = candidate;

@@ -61,18 +61,19 @@ std::string ImageFileName(const std::string& label)
     return name + ".iso";
 }
 
-std::string OutputFolder(const std::string& videoTsFolder)
+std::string NumberedImageFileName(const std::string& label, int number)
 {
-    std::string folder = videoTsFolder;
-    for (int up = 0; up < 2; ++up) {
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.pop_back();
-        const size_t slash = folder.rfind('/');
-        if (slash == std::string::npos)
-            return ".";
-        folder.erase(slash == 0 ? 1 : slash);
-    }
-    return folder;
+    const std::string name = ImageFileName(label);
+    return name.substr(0, name.size() - 4) + " (" + std::to_string(number) + ").iso";
+}
+
+bool IsPartFileName(const std::string& name)
+{
+    const std::string prefix = kPartPrefix;
+    const std::string suffix = kPartSuffix;
+    // mkstemps puts six characters between them.
+    return name.size() == prefix.size() + 6 + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 } // namespace ImageFileRecorder

@@ -37,8 +37,14 @@ namespace ImageFileRecorder {
 // hold become '_', as does a leading '.' or '-'; no label gives "KANDRIX.iso".
 std::string ImageFileName(const std::string& label);
 
-// The folder the image goes to: the one holding the authoring folder, which
-// holds the VIDEO_TS folder the image was built from.
-std::string OutputFolder(const std::string& videoTsFolder);
+// The name to take when the label's own is taken by a file that must not be
+// replaced: "MyDVD (2).iso" for number 2.
+std::string NumberedImageFileName(const std::string& label, int number);
+
+// The image is written under a name of this pattern in the output folder and
+// renamed once complete; a killed run leaves one behind.
+constexpr const char* kPartPrefix = ".kandrix-image-";
+constexpr const char* kPartSuffix = ".part";
+bool IsPartFileName(const std::string& name);
 
 } // namespace ImageFileRecorder

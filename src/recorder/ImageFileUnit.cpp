@@ -2,6 +2,7 @@
 
 #include "recorder/DiscTypes.h"
 #include "recorder/ImageFileRecorder.h"
+#include "recorder/ImagePlacement.h"
 #include "recorder/ImageStream.h"
 #include "recorder/RecorderRecords.h"
 #include "recorder/TrackWriter.h"
@@ -67,15 +68,11 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The data is safe on the disk before the name points at it.
-bool SyncFile(const std::string& path)
+std::string WithoutTrailingSlash(std::string folder)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = fsync(fd) == 0;
-    close(fd);
-    return synced;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
 }
 
 } // namespace
@@ -158,45 +155,63 @@ UnitResult ImageFileUnit::WriteModes(UnitWriteModes& modes)
 UnitResult ImageFileUnit::WriteImage(ImageStream& stream, const WriteSettings& settings,
                                      const WriteEvents& events)
 {
-    const std::string source = stream.SourceFolder();
-    if (source.empty())
-        return UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "the disc image names no folder to go beside");
-    const std::string folder = ImageFileRecorder::OutputFolder(source);
-    const std::string target = folder + "/" + ImageFileRecorder::ImageFileName(stream.VolumeLabel());
-
-    // Written under a name of its own and renamed only when complete, so an
-    // older image of the same name survives a failed write.
-    std::string temporary = folder + "/.kandrix-image-XXXXXX.part";
-    const int fd = mkstemps(temporary.data(), 5);
-    if (fd < 0)
+    // An image nobody took is nobody's to hold any more.
+    KeepWritten(WrittenImage());
+    const std::string folder = WithoutTrailingSlash(settings.imageFolder);
+    if (folder.empty())
+        return UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no folder was given for the disc image");
+    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
         return UnitResult::Failure(RECORDER_COMMAND_FAILED,
-                                   "cannot create an image file in " + folder + ": " + std::strerror(errno));
-    // The image is the user's like any file they make: readable as their
-    // file-creation mask allows, not private as a temporary file is.
-    fchmod(fd, 0666 & ~FileCreationMask());
-    close(fd);
-
-    UnitResult result = WriteThroughStdio(stream, temporary, settings, events);
-    if (result.Ok() && !SyncFile(temporary))
-        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, target + ": " + std::strerror(errno));
-    if (result.Ok() && std::rename(temporary.c_str(), target.c_str()) != 0)
-        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, target + ": " + std::strerror(errno));
-    if (!result.Ok()) {
-        unlink(temporary.c_str());
-        if (!RoomFor(folder, stream.Size()))
-            result.text = "No space left on device (" + target + "): " + result.text;
-    }
+                                   "cannot write an image file in " + folder + ": " + std::strerror(errno));
+    UnitResult result = WriteInFolder(stream, folderFd, folder, settings, events);
+    close(folderFd);
     return result;
 }
 
-UnitResult ImageFileUnit::WriteThroughStdio(ImageStream& stream, const std::string& temporary,
-                                            const WriteSettings& settings, const WriteEvents& events)
+UnitResult ImageFileUnit::WriteInFolder(ImageStream& stream, int folderFd, const std::string& folder,
+                                        const WriteSettings& settings, const WriteEvents& events)
+{
+    const std::string target = folder + "/" + ImageFileRecorder::ImageFileName(stream.VolumeLabel());
+    // Written under a name of its own and renamed only when complete, so an
+    // older image of the same name survives a failed write.
+    PartFile part;
+    std::string error;
+    if (!CreatePartFile(folderFd, &part, &error))
+        return UnitResult::Failure(RECORDER_COMMAND_FAILED, "cannot create an image file in " + folder + ": " + error);
+    // The image is the user's like any file they make: readable as their
+    // file-creation mask allows, not private as a temporary file is.
+    fchmod(part.fd, 0666 & ~FileCreationMask());
+
+    UnitResult result = WriteThroughStdio(stream, part.fd, settings, events);
+    if (result.Ok() && fsync(part.fd) != 0)
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, target + ": " + std::strerror(errno));
+    WrittenImage image;
+    if (result.Ok() && !PlaceImage(folderFd, folder, part, stream.VolumeLabel(), &image.path, &image.note, &error))
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, error);
+    if (!result.Ok()) {
+        unlinkat(folderFd, part.name.c_str(), 0);
+        close(part.fd);
+        if (!RoomFor(folder, stream.Size()))
+            result.text = "No space left on device (" + target + "): " + result.text;
+        return result;
+    }
+    image.path = folder + "/" + image.path;
+    image.holdFd = part.fd;
+    KeepWritten(std::move(image));
+    return result;
+}
+
+UnitResult ImageFileUnit::WriteThroughStdio(ImageStream& stream, int fd, const WriteSettings& settings,
+                                            const WriteEvents& events)
 {
     DiscardLibburnMessages();
-    std::string address = "stdio:" + temporary;
+    // libburn writes through its own duplicate of the descriptor: the file
+    // is the one made above, whatever its name meanwhile leads to.
+    std::string address = "stdio:/dev/fd/" + std::to_string(fd);
     burn_drive_info* info = nullptr;
     if (burn_drive_scan_and_grab(&info, address.data(), 0) != 1)
-        return UnitResult::Failure(RECORDER_GRAB_FAILED, "libburn cannot write the image file " + temporary);
+        return UnitResult::Failure(RECORDER_GRAB_FAILED, "libburn cannot write the image file");
     // Not a throttle: the image is written as fast as the disk takes it.
     WriteSettings unthrottled = settings;
     unthrottled.speed = 0;
@@ -205,6 +220,26 @@ UnitResult ImageFileUnit::WriteThroughStdio(ImageStream& stream, const std::stri
     burn_drive_release(info[0].drive, 0);
     burn_drive_info_free(info);
     return result;
+}
+
+void ImageFileUnit::KeepWritten(WrittenImage image)
+{
+    int previous;
+    {
+        std::lock_guard<std::mutex> lock(writtenMutex_);
+        previous = written_.holdFd;
+        written_ = std::move(image);
+    }
+    if (previous >= 0)
+        close(previous);
+}
+
+WrittenImage ImageFileUnit::TakeWrittenImage()
+{
+    std::lock_guard<std::mutex> lock(writtenMutex_);
+    WrittenImage image = std::move(written_);
+    written_ = WrittenImage();
+    return image;
 }
 
 UnitResult ImageFileUnit::WriteVideoCd(VideoCdKind kind, const std::string& sourcePath,

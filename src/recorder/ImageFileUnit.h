@@ -6,6 +6,8 @@
 
 #include "recorder/RecorderUnit.h"
 
+#include <mutex>
+
 class ImageFileUnit : public RecorderUnit {
 public:
     ImageFileUnit();
@@ -29,8 +31,16 @@ public:
                           const WriteEvents& events) override;
     UnitResult WriteVideoCd(VideoCdKind kind, const std::string& sourcePath, const std::string& album,
                             const WriteSettings& settings, const WriteEvents& events) override;
+    WrittenImage TakeWrittenImage() override;
 
 private:
-    UnitResult WriteThroughStdio(ImageStream& stream, const std::string& temporary,
-                                 const WriteSettings& settings, const WriteEvents& events);
+    UnitResult WriteInFolder(ImageStream& stream, int folderFd, const std::string& folder,
+                             const WriteSettings& settings, const WriteEvents& events);
+    UnitResult WriteThroughStdio(ImageStream& stream, int fd, const WriteSettings& settings,
+                                 const WriteEvents& events);
+    // The last image written until someone takes it.
+    void KeepWritten(WrittenImage image);
+
+    std::mutex writtenMutex_;
+    WrittenImage written_;
 };

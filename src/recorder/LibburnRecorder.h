@@ -79,6 +79,8 @@ public:
                                      int underrunProtection, const char* sourcePath,
                                      const char* albumName, int closeTrack, int padTrack, int testWrite,
                                      int closeDisc, int cacheSeconds) override;
+    RecorderException SetImageFolder(GrabberHandle handle, const char* folder) override;
+    RecorderException TakeWrittenImage(GrabberHandle handle, WrittenImage* image) override;
     RecorderException CancelWrite(GrabberHandle handle) override;
 
 private:
@@ -111,6 +113,7 @@ private:
         uint32_t writeSpeedInForce = 0; // 0: the unit's highest
         bool underrunProtection = true;
         bool performOpc = false;
+        std::string imageFolder;
         // Told when the grabber goes while its write still runs.
         std::shared_ptr<std::atomic<bool>> silenced = std::make_shared<std::atomic<bool>>(false);
     };

@@ -37,6 +37,7 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         settings.performOpc = grabber->performOpc;
         settings.simulate = testWrite != 0;
         settings.cacheSeconds = cacheSeconds > 0 ? cacheSeconds : 0;
+        settings.imageFolder = grabber->imageFolder;
         events.callback = grabber->eventCallback;
         events.context = grabber->context;
         events.silenced = grabber->silenced;
@@ -89,6 +90,33 @@ RecorderException LibburnRecorder::WriteVideoCd(VideoCdKind kind, GrabberHandle 
                     [&](RecorderUnit& unit, const WriteSettings& settings, const WriteEvents& events) {
                         return unit.WriteVideoCd(kind, source, album, settings, events);
                     });
+}
+
+RecorderException LibburnRecorder::SetImageFolder(GrabberHandle handle, const char* folder)
+{
+    std::lock_guard<std::timed_mutex> lock(mutex_);
+    Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
+    if (grabber == nullptr)
+        return RECORDER_INVALID_HANDLE;
+    grabber->imageFolder = folder != nullptr ? folder : "";
+    return RECORDER_SUCCESS;
+}
+
+RecorderException LibburnRecorder::TakeWrittenImage(GrabberHandle handle, WrittenImage* image)
+{
+    if (image == nullptr)
+        return RECORDER_INVALID_ARGUMENT;
+    *image = WrittenImage();
+    std::shared_ptr<RecorderUnit> unit;
+    {
+        std::lock_guard<std::timed_mutex> lock(mutex_);
+        Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
+        if (grabber == nullptr)
+            return RECORDER_INVALID_HANDLE;
+        unit = units_[grabber->unit].unit;
+    }
+    *image = unit->TakeWrittenImage();
+    return RECORDER_SUCCESS;
 }
 
 RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)

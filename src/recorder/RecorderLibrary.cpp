@@ -69,3 +69,15 @@ RecorderException RecorderLibrary::CancelWrite(GrabberHandle)
 {
     return RECORDER_SUCCESS;
 }
+
+RecorderException RecorderLibrary::SetImageFolder(GrabberHandle, const char*)
+{
+    return RECORDER_SUCCESS;
+}
+
+RecorderException RecorderLibrary::TakeWrittenImage(GrabberHandle, WrittenImage* image)
+{
+    if (image != nullptr)
+        *image = WrittenImage();
+    return RECORDER_SUCCESS;
+}

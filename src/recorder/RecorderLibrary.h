@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 using RecorderException = int32_t;
 
@@ -78,6 +79,16 @@ using DvdVideoHandle = void*;
 // The file tree of a DVD-Video file system: an ImageStream (ImageStream.h)
 // owned by its DvdVideoHandle and freed with it.
 using FileTreeHandle = void*;
+
+// The image file a grabber's last write made. The image-file recorder keeps
+// a shared lock on it while it is held, so that no other run replaces it
+// meanwhile; whoever takes it closes holdFd when the image may go.
+struct WrittenImage {
+    std::string path;
+    // Why the image did not get its own name, when it did not; "" else.
+    std::string note;
+    int holdFd = -1;
+};
 
 // Discovery and burn events: (reason, context given with the callback,
 // param1, param2). For RECORDER_REASON_DEVICE_FOUND param1 points to the
@@ -169,6 +180,13 @@ public:
                                              int underrunProtection, const char* sourcePath,
                                              const char* albumName, int closeTrack, int padTrack,
                                              int testWrite, int closeDisc, int cacheSeconds);
+
+    // The folder the image-file recorder writes the grabber's next image to;
+    // a real recorder has no use for it.
+    virtual RecorderException SetImageFolder(GrabberHandle handle, const char* folder);
+    // Hands over the image the grabber's last write made (path "" when it
+    // made none); later calls get none until the next write.
+    virtual RecorderException TakeWrittenImage(GrabberHandle handle, WrittenImage* image);
 
     // Asks a write running on handle (on another thread) to stop; the write
     // call then returns with a failure once the unit is idle and released.

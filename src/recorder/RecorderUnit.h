@@ -76,6 +76,10 @@ public:
                                     const std::string& album, const WriteSettings& settings,
                                     const WriteEvents& events) = 0;
 
+    // The image the last write made, once; a unit that makes no image
+    // files has none.
+    virtual WrittenImage TakeWrittenImage() { return {}; }
+
     // Called as the library marks the unit busy, before the write: a cancel
     // with the generation returned reaches this write and no other.
     uint64_t BeginWrite() { return control_.Reset(); }

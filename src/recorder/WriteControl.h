@@ -7,6 +7,7 @@
 #include <memory>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 class ChildProcess;
 
@@ -61,4 +62,6 @@ struct WriteSettings {
     bool performOpc = false;
     bool simulate = false;
     int cacheSeconds = 5;
+    // The image-file recorder's output folder.
+    std::string imageFolder;
 };

@@ -1,16 +1,28 @@
 // The program itself, run from a folder of its own: a stop request from
 // outside ends it the way closing the window does.
 
+#include "platform/RunFolder.h"
+#include "recorder/ImageFileRecorder.h"
+#include "recorder/ImagePlacement.h"
 #include "support/ProgramRun.h"
+#include "support/RunLeftovers.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -56,4 +68,80 @@ TEST(ProgramTest, ADeviceOrAHugeSkinIsNoSkin)
     TempDir big;
     big.Write("Vista.cjstyles", std::string(5 << 20, ' '));
     EXPECT_EQ(RunAndStop(big, SIGTERM), 0);
+}
+
+namespace {
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A run in this process: its work folder, with a copy of a video, and the
+// part file of the image it writes into output.
+struct LiveRun {
+    std::shared_ptr<RunFolder> folder;
+    PartFile part;
+
+    explicit LiveRun(const std::string& output)
+    {
+        std::string error;
+        folder = RunFolder::Create(output, &error);
+        EXPECT_NE(folder, nullptr) << error;
+        if (folder)
+            std::ofstream(folder->Path() + "vre1.tmp.mpg") << "a copy of a private video";
+        const int outputFd = ::open(output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_TRUE(CreatePartFile(outputFd, &part, &error)) << error;
+        ::close(outputFd);
+    }
+};
+
+} // namespace
+
+// The process the test below kills outright while its run is alive.
+TEST(ProgramTest, HelperHoldingARunUntilKilled)
+{
+    const char* output = std::getenv("KANDRIX_TEST_RUN_IN");
+    if (!output)
+        GTEST_SKIP();
+    LiveRun run(output);
+    ::pause();
+}
+
+// What a run killed outright left (its work folder, its record, the part
+// file of its image) goes at the next start; a live run's files stay.
+TEST(ProgramTest, ANewStartRemovesWhatAKilledRunLeft)
+{
+    TempDir output, program;
+    std::vector<std::string> environment = {"KANDRIX_TEST_RUN_IN=" + output.Folder()};
+    for (char** entry = environ; *entry; ++entry)
+        environment.emplace_back(*entry);
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    char self[] = "/proc/self/exe", filter[] = "--gtest_filter=ProgramTest.HelperHoldingARunUntilKilled";
+    char* argv[] = {self, filter, nullptr};
+    pid_t killed = -1;
+    ASSERT_EQ(::posix_spawn(&killed, self, nullptr, nullptr, argv, envp.data()), 0);
+    for (int i = 0; i < 3000 && Names(output.Folder()).size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
+    ASSERT_EQ(Names(output.Folder()).size(), 2u);
+    ASSERT_EQ(RunLeftovers().size(), 1u);
+
+    LiveRun live(output.Folder());
+    const std::vector<std::string> kept = Names(output.Folder());
+    EXPECT_EQ(RunAndStop(program, SIGTERM), 0);
+    const std::vector<std::string> left = Names(output.Folder());
+    EXPECT_EQ(left.size(), 2u) << testing::PrintToString(left);
+    EXPECT_TRUE(std::includes(kept.begin(), kept.end(), left.begin(), left.end()));
+    EXPECT_EQ(RunLeftovers().size(), 1u);
+    live.folder->Remove();
+    ::close(live.part.fd);
 }

@@ -51,7 +51,8 @@ TEST(AuthoringDiscTest, DvdauthorBuildsOneTitleFromTheXml)
     AuthoringPaths paths;
     std::vector<std::string> files = {first, second};
     view.list = files;
-    ASSERT_TRUE(WriteAuthoringFiles({CT_MPG2DVD, out, program, files}, view, paths, files));
+    const std::shared_ptr<RunFolder> work = WorkFolderIn(out);
+    ASSERT_TRUE(WriteAuthoringFiles({CT_MPG2DVD, out, program, files}, *work, view, paths, files));
     ASSERT_TRUE(RunAuthoringBatch(paths, view)) << view.LogText();
 
     const std::string listing = RunTool({"/usr/bin/env", "lsdvd", paths.folder});

@@ -32,17 +32,20 @@ std::string PrepareLines(const std::string& out, const std::string& program)
 
 struct Authoring {
     AuthoringRequest request;
+    std::shared_ptr<RunFolder> work;
     RecordingView view;
     AuthoringPaths paths;
     std::vector<std::string> files;
 
-    Authoring(int task, const std::string& out, const std::vector<std::string>& list)
+    Authoring(int task, const std::string& out, const std::vector<std::string>& list,
+              std::shared_ptr<RunFolder> folder = nullptr)
+        : work(folder ? folder : WorkFolderIn(out))
     {
         request = {task, out, "/opt/kandrix/", list};
         files = list;
         view.list = list;
     }
-    bool Write() { return WriteAuthoringFiles(request, view, paths, files); }
+    bool Write() { return WriteAuthoringFiles(request, *work, view, paths, files); }
 };
 
 } // namespace
@@ -54,10 +57,12 @@ TEST(AuthoringFilesTest, VideoToDvdNamesTheConvertedFilesInOrder)
     Authoring run(CT_VIDEO2DVD, out, {out + "vre1.tmp.mpg", out + "vre3.tmp.mpg", out + "vre2.tmp.mpg"});
     ASSERT_TRUE(run.Write());
 
-    EXPECT_EQ(run.paths.xml, out + "kzxtmpf001.xml");
-    EXPECT_EQ(run.paths.folder, out + "kzxtmpd001");
-    EXPECT_EQ(run.paths.batch, out + "kzxtmpfb001.bat");
-    EXPECT_EQ(ReadFile(run.paths.batch), PrepareLines(out, "/opt/kandrix/"));
+    const std::string work = run.work->Path();
+    EXPECT_EQ(work.rfind(out + ".kandrix-run-", 0), 0u) << work;
+    EXPECT_EQ(run.paths.xml, work + "kzxtmpf001.xml");
+    EXPECT_EQ(run.paths.folder, work + "kzxtmpd001");
+    EXPECT_EQ(run.paths.batch, work + "kzxtmpfb001.bat");
+    EXPECT_EQ(ReadFile(run.paths.batch), PrepareLines(work, "/opt/kandrix/"));
     EXPECT_EQ(ReadFile(run.paths.xml), kXmlHead + VobLine(out + "vre1.tmp.mpg") + VobLine(out + "vre3.tmp.mpg")
                   + VobLine(out + "vre2.tmp.mpg") + kXmlTail);
     EXPECT_EQ(run.files, run.request.files);
@@ -78,7 +83,7 @@ TEST(AuthoringFilesTest, MpegToDvdCopiesEachSourceToATemporaryName)
 
     ASSERT_EQ(run.files.size(), 2u);
     for (const std::string& copy : run.files) {
-        EXPECT_EQ(copy.rfind(out + "vre", 0), 0u) << copy;
+        EXPECT_EQ(copy.rfind(run.work->Path() + "vre", 0), 0u) << copy;
         EXPECT_TRUE(std::filesystem::is_regular_file(copy)) << copy;
         EXPECT_EQ(std::filesystem::file_size(copy), 0u) << "the placeholder only, until the batch runs";
     }
@@ -87,10 +92,15 @@ TEST(AuthoringFilesTest, MpegToDvdCopiesEachSourceToATemporaryName)
     EXPECT_EQ(ReadFile(run.paths.batch),
               "cp -f -- '" + first + "' '" + run.files[0] + "' || exit 1\n"
                   "cp -f -- '" + second + "' '" + run.files[1] + "' || exit 1\n"
-                  + PrepareLines(out, "/opt/kandrix/"));
+                  + PrepareLines(run.work->Path(), "/opt/kandrix/"));
     EXPECT_EQ(ReadFile(run.paths.xml), kXmlHead + VobLine(run.files[0]) + VobLine(run.files[1]) + kXmlTail);
     EXPECT_EQ(ReadFile(first), "one");
     EXPECT_EQ(ReadFile(second), "two");
+
+    // The tools' words about a copy name the user's file, by path or by name.
+    const std::string copyName = run.files[1].substr(run.work->Path().size());
+    EXPECT_EQ(WithUserNames("ar.exe: " + run.files[0] + " is NTSC, but " + copyName + " is PAL", run.paths),
+              "ar.exe: first.mpg is NTSC, but second.mpg is PAL");
 }
 
 TEST(AuthoringFilesTest, XmlAttributesCannotBreakOutOfTheirQuotes)
@@ -107,35 +117,43 @@ TEST(AuthoringFilesTest, XmlAttributesCannotBreakOutOfTheirQuotes)
         EXPECT_EQ(xml[at - 1], '\r') << "at " << at;
 }
 
-TEST(AuthoringFilesTest, ASecondRunReplacesBothFiles)
+// A try again in the same run starts from nothing the first one left, and
+// takes the copies it made whole as they are.
+TEST(AuthoringFilesTest, ATryAgainReplacesBothFilesAndKeepsWholeCopies)
 {
     TempDir dir;
     const std::string out = dir.Folder();
     Authoring longer(CT_VIDEO2DVD, out, {out + "a.mpg", out + "b.mpg", out + "c.mpg"});
     ASSERT_TRUE(longer.Write());
-    Authoring shorter(CT_VIDEO2DVD, out, {out + "d.mpg"});
+    std::filesystem::create_directories(longer.paths.folder + "/VIDEO_TS");
+    Authoring shorter(CT_VIDEO2DVD, out, {out + "d.mpg"}, longer.work);
     ASSERT_TRUE(shorter.Write());
     EXPECT_EQ(ReadFile(shorter.paths.xml), kXmlHead + VobLine(out + "d.mpg") + kXmlTail);
-    EXPECT_EQ(ReadFile(shorter.paths.batch), PrepareLines(out, "/opt/kandrix/"));
+    EXPECT_EQ(ReadFile(shorter.paths.batch), PrepareLines(longer.work->Path(), "/opt/kandrix/"));
+    EXPECT_FALSE(std::filesystem::exists(shorter.paths.folder));
+
+    const std::string whole = dir.Write("whole.mpg", "whole");
+    const std::string cut = dir.Write("cut.mpg", "cut short");
+    Authoring first(CT_MPG2DVD, out, {whole, cut});
+    ASSERT_TRUE(first.Write());
+    WriteFile(first.files[0], "whole");
+    WriteFile(first.files[1], "cut");
+    Authoring again(CT_MPG2DVD, out, first.files, first.work);
+    ASSERT_TRUE(again.Write());
+    EXPECT_EQ(again.files, first.files);
+    EXPECT_EQ(ReadFile(again.paths.batch),
+              "cp -f -- '" + cut + "' '" + first.files[1] + "' || exit 1\n" +
+                  PrepareLines(first.work->Path(), "/opt/kandrix/"));
 }
 
-TEST(AuthoringFilesTest, UnwritableFilesAreReportedAndStopTheRun)
+TEST(AuthoringFilesTest, AnUnwritableWorkFolderIsReportedAndStopsTheRun)
 {
-    // A folder in the file's place cannot be opened for writing, not even by root.
     TempDir dir;
-    const std::string out = dir.Folder();
     const std::string source = dir.Write("clip.mpg", "x");
-    std::filesystem::create_directory(out + "kzxtmpfb001.bat");
-    Authoring batchless(CT_MPG2DVD, out, {source});
+    Authoring batchless(CT_MPG2DVD, dir.Folder(), {source});
+    std::filesystem::remove_all(batchless.work->Path());
     EXPECT_FALSE(batchless.Write());
     EXPECT_EQ(batchless.view.boxes, std::vector<std::string> {"Write .bat file error! "});
     EXPECT_EQ(batchless.files, std::vector<std::string> {source}) << "no copy was planned";
-    EXPECT_FALSE(std::filesystem::exists(out + "kzxtmpf001.xml"));
-    std::filesystem::remove(out + "kzxtmpfb001.bat");
-
-    std::filesystem::create_directory(out + "kzxtmpf001.xml");
-    Authoring xmlless(CT_VIDEO2DVD, out, {source});
-    EXPECT_FALSE(xmlless.Write());
-    EXPECT_EQ(xmlless.view.boxes, std::vector<std::string> {"Write xml file error! "});
-    EXPECT_NE(xmlless.view.LogText().find(out + "kzxtmpf001.xml"), std::string::npos) << xmlless.view.LogText();
+    EXPECT_NE(batchless.view.LogText().find("kzxtmpfb001.bat"), std::string::npos) << batchless.view.LogText();
 }

@@ -3,11 +3,14 @@
 // program folder with a stand-in ar.exe, and small file helpers.
 
 #include "convert/DvdAuthoring.h"
+#include "platform/RunFolder.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,14 @@ public:
     std::vector<std::string> boxes;
     std::string status;
 };
+
+// A run's work folder for an output folder of the test's.
+inline std::shared_ptr<RunFolder> WorkFolderIn(const std::string& out)
+{
+    std::string error;
+    std::shared_ptr<RunFolder> folder = RunFolder::Create(out, &error);
+    return folder ? folder : throw std::runtime_error(error);
+}
 
 inline std::string ReadFile(const std::string& path)
 {

@@ -11,16 +11,19 @@ namespace fs = std::filesystem;
 namespace {
 
 struct AuthoringRun {
+    std::shared_ptr<RunFolder> work;
     RecordingView view;
     AuthoringPaths paths;
     std::vector<std::string> files;
 
     bool Write(int task, const std::string& out, const std::string& program, const std::vector<std::string>& list)
     {
+        work = WorkFolderIn(out);
         files = list;
         view.list = list;
-        return WriteAuthoringFiles({task, out, program, list}, view, paths, files);
+        return WriteAuthoringFiles({task, out, program, list}, *work, view, paths, files);
     }
+    std::string Work() const { return work->Path(); }
     bool Author() { return RunAuthoringBatch(paths, view); }
     std::string Ifo() const { return paths.folder + "/VIDEO_TS/VIDEO_TS.IFO"; }
     bool Logged(const std::string& text) const { return view.LogText().find(text) != std::string::npos; }
@@ -42,8 +45,9 @@ TEST(AuthoringRunTest, CopiesTheSourcesAndRunsArExeOnTheXml)
     EXPECT_EQ(ReadFile(run.files[0]), "first");
     EXPECT_EQ(ReadFile(run.files[1]), "second");
     EXPECT_TRUE(fs::exists(run.Ifo()));
+    const std::string work = run.Work();
     EXPECT_EQ(FakeArArguments(program),
-              (std::vector<std::string> {"-o", out + "kzxtmpd001", "-x", out + "kzxtmpf001.xml"}));
+              (std::vector<std::string> {"-o", work + "kzxtmpd001", "-x", work + "kzxtmpf001.xml"}));
 
     const std::vector<std::string> log = run.view.log;
     ASSERT_GE(log.size(), 4u);
@@ -51,9 +55,9 @@ TEST(AuthoringRunTest, CopiesTheSourcesAndRunsArExeOnTheXml)
               (std::vector<std::string> {"DVD Author...", "DVD Author..."}));
     EXPECT_EQ(run.view.status, "DVD Author...");
     EXPECT_TRUE(run.Logged("+ cp -f -- " + first + " " + run.files[0])) << run.view.LogText();
-    EXPECT_TRUE(run.Logged("+ mkdir -p -- " + out + "kzxtmpd001"));
-    EXPECT_TRUE(run.Logged("+ find " + out + "kzxtmpd001 ! -type d -delete"));
-    EXPECT_TRUE(run.Logged("+ " + program + "ar.exe -o " + out + "kzxtmpd001 -x " + out + "kzxtmpf001.xml"));
+    EXPECT_TRUE(run.Logged("+ mkdir -p -- " + work + "kzxtmpd001"));
+    EXPECT_TRUE(run.Logged("+ find " + work + "kzxtmpd001 ! -type d -delete"));
+    EXPECT_TRUE(run.Logged("+ " + program + "ar.exe -o " + work + "kzxtmpd001 -x " + work + "kzxtmpf001.xml"));
     EXPECT_TRUE(run.Logged("INFO: dvdauthor creating VTS"));
     EXPECT_FALSE(run.Logged("Authoring failed"));
 }
@@ -75,8 +79,11 @@ TEST(AuthoringRunTest, TheMenuTextsReachArExe)
 TEST(AuthoringRunTest, AnEarlierTreeIsEmptiedBeforeArExeRuns)
 {
     TempDir dir;
-    const std::string out = dir.Folder();
-    const std::string folder = out + "kzxtmpd001/";
+    // An ar.exe that writes nothing shows whether the old tree was still there.
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_VIDEO2DVD, dir.Folder(), MakeFakeProgramFolder(dir.Path("prog/"), "silent"),
+                          {dir.Write("a.mpg", "a")}));
+    const std::string folder = run.Work() + "kzxtmpd001/";
     fs::create_directories(folder + "VIDEO_TS");
     fs::create_directories(folder + "sub/deeper");
     WriteFile(folder + "VIDEO_TS/VIDEO_TS.IFO", "stale");
@@ -84,11 +91,6 @@ TEST(AuthoringRunTest, AnEarlierTreeIsEmptiedBeforeArExeRuns)
     WriteFile(folder + "leftover.txt", "stale");
     WriteFile(folder + "sub/deeper/old.vob", "stale");
     fs::create_symlink("/nonexistent", folder + "sub/dangling");
-
-    // An ar.exe that writes nothing shows whether the old tree was still there.
-    AuthoringRun run;
-    ASSERT_TRUE(run.Write(CT_VIDEO2DVD, out, MakeFakeProgramFolder(dir.Path("prog/"), "silent"),
-                          {dir.Write("a.mpg", "a")}));
     EXPECT_FALSE(run.Author()) << "an old tree must not pass for this run's";
     EXPECT_TRUE(run.Logged("Authoring failed: ar.exe wrote no " + run.Ifo())) << run.view.LogText();
 
@@ -156,8 +158,8 @@ TEST(AuthoringRunTest, HostileNamesReachTheToolsIntactAndRunNothing)
     for (size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(ReadFile(run.files[i]), "content " + std::to_string(i)) << names[i];
     EXPECT_EQ(FakeArArguments(program),
-              (std::vector<std::string> {"-o", out + "kzxtmpd001", "-x", out + "kzxtmpf001.xml"}));
-    EXPECT_TRUE(fs::exists(out + "kzxtmpd001/VIDEO_TS/VIDEO_TS.IFO"));
+              (std::vector<std::string> {"-o", run.Work() + "kzxtmpd001", "-x", run.Work() + "kzxtmpf001.xml"}));
+    EXPECT_TRUE(fs::exists(run.Work() + "kzxtmpd001/VIDEO_TS/VIDEO_TS.IFO"));
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir.Folder()))
         EXPECT_NE(entry.path().filename(), "pwned") << entry.path();
 }
@@ -175,5 +177,6 @@ TEST(AuthoringRunTest, RelativePathsStartingWithADashAreNoOptions)
     ASSERT_TRUE(run.Author()) << run.view.LogText();
     EXPECT_EQ(ReadFile(run.files[0]), "data");
     EXPECT_EQ(ReadFile(dir.Path("-rf")), "data");
-    EXPECT_TRUE(fs::exists(dir.Path("-out/kzxtmpd001/VIDEO_TS/VIDEO_TS.IFO")));
+    EXPECT_EQ(run.Work().rfind("-out/", 0), 0u) << run.Work();
+    EXPECT_TRUE(fs::exists(run.Work() + "kzxtmpd001/VIDEO_TS/VIDEO_TS.IFO"));
 }

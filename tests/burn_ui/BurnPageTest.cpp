@@ -2,15 +2,15 @@
 // the whole wizard through both burning tasks with the real tools and the
 // image-file recorder.
 
-#include "app_ui/WizardFixture.h"
+#include "burn_ui/BurnPageFixture.h"
 
 #include "app/CSummaryPage.h"
 #include "app/CTaskPage.h"
 #include "burn/CBurnPage.h"
 #include "burn/DeviceList.h"
-#include "burn/FakeRecorderLibrary.h"
 #include "convert/CFileListPage.h"
 #include "media/MediaKit.h"
+#include "platform/Job.h"
 #include "res/resource.h"
 #include "settings/COutputPage.h"
 
@@ -20,8 +20,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 // The burn log's texts without their time stamps ("hh:mm:ss ").
 Strings BurnLogTexts(const CBurnPage& page)
@@ -36,54 +34,6 @@ bool Contains(const Strings& texts, const Strings& run)
 {
     return std::search(texts.begin(), texts.end(), run.begin(), run.end()) != texts.end();
 }
-
-void Executable(const std::string& path, const std::string& script)
-{
-    std::ofstream(path) << script;
-    ::chmod(path.c_str(), 0755);
-}
-
-class BurnPageTest : public WizardTest {
-protected:
-    void SetUp() override
-    {
-        WizardTest::SetUp();
-        out_ = folder_ + "out/";
-        std::filesystem::create_directory(out_);
-        Settings().useTempFolder = 0;
-        Settings().outputFolder = out_;
-    }
-
-    void TearDown() override
-    {
-        WizardTest::TearDown();
-        SetRecorderLibrary(nullptr);
-    }
-
-    // Task 1 as far as the burn page, with the recorder the library lists
-    // last and all-in-one as given.
-    CKANDRIXDlg& ToBurnPage(const Strings& files, int allInOne)
-    {
-        Settings().allInOne = allInOne;
-        CKANDRIXDlg& window = OpenWindow();
-        window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_MPG2DVD);
-        window.OnNext();
-        for (const std::string& file : files)
-            window.FileListPage()->AddFile(file);
-        window.OnNext();
-        ChooseImageFileRecorder(window);
-        window.OnNext();
-        EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kBurnPage);
-        return window;
-    }
-
-    static bool WaitForBurnEnd(CKANDRIXDlg& window)
-    {
-        return ProcessEventsUntil([&] { return !window.BurnPage()->IsBurning(); }, 120000);
-    }
-
-    std::string out_;
-};
 
 } // namespace
 
@@ -110,46 +60,9 @@ TEST_F(BurnPageTest, NothingToBurnOrNoRecorderStartsNothing)
     EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_START));
 }
 
-TEST_F(BurnPageTest, AFailedAuthoringLeavesAUsablePageAndNoCompletion)
-{
-    Executable(File("ar.exe"), "#!/bin/sh\necho 'ERR:  no video format specified for VMGM'\nexit 1\n");
-    Settings().programFolder = folder_;
-    const std::string mine = out_ + "mine.mpg";
-    std::ofstream(mine) << "my own video";
-    CKANDRIXDlg& window = ToBurnPage({mine}, 1);
-    CBurnPage& page = *window.BurnPage();
-    ASSERT_TRUE(WaitForBurnEnd(window));
-    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_START));
-    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_BURN_CLOSE));
-    EXPECT_FALSE(page.IsDlgItemVisible(IDC_BURN_PROGRESS));
-    EXPECT_EQ(page.GetDlgItemText(IDC_BURN_STATUS).rfind("Authoring failed: ERR:", 0), 0u)
-        << page.GetDlgItemText(IDC_BURN_STATUS);
-    for (const std::string& text : seam_.BoxTexts())
-        EXPECT_NE(text, "Burn complete!");
-
-    // Close deletes the authoring's copy, never the user's file.
-    page.OnClose();
-    EXPECT_EQ(ReadText(mine), "my own video");
-    EXPECT_FALSE(std::filesystem::exists(page.ListGetText(IDC_BURN_LIST, 0)));
-}
-
 TEST_F(BurnPageTest, ClosingTheWindowDuringABurnAsksFirst)
 {
-    // An authoring that makes a tree at once, and a recorder whose write
-    // waits until it is released or cancelled.
-    Executable(File("ar.exe"), "#!/bin/sh\nmkdir -p \"$2/VIDEO_TS\" && touch \"$2/VIDEO_TS/VIDEO_TS.IFO\"\n");
-    Settings().programFolder = folder_;
-    FakeRecorderLibrary recorder;
-    recorder.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
-    recorder.discType = DISC_TYPE_DVDR;
-    recorder.highestWriteSpeed = 11080;
-    recorder.blockWrites = true;
-    SetRecorderLibrary(&recorder);
-    // The records hold grabbers of this library: they must go before it does,
-    // or the next search releases them through a library that is gone.
-    struct ClearDevices {
-        ~ClearDevices() { Devices().Clear(); }
-    } clearDevices;
+    FakeRecorderLibrary& recorder = UseBlockingRecorder();
     const std::string mine = out_ + "mine.mpg";
     std::ofstream(mine) << "my own video";
 
@@ -230,6 +143,7 @@ TEST_F(BurnPageTest, BothBurningTasksEndInAnImageThatPlayersRead)
     ASSERT_EQ(intermediates.size(), 2u);
     page.OnClose();
     ASSERT_TRUE(ProcessEventsUntil([&] { return window.CurrentPageIndex() == CKANDRIXDlg::kSummaryPage; }));
+    WaitForAllJobs(std::chrono::seconds(30));
     for (const std::string& file : intermediates)
         EXPECT_FALSE(std::filesystem::exists(file)) << file;
     EXPECT_TRUE(std::filesystem::exists(image));

@@ -152,13 +152,19 @@ std::string MakeDvdMpeg(const std::string& source, const std::string& path, std:
     return made.exitCode == 0 && std::filesystem::is_regular_file(path) ? path : "";
 }
 
-std::string Author(int task, const std::string& outputFolder, std::vector<std::string>* files, std::string* log)
+std::shared_ptr<RunFolder> NewWorkFolder(const std::string& outputFolder, std::string* log)
+{
+    return RunFolder::Create(outputFolder, log);
+}
+
+std::string Author(int task, RunFolder& work, std::vector<std::string>* files, std::string* log)
 {
     RecordingAuthoringView view;
     view.list = *files;
     AuthoringPaths paths;
-    const bool ran = WriteAuthoringFiles({task, outputFolder, ProgramFolder(), *files}, view, paths, *files) &&
-                     RunAuthoringBatch(paths, view);
+    const bool ran =
+        WriteAuthoringFiles({task, work.OutputFolder(), ProgramFolder(), *files}, work, view, paths, *files) &&
+        RunAuthoringBatch(paths, view);
     *log = view.LogText();
     if (!ran)
         return "";

@@ -4,10 +4,12 @@
 // conversion and the authoring show, and the steps of a run up to the burn.
 
 #include "burn/BurnOptions.h"
+#include "burn/BurnRun.h"
 #include "burn/CDevice.h"
 #include "convert/ConversionWorker.h"
 #include "convert/DvdAuthoring.h"
 #include "platform/JobQuestions.h"
+#include "platform/RunFolder.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -79,8 +81,9 @@ public:
     RecordingQuestions questions;
 };
 
-class RecordingAuthoringView final : public AuthoringView {
+class RecordingAuthoringView final : public BurnView {
 public:
+    void BeginBurnProgress() override {}
     void AddBurnLogLine(const std::string& text) override { log.push_back(text); }
     void ShowBurnStatus(const std::string& text) override { log.push_back(text); }
     void ReplaceListEntry(int index, const std::string& path) override { list.at(index) = path; }
@@ -101,10 +104,14 @@ std::string MakeSourceClip(const std::string& path, int seconds, std::string* lo
 // A DVD-compatible MPEG made from source by the program's mg.exe.
 std::string MakeDvdMpeg(const std::string& source, const std::string& path, std::string* log);
 
-// Authors files for task into outputFolder with the program's own ar.exe
+// A run's work folder for outputFolder; nullptr after a failure, with the
+// cause in *log.
+std::shared_ptr<RunFolder> NewWorkFolder(const std::string& outputFolder, std::string* log);
+
+// Authors files for task in the work folder with the program's own ar.exe
 // and returns the VIDEO_TS folder; "" after a failure, explained in *log.
 // For task 1, *files becomes the list of temporary copies.
-std::string Author(int task, const std::string& outputFolder, std::vector<std::string>* files, std::string* log);
+std::string Author(int task, RunFolder& work, std::vector<std::string>* files, std::string* log);
 
 // The image-file recorder of a fresh device search, or nullptr.
 std::shared_ptr<CDevice> FindImageRecorder();

@@ -111,6 +111,7 @@ protected:
             return false;
         }
         ProgressSampler sampler(*recorder_);
+        options.imageFolder = Output();
         const bool burnt = recorder_->BurnDVDVideo(options, options.treePath);
         std::vector<int> seen = sampler.Stop();
         if (progress)
@@ -166,7 +167,8 @@ protected:
             return "";
         std::vector<std::string> files = {mpeg};
         std::string log;
-        std::string videoTs = Author(CT_MPG2DVD, Output(), &files, &log);
+        work_ = NewWorkFolder(Output(), &log);
+        std::string videoTs = work_ ? Author(CT_MPG2DVD, *work_, &files, &log) : "";
         EXPECT_FALSE(videoTs.empty()) << log;
         return videoTs;
     }
@@ -201,6 +203,7 @@ protected:
 
     TempDir temp_;
     std::shared_ptr<CDevice> recorder_;
+    std::shared_ptr<RunFolder> work_;
 };
 
 TEST_F(BurnFlowTest, VideosBecomeADvdImageThatEveryReaderAccepts)
@@ -219,7 +222,7 @@ TEST_F(BurnFlowTest, VideosBecomeADvdImageThatEveryReaderAccepts)
 
     std::vector<std::string> files = converted.convertedFiles;
     std::string log;
-    const std::string videoTs = Author(CT_VIDEO2DVD, request.outputFolder, &files, &log);
+    const std::string videoTs = Author(CT_VIDEO2DVD, *converted.workFolder, &files, &log);
     ASSERT_FALSE(videoTs.empty()) << log;
 
     BurnLog burnLog;
@@ -255,11 +258,13 @@ TEST_F(BurnFlowTest, ExistingMpegsAreBurntAndLeftAsTheyWere)
     const std::string output = Output();
     std::vector<std::string> files = sources;
     std::string log;
-    const std::string videoTs = Author(CT_MPG2DVD, output, &files, &log);
+    work_ = NewWorkFolder(output, &log);
+    ASSERT_NE(work_, nullptr) << log;
+    const std::string videoTs = Author(CT_MPG2DVD, *work_, &files, &log);
     ASSERT_FALSE(videoTs.empty()) << log;
     ASSERT_EQ(files.size(), 2u);
     for (const std::string& copy : files) {
-        EXPECT_EQ(copy.rfind(output, 0), 0u) << copy << " is not a copy in the output folder";
+        EXPECT_TRUE(work_->Holds(copy)) << copy << " is not a copy in the work folder";
         EXPECT_EQ(std::find(sources.begin(), sources.end(), copy), sources.end());
     }
 
@@ -359,7 +364,10 @@ TEST(BurnFlowAuthoringTest, AFailingAuthoringToolStopsTheRun)
         std::vector<std::string> files = {mpeg};
         view.list = files;
         AuthoringPaths paths;
-        ASSERT_TRUE(WriteAuthoringFiles({CT_VIDEO2DVD, output, program, files}, view, paths, files));
+        std::string error;
+        const std::shared_ptr<RunFolder> work = RunFolder::Create(output, &error);
+        ASSERT_NE(work, nullptr) << error;
+        ASSERT_TRUE(WriteAuthoringFiles({CT_VIDEO2DVD, output, program, files}, *work, view, paths, files));
         EXPECT_FALSE(RunAuthoringBatch(paths, view));
         ASSERT_FALSE(view.log.empty());
         EXPECT_THAT(view.log.back(), testing::StartsWith(failure)) << view.LogText();

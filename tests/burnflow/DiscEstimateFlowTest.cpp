@@ -65,7 +65,7 @@ TEST(DiscEstimateFlowTest, TheEstimateOfAConvertedAndAuthoredRunIsWithinFivePerc
     ASSERT_EQ(converted.succeededCount, 3) << view.log;
     std::vector<std::string> files = converted.convertedFiles;
     std::string log;
-    const std::string videoTs = Author(CT_VIDEO2DVD, request.outputFolder, &files, &log);
+    const std::string videoTs = Author(CT_VIDEO2DVD, *converted.workFolder, &files, &log);
     ASSERT_FALSE(videoTs.empty()) << log;
 
     const int64_t authored = FolderBytes(videoTs);

@@ -114,13 +114,12 @@ TEST(DiscMenuFlowTest, ThreeVideosGetAMenuThatLeadsToEachOne)
     ManualJobControl control;
     const ConversionResult converted = AVI2MPEGFunc(conversion, conversionView, &control, 50);
     ASSERT_EQ(converted.succeededCount, 3) << conversionView.log;
-    EXPECT_EQ(converted.convertedNames, (std::vector<std::string>{"beach.mp4", "harbour.mp4", "old town.mp4"}));
 
     std::shared_ptr<CDevice> recorder = FindImageRecorder();
     ASSERT_NE(recorder, nullptr);
     BurnRequest request;
     request.authoring = {CT_VIDEO2DVD, output, ProgramFolder(), converted.convertedFiles};
-    request.names = converted.convertedNames;
+    request.workFolder = converted.workFolder;
     ASSERT_TRUE(FillBurnOptions(recorder, "4.0x", "Summer 2026", "", &request.options));
     RecordingBurnView view;
     BurnLog burnLog;

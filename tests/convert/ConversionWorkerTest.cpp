@@ -2,6 +2,7 @@
 
 #include "app/ConversionSettings.h"
 #include "platform/JobQuestions.h"
+#include "platform/RunFolder.h"
 #include "support/ManualJobControl.h"
 #include "support/ScriptedSeam.h"
 #include "support/TempDir.h"
@@ -101,24 +102,34 @@ TEST_F(ConversionWorkerTest, AwkwardSourcePathReachesTheEncoder)
     EXPECT_TRUE(std::filesystem::exists(sources.Path("-dash.avi.vob")));
 }
 
-TEST_F(ConversionWorkerTest, Task0WithoutATemporaryNameLogsAndGoesOn)
+// Task 0 keeps its intermediate files in a work folder of its own, which
+// goes when nothing was converted.
+TEST_F(ConversionWorkerTest, Task0WorksInAFolderOfItsOwn)
 {
     request.task = CT_VIDEO2DVD;
     request.outputFolder = output.Path("missing/");
     AddSource("a.avi", "ok");
-    AddSource("b.avi", "ok");
+    AddSource("b.avi", "fail");
     Run();
-    std::string line = "Cannot create a temporary file in " + output.Path("missing/") + ": No such file or directory";
-    EXPECT_EQ(view.log, (std::vector<std::string>{line, line}));
+    EXPECT_EQ(view.log, (std::vector<std::string>{"Cannot make a work folder in " + output.Path("missing/") +
+                                                  ": No such file or directory"}));
     EXPECT_EQ(result.succeededCount, 0);
+    EXPECT_EQ(result.workFolder, nullptr);
 
     request.outputFolder = output.Folder();
     Run();
-    ASSERT_EQ(result.convertedFiles.size(), 2u);
-    for (const std::string& file : result.convertedFiles) {
-        EXPECT_TRUE(std::filesystem::exists(file));
-        EXPECT_TRUE(std::filesystem::exists(file.substr(0, file.size() - 4))); // its placeholder
-    }
+    ASSERT_NE(result.workFolder, nullptr);
+    ASSERT_EQ(result.convertedFiles.size(), 1u);
+    const std::string file = result.convertedFiles[0];
+    EXPECT_TRUE(result.workFolder->Holds(file)) << file;
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(result.workFolder->SourceOf(file), request.sources[0].path);
+
+    request.sources = {request.sources[1]};
+    Run();
+    EXPECT_EQ(result.workFolder, nullptr);
+    for (const auto& entry : std::filesystem::directory_iterator(output.Folder()))
+        EXPECT_NE(entry.path().filename().string().rfind(".kandrix-run-", 0), 0u) << entry.path();
 }
 
 TEST_F(ConversionWorkerTest, EmptyListAndTask1)

@@ -88,7 +88,8 @@ TEST(EncodingJobTest, Task0EncodesToAFreshTemporaryName)
     TempDir dir;
     ConversionRequest settings;
     settings.task = CT_VIDEO2DVD;
-    settings.outputFolder = dir.Folder();
+    settings.outputFolder = "/out/";
+    settings.workFolder = dir.Folder();
     settings.programFolder = "/opt/kandrix/";
     settings.outputFormat = 0; // plays no part in task 0
     settings.sameAsSource = 1;
@@ -110,7 +111,7 @@ TEST(EncodingJobTest, ARunsVideoRateFollowsTheTargetButNotTheCommandText)
     TempDir dir;
     ConversionRequest settings;
     settings.task = CT_VIDEO2DVD;
-    settings.outputFolder = dir.Folder();
+    settings.workFolder = dir.Folder();
     settings.programFolder = "/opt/kandrix/";
     settings.tvSystem = 0;
     settings.videoKbps = 4800;
@@ -135,6 +136,10 @@ TEST(EncodingJobTest, NoJobForAnUnknownFormatOrTask1)
     ConversionRequest settings = Task2(4);
     settings.task = CT_MPG2DVD;
     EXPECT_FALSE(BuildJob(settings, "/v/a.avi", "a.avi", &error));
+    // Task 0 never puts an intermediate file anywhere but in its work folder.
+    settings.task = CT_VIDEO2DVD;
+    EXPECT_FALSE(BuildJob(settings, "/v/a.avi", "a.avi", &error));
+    EXPECT_NE(error.find("/v/a.avi"), std::string::npos);
 }
 
 TEST(EncodingJobTest, OverwriteQuestionOnlyForAnExistingFile)

@@ -146,6 +146,23 @@ TEST_F(BadTreeTest, BackupLargerThanItsSet)
     ExpectCreateFails("VTS_01_0.IFO", "before the end of VTS_01_1.VOB");
 }
 
+// A title set must hold what its IFO says: video, and every sector the set
+// is given.
+TEST_F(BadTreeTest, TitleSetsWithoutTheVideoTheirIfoPromises)
+{
+    const std::string lastField = ReadWholeFile(videoTs_ + "VTS_01_0.IFO").substr(0x0C, 4);
+    const uint32_t last = (uint32_t(uint8_t(lastField[0])) << 24) | (uint32_t(uint8_t(lastField[1])) << 16) |
+                          (uint32_t(uint8_t(lastField[2])) << 8) | uint8_t(lastField[3]);
+    const uint32_t longer = last + 100;
+    Patch("VTS_01_0.IFO", 0x0C, {char(longer >> 24), char(longer >> 16), char(longer >> 8), char(longer)});
+    ExpectCreateFails("VTS_01_0.IFO", "gives its set " + std::to_string(longer + 1) +
+                                          " sectors, but its files fill only " + std::to_string(last + 1));
+
+    Patch("VTS_01_0.IFO", 0x0C, lastField);
+    fs::resize_file(videoTs_ + "VTS_01_1.VOB", 0);
+    ExpectCreateFails(videoTs_ + "VTS_01_1.VOB", "empty, so title set 1 has no video");
+}
+
 TEST_F(BadTreeTest, FileChangingSizeAfterPlanning)
 {
     ASSERT_EQ(RECORDER_SUCCESS, Create()) << text_;

@@ -62,6 +62,7 @@ protected:
         ConversionRequest settings;
         settings.programFolder = KANDRIX_BIN_DIR;
         settings.outputFolder = folder_;
+        settings.workFolder = folder_;
         settings.task = format.task;
         settings.outputFormat = format.outputFormat;
         settings.tvSystem = format.tvSystem;

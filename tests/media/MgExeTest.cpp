@@ -5,8 +5,11 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <functional>
 #include <sstream>
+#include <filesystem>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 TEST(MgExe, WithoutFFmpegOnPathSaysSoAndFails)
@@ -53,6 +56,41 @@ TEST(MgExe, AFailedEncodeLeavesNoFileAndTheOldOutputIntact)
     EXPECT_EQ(result.exitCode, 1) << result.output;
     EXPECT_EQ(result.output, "mg.exe: cannot write in the folder of " + folder +
                                  "no such folder/out.mpg: No such file or directory\n");
+    RemoveScratchFolder(folder);
+}
+
+// Written through, a link would overwrite the file it leads to and a FIFO
+// would hang the encode: anything but a regular file at the output is
+// refused before FFmpeg runs, and left as it was.
+TEST(MgExe, AnOutputThatIsNoRegularFileIsRefused)
+{
+    std::string folder = MakeScratchFolder();
+    ASSERT_FALSE(folder.empty());
+    const std::string target = folder + "target";
+    ASSERT_TRUE(WriteFile(target, "the user's"));
+    const std::string output = folder + "out.mpg";
+    struct Row {
+        const char* kind;
+        std::function<int()> plant;
+    };
+    const Row rows[] = {
+        {"a symbolic link", [&] { return symlink(target.c_str(), output.c_str()); }},
+        {"a FIFO", [&] { return mkfifo(output.c_str(), 0600); }},
+        {"a character device", [&] { return mknod(output.c_str(), S_IFCHR | 0600, makedev(1, 3)); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.kind);
+        ::unlink(output.c_str());
+        if (row.plant() != 0 && errno == EPERM)
+            continue; // a device node needs root
+        ASSERT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(output)));
+        ProgramResult result = RunProgram({MgExePath(), "-f", "lavfi", "-i", "testsrc=duration=1", "-y", "-target",
+                                           "pal-dvd", output});
+        EXPECT_EQ(result.exitCode, 1) << result.output;
+        EXPECT_EQ(result.output, "mg.exe: " + output + " is " + row.kind + ", not a file to write the output to\n");
+    }
+    EXPECT_EQ(ReadFile(target), "the user's");
+    EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"out.mpg", "target"}));
     RemoveScratchFolder(folder);
 }
 

@@ -121,8 +121,9 @@ protected:
         return handle;
     }
 
-    RecorderException Write(PatternStream& stream)
+    RecorderException Write(PatternStream& stream, const std::string& folder = "")
     {
+        library_.SetImageFolder(handle_, (folder.empty() ? output_ : folder).c_str());
         return library_.TrackAtOnceFromTree(handle_, report_, &stream, 1, 0, 1, 1, 5);
     }
 
@@ -227,6 +228,12 @@ TEST_F(ImageWriteTest, FailedWriteKeepsTheEarlierImageAndLeavesNoTemporaryFile)
     early.FailAtSector(10);
     EXPECT_EQ(Write(early), RECORDER_COMMAND_FAILED);
     EXPECT_EQ(Names(output_), (std::set<std::string>{"kzxtmpd001", "KANDRIX.iso"}));
+
+    // An earlier image nobody holds is replaced by a complete one.
+    PatternStream third(32, videoTs_, "");
+    EXPECT_EQ(Write(third), RECORDER_SUCCESS) << text_;
+    EXPECT_TRUE(FileHoldsPattern(iso, 32 * PatternStream::kSector));
+    EXPECT_EQ(Names(output_), (std::set<std::string>{"kzxtmpd001", "KANDRIX.iso"}));
 }
 
 TEST_F(ImageWriteTest, CancelFromAnotherThreadEndsTheWriteAndTheUnitStaysUsable)
@@ -276,7 +283,7 @@ TEST_F(ImageWriteTest, FullDiskIsAFailedWriteThatSaysSo)
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root and mount rights)";
     fs::create_directories(small + "/kzxtmpd001/VIDEO_TS");
     PatternStream stream(2048, small + "/kzxtmpd001/VIDEO_TS", "Full");
-    const RecorderException result = Write(stream);
+    const RecorderException result = Write(stream, small);
     const std::set<std::string> left = Names(small);
     umount2(small.c_str(), MNT_DETACH);
     EXPECT_EQ(result, RECORDER_COMMAND_FAILED);
@@ -290,7 +297,7 @@ TEST_F(ImageWriteTest, AnAwkwardOutputFolderNameIsTakenAsItIs)
     const std::string folder = temp_.Path("-it's $HOME `x`; \n\"q\"");
     fs::create_directories(folder + "/kzxtmpd001/VIDEO_TS");
     PatternStream stream(16, folder + "/kzxtmpd001/VIDEO_TS", "Disc");
-    ASSERT_EQ(Write(stream), RECORDER_SUCCESS) << text_;
+    ASSERT_EQ(Write(stream, folder), RECORDER_SUCCESS) << text_;
     EXPECT_TRUE(FileHoldsPattern(folder + "/Disc.iso", 16 * PatternStream::kSector));
 }
 
@@ -340,14 +347,16 @@ TEST_F(ImageWriteTest, ShutdownStopsARunningWriteAndLibburnStartsAgainAfter)
     EXPECT_EQ(Write(again), RECORDER_SUCCESS) << text_;
 }
 
-TEST(ImageFileNameTest, LabelsBecomeSafeFileNamesBesideTheAuthoringFolder)
+TEST(ImageFileNameTest, LabelsBecomeSafeFileNames)
 {
     EXPECT_EQ(ImageFileRecorder::ImageFileName(""), "KANDRIX.iso");
     EXPECT_EQ(ImageFileRecorder::ImageFileName("Holiday 2026"), "Holiday 2026.iso");
     EXPECT_EQ(ImageFileRecorder::ImageFileName("-rf"), "_rf.iso");
     EXPECT_EQ(ImageFileRecorder::ImageFileName("a/b\nc\x7f"), "a_b_c_.iso");
-    EXPECT_EQ(ImageFileRecorder::OutputFolder("/out/kzxtmpd001/VIDEO_TS/"), "/out");
-    EXPECT_EQ(ImageFileRecorder::OutputFolder("/kzxtmpd001/VIDEO_TS"), "/");
+    EXPECT_EQ(ImageFileRecorder::NumberedImageFileName("MyDVD", 2), "MyDVD (2).iso");
+    EXPECT_TRUE(ImageFileRecorder::IsPartFileName(".kandrix-image-a1B2c3.part"));
+    EXPECT_FALSE(ImageFileRecorder::IsPartFileName(".kandrix-image-a1B2c3.part.iso"));
+    EXPECT_FALSE(ImageFileRecorder::IsPartFileName("kandrix-image-a1B2c3.part"));
 }
 
 } // namespace

@@ -9,6 +9,9 @@
 // The real recording library: the image-file recorder is always there.
 TEST_F(WizardTest, BurningExistingFilesOnTheImageFileRecorder)
 {
+    // Whatever the run writes goes to the test's own folder, not the system's.
+    Settings().useTempFolder = 0;
+    Settings().outputFolder = folder_;
     CKANDRIXDlg& window = OpenWindow();
     window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_MPG2DVD);
     window.OnNext();

@@ -1,6 +1,7 @@
 #include "OutputGuard.h"
 
 #include "convert/EncoderDialect.h"
+#include "platform/FolderTree.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,8 +27,13 @@ int OutputGuard::Prepare(const std::string& output, bool mayReplace)
 {
     struct stat info {};
     bool exists = lstat(output.c_str(), &info) == 0;
-    if (exists && !S_ISREG(info.st_mode))
-        return 0;
+    // Written through, a link would overwrite whatever it leads to, and a
+    // FIFO would hang the encode until someone reads it.
+    if (exists && !S_ISREG(info.st_mode)) {
+        std::fprintf(stderr, "%s: %s is %s, not a file to write the output to\n", front_, output.c_str(),
+                     EntryKind(info.st_mode).c_str());
+        return kExitRefused;
+    }
     if (exists && !mayReplace) {
         // FFmpeg's own words for this case, as it would have said them.
         std::fprintf(stderr, "File '%s' already exists. Exiting.\n", output.c_str());

@@ -13,8 +13,8 @@ public:
     OutputGuard& operator=(const OutputGuard&) = delete;
 
     // 0 to go on; otherwise the exit status, after one line saying why. An
-    // output that is no plain file (a device, a link) is left to FFmpeg and
-    // the guard stays inactive.
+    // output path that is anything but a regular file (a link, a FIFO, a
+    // device, a folder) is refused.
     int Prepare(const std::string& output, bool mayReplace);
     bool Active() const { return !temporary_.empty(); }
     const std::string& TemporaryPath() const { return temporary_; }

@@ -150,8 +150,12 @@ private:
         return Stat(name, &file) && Place(file, setStart, sector, setEnd, ifoName);
     }
 
-    // The backup closes its set: its last sector is the set's last.
-    bool PlaceBackup(const std::string& name, int64_t setStart, int64_t setEnd, const std::string& ifoName)
+    // The backup closes its set: its last sector is the set's last. A title
+    // set's files follow each other without a gap (dvdauthor pads only the
+    // manager), so a set longer than its files names files that are not
+    // there, and a player would read zeros for them.
+    bool PlaceBackup(const std::string& name, int64_t setStart, int64_t setEnd, const std::string& ifoName,
+                     bool gapless)
     {
         PlacedFile file;
         if (!Require(name) || !Stat(name, &file))
@@ -159,6 +163,10 @@ private:
         int64_t offset = setEnd - setStart - SectorsFor(file.size);
         if (offset < 0)
             return Fail(PathOf(ifoName) + ": its set is too short to hold " + name);
+        if (gapless && setStart + offset > layout_->sectors)
+            return Fail(PathOf(ifoName) + ": gives its set " + std::to_string(setEnd - setStart) +
+                        " sectors, but its files fill only " +
+                        std::to_string(layout_->sectors - setStart + SectorsFor(file.size)));
         return Place(file, setStart, offset, setEnd, ifoName);
     }
 
@@ -177,7 +185,7 @@ private:
         PlacedFile file;
         return CheckSetEnd(end, ifo) && Stat(ifo, &file) && Place(file, 0, 0, end, ifo) &&
                PlaceMenuVob("VIDEO_TS.VOB", fields.menuVobSector, 0, end, ifo) &&
-               PlaceBackup("VIDEO_TS.BUP", 0, end, ifo);
+               PlaceBackup("VIDEO_TS.BUP", 0, end, ifo, false);
     }
 
     bool PlaceTitleVobs(int set, const VtsFields& fields, int64_t start, int64_t end, const std::string& ifo)
@@ -198,6 +206,8 @@ private:
             PlacedFile file;
             if (!Stat(names[i], &file))
                 return false;
+            if (file.size == 0)
+                return Fail(file.path + ": empty, so title set " + std::to_string(set) + " has no video");
             // The title VOBs are read as one stream, so a part that does not
             // end on a sector boundary would shift everything after it.
             if (i + 1 < names.size() && file.size % DiscBytes::kSectorSize != 0)
@@ -220,8 +230,10 @@ private:
         int64_t end = start + int64_t(fields.lastSector) + 1;
         PlacedFile file;
         return CheckSetEnd(end, ifo) && Stat(ifo, &file) && Place(file, start, 0, end, "VIDEO_TS.IFO") &&
-               PlaceMenuVob(SetFileName(set, 0, "VOB"), fields.menuVobSector, start, end, ifo, fields.titleVobSector) &&
-               PlaceTitleVobs(set, fields, start, end, ifo) && PlaceBackup(SetFileName(set, 0, "BUP"), start, end, ifo);
+               PlaceMenuVob(SetFileName(set, 0, "VOB"), fields.menuVobSector, start, end, ifo,
+                            fields.titleVobSector) &&
+               PlaceTitleVobs(set, fields, start, end, ifo) &&
+               PlaceBackup(SetFileName(set, 0, "BUP"), start, end, ifo, true);
     }
 
     std::string folder_;

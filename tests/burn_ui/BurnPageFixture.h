@@ -1,0 +1,83 @@
+#pragma once
+// The burn page's tests: the wizard in a folder of its own with an output
+// folder inside it, taken through task 1 to the burn page.
+
+#include "app_ui/WizardFixture.h"
+
+#include "app/CTaskPage.h"
+#include "burn/CBurnPage.h"
+#include "burn/DeviceList.h"
+#include "burn/FakeRecorderLibrary.h"
+#include "convert/CFileListPage.h"
+#include "recorder/RecorderLibrary.h"
+
+#include <sys/stat.h>
+
+using Strings = std::vector<std::string>;
+
+inline void Executable(const std::string& path, const std::string& script)
+{
+    std::ofstream(path) << script;
+    ::chmod(path.c_str(), 0755);
+}
+
+class BurnPageTest : public WizardTest {
+protected:
+    void SetUp() override
+    {
+        WizardTest::SetUp();
+        out_ = folder_ + "out/";
+        std::filesystem::create_directory(out_);
+        Settings().useTempFolder = 0;
+        Settings().outputFolder = out_;
+    }
+
+    void TearDown() override
+    {
+        WizardTest::TearDown();
+        // The records hold grabbers of a test's library: they go before it does.
+        Devices().Clear();
+        SetRecorderLibrary(nullptr);
+        recorder_.reset();
+    }
+
+    // Task 1 as far as the burn page, with the recorder the library lists
+    // last and all-in-one as given.
+    CKANDRIXDlg& ToBurnPage(const Strings& files, int allInOne)
+    {
+        Settings().allInOne = allInOne;
+        CKANDRIXDlg& window = OpenWindow();
+        window.TaskPage()->CheckRadioButton(IDC_TASK_VIDEO2DVD, IDC_TASK_VIDEO2MPG, IDC_TASK_MPG2DVD);
+        window.OnNext();
+        for (const std::string& file : files)
+            window.FileListPage()->AddFile(file);
+        window.OnNext();
+        ChooseImageFileRecorder(window);
+        window.OnNext();
+        EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kBurnPage);
+        return window;
+    }
+
+    // An authoring that makes a tree at once, and a recorder whose write
+    // waits until it is released or cancelled.
+    FakeRecorderLibrary& UseBlockingRecorder()
+    {
+        Executable(folder_ + "ar.exe", "#!/bin/sh\nmkdir -p \"$2/VIDEO_TS\" && touch \"$2/VIDEO_TS/VIDEO_TS.IFO\"\n");
+        Settings().programFolder = folder_;
+        recorder_ = std::make_unique<FakeRecorderLibrary>();
+        recorder_->devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+        recorder_->discType = DISC_TYPE_DVDR;
+        recorder_->highestWriteSpeed = 11080;
+        recorder_->blockWrites = true;
+        SetRecorderLibrary(recorder_.get());
+        return *recorder_;
+    }
+
+    static bool WaitForBurnEnd(CKANDRIXDlg& window)
+    {
+        return ProcessEventsUntil([&] { return !window.BurnPage()->IsBurning(); }, 120000);
+    }
+
+    std::string out_;
+    std::unique_ptr<FakeRecorderLibrary> recorder_;
+};

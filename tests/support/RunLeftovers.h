@@ -1,0 +1,20 @@
+#pragma once
+// What runs left in the cache folder: their work folders and their records.
+
+#include "platform/Paths.h"
+#include "platform/RunSweep.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+inline std::vector<std::string> RunLeftovers()
+{
+    std::vector<std::string> left;
+    std::error_code ignored;
+    for (const std::string& folder : {GetCacheFolder(), RunRecordFolder()})
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+            if (entry.path().filename() != "runs")
+                left.push_back(entry.path().string());
+    return left;
+}
