@@ -2,7 +2,7 @@
 // (its jobs, mg.exe, the runner's chunk loop with its pauses) and by FFmpeg
 // alone with the same options, its output discarded. Prints figures only.
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "convert/ConversionRequest.h"
 #include "convert/ConversionWorker.h"
 #include "convert/EncoderDialect.h"

@@ -1,7 +1,7 @@
 #include "app/CKANDRIXApp.h"
 
 #include "app/CKANDRIXDlg.h"
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "app/StopSignals.h"
 #include "platform/ChildProcess.h"
 #include "platform/Job.h"

@@ -1,6 +1,6 @@
 #include "app/CStateDialog.h"
 
-#include "app/StateArchive.h"
+#include "core/StateArchive.h"
 
 #include <cstdint>
 #include <cstdio>

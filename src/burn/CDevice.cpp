@@ -1,6 +1,6 @@
 #include "burn/CDevice.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "burn/DeviceList.h"
 #include "recorder/DiscTypes.h"
 #include "recorder/ImageFileRecorder.h"

@@ -13,7 +13,7 @@
 // - the burn lock guards who burns and the grabber a cancel must reach.
 
 #include "burn/BurnOptions.h"
-#include "burn/SpeedTables.h"
+#include "recorder/SpeedTables.h"
 #include "recorder/RecorderLibrary.h"
 #include "recorder/RecorderRecords.h"
 

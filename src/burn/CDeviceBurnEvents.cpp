@@ -3,7 +3,7 @@
 
 #include "burn/CDevice.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 #include <algorithm>
 #include <cinttypes>

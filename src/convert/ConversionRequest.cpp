@@ -1,6 +1,6 @@
 #include "convert/ConversionRequest.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 
 ConversionRequest ConversionRequest::From(const ConversionSettings& settings)
 {

@@ -1,6 +1,6 @@
 #include "convert/ConversionWorker.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "convert/EncodingJob.h"
 #include "convert/ProgressParser.h"
 #include "platform/Job.h"

@@ -1,6 +1,6 @@
 #include "convert/DvdAuthoring.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "convert/AuthoringText.h"
 #include "convert/BatchOutputLog.h"
 #include "convert/ProcessRunner.h"

@@ -1,6 +1,6 @@
 #include "convert/EncodingJob.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "convert/ConversionRequest.h"
 #include "platform/JobQuestions.h"
 #include "platform/Paths.h"

@@ -1,7 +1,7 @@
 #include "recorder/TrackWriter.h"
 
-#include "app/Log.h"
-#include "burn/SpeedTables.h"
+#include "core/Log.h"
+#include "recorder/SpeedTables.h"
 #include "recorder/BurnEvents.h"
 #include "recorder/ImageStream.h"
 #include "recorder/StreamSource.h"

@@ -3,7 +3,7 @@
 // runs off the UI thread and hands back everything the two lists show, so
 // the rows always stand for the records they were built from.
 
-#include "burn/SpeedTables.h"
+#include "recorder/SpeedTables.h"
 
 #include <memory>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "WizardFixture.h"
 
-#include "app/CTaskPage.h"
-#include "convert/CConvertPage.h"
-#include "convert/CFileListPage.h"
+#include "shell/CTaskPage.h"
+#include "convert/page/CConvertPage.h"
+#include "convert/page/CFileListPage.h"
 #include "res/resource.h"
 #include "support/ProcessProbe.h"
 

@@ -1,10 +1,10 @@
 #include "WizardFixture.h"
 
-#include "app/CSummaryPage.h"
-#include "app/CTaskPage.h"
+#include "shell/CSummaryPage.h"
+#include "shell/CTaskPage.h"
 #include "burn/CDevice.h"
 #include "burn/DeviceList.h"
-#include "convert/CFileListPage.h"
+#include "convert/page/CFileListPage.h"
 #include "res/resource.h"
 #include "support/TempDir.h"
 

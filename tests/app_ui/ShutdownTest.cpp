@@ -1,7 +1,7 @@
 #include "WizardFixture.h"
 
-#include "app/CTaskPage.h"
-#include "convert/CFileListPage.h"
+#include "shell/CTaskPage.h"
+#include "convert/page/CFileListPage.h"
 #include "res/resource.h"
 
 #include <sys/stat.h>

@@ -4,10 +4,10 @@
 // start-up values.
 
 #include "app/CKANDRIXDlg.h"
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
-#include "settings/COutputPage.h"
+#include "settings/page/COutputPage.h"
 #include "support/ScriptedSeam.h"
 #include "support/UiEvents.h"
 

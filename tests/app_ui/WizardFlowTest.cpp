@@ -1,11 +1,11 @@
 #include "WizardFixture.h"
 
-#include "app/CSummaryPage.h"
-#include "app/CTaskPage.h"
-#include "burn/CBurnPage.h"
-#include "app/OptionRecord.h"
-#include "app/StateArchive.h"
-#include "convert/CFileListPage.h"
+#include "shell/CSummaryPage.h"
+#include "shell/CTaskPage.h"
+#include "burn/page/CBurnPage.h"
+#include "core/OptionRecord.h"
+#include "core/StateArchive.h"
+#include "convert/page/CFileListPage.h"
 #include "platform/Messages.h"
 #include "res/resource.h"
 

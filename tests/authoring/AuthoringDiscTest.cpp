@@ -1,6 +1,6 @@
 #include "AuthoringKit.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "convert/ProcessRunner.h"
 
 #include <filesystem>

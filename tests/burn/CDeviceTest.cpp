@@ -1,7 +1,7 @@
 #include "FakeRecorderLibrary.h"
 #include "LogCapture.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "burn/CDevice.h"
 #include "burn/DeviceList.h"
 

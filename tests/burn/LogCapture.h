@@ -3,7 +3,7 @@
 // registry only grows, so the listeners are registered once per process.
 // Lines may come from a burn's worker thread.
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 #include <algorithm>
 #include <functional>

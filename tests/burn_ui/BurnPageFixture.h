@@ -4,11 +4,11 @@
 
 #include "app_ui/WizardFixture.h"
 
-#include "app/CTaskPage.h"
-#include "burn/CBurnPage.h"
+#include "shell/CTaskPage.h"
+#include "burn/page/CBurnPage.h"
 #include "burn/DeviceList.h"
 #include "burn/FakeRecorderLibrary.h"
-#include "convert/CFileListPage.h"
+#include "convert/page/CFileListPage.h"
 #include "recorder/RecorderLibrary.h"
 
 #include <sys/stat.h>

@@ -4,15 +4,15 @@
 
 #include "burn_ui/BurnPageFixture.h"
 
-#include "app/CSummaryPage.h"
-#include "app/CTaskPage.h"
-#include "burn/CBurnPage.h"
+#include "shell/CSummaryPage.h"
+#include "shell/CTaskPage.h"
+#include "burn/page/CBurnPage.h"
 #include "burn/DeviceList.h"
-#include "convert/CFileListPage.h"
+#include "convert/page/CFileListPage.h"
 #include "media/MediaKit.h"
 #include "platform/Job.h"
 #include "res/resource.h"
-#include "settings/COutputPage.h"
+#include "settings/page/COutputPage.h"
 
 #include <QAbstractButton>
 #include <QTimer>

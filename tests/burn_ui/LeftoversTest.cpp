@@ -4,7 +4,7 @@
 #include "burn_ui/BurnPageFixture.h"
 
 #include "app/StopSignals.h"
-#include "convert/CConvertPage.h"
+#include "convert/page/CConvertPage.h"
 #include "media/MediaKit.h"
 #include "platform/Job.h"
 #include "platform/RunFolder.h"

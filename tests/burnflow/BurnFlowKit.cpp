@@ -1,7 +1,7 @@
 #include "BurnFlowKit.h"
 
-#include "app/ConversionSettings.h"
-#include "app/Log.h"
+#include "core/ConversionSettings.h"
+#include "core/Log.h"
 #include "burn/DeviceList.h"
 #include "media/MediaKit.h"
 #include "platform/Messages.h"

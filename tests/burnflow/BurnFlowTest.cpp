@@ -4,7 +4,7 @@
 
 #include "BurnFlowKit.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "dvdvideo/ImageProbe.h"
 #include "media/MediaKit.h"
 #include "support/ManualJobControl.h"

@@ -3,7 +3,7 @@
 
 #include "BurnFlowKit.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "burn/DeviceList.h"
 #include "convert/DiscEstimate.h"
 #include "convert/DurationProbe.h"

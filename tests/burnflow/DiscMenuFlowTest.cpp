@@ -4,7 +4,7 @@
 
 #include "BurnFlowKit.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "burn/BurnRun.h"
 #include "support/ManualJobControl.h"
 #include "support/TempDir.h"

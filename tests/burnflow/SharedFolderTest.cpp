@@ -5,7 +5,7 @@
 
 #include "BurnFlowKit.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "burn/BurnRun.h"
 #include "media/MediaKit.h"
 #include "support/ManualJobControl.h"

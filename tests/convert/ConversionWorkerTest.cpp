@@ -1,6 +1,6 @@
 #include "convert/ConversionWorker.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "platform/JobQuestions.h"
 #include "platform/RunFolder.h"
 #include "support/ManualJobControl.h"

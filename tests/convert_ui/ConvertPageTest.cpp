@@ -1,9 +1,9 @@
 // The conversion page driven offscreen over the fake encoder, with a stand-in
 // main window that counts the completion messages.
 
-#include "convert/CConvertPage.h"
+#include "convert/page/CConvertPage.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "res/resource.h"
 #include "support/ProcessProbe.h"
 #include "support/ScriptedSeam.h"

@@ -2,8 +2,8 @@
 // of the test's own, checked with the desktop's own validators, and run
 // from there.
 
-#include "app/ConversionSettings.h"
-#include "app/OptionRecord.h"
+#include "core/ConversionSettings.h"
+#include "core/OptionRecord.h"
 #include "convert/ProcessRunner.h"
 #include "support/ProgramRun.h"
 #include "support/ScopedEnv.h"

@@ -3,7 +3,7 @@
 
 #include "MediaKit.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "convert/ConversionRequest.h"
 #include "convert/EncodingJob.h"
 #include "convert/ProcessRunner.h"

@@ -1,6 +1,6 @@
 // Real writes on the image-file recorder through libburn's stdio: drive.
 
-#include "app/Log.h"
+#include "core/Log.h"
 #include "recorder/BurnEvents.h"
 #include "recorder/ImageFileRecorder.h"
 #include "recorder/LibburnRecorder.h"

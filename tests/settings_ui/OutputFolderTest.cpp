@@ -1,6 +1,6 @@
 #include "OutputPageFixture.h"
 
-#include "app/OptionRecord.h"
+#include "core/OptionRecord.h"
 #include "platform/Paths.h"
 
 #include <QImage>

@@ -4,12 +4,12 @@
 
 #include "GatedRecorderLibrary.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "burn/DeviceList.h"
 #include "platform/Job.h"
 #include "recorder/DiscTypes.h"
 #include "res/resource.h"
-#include "settings/COutputPage.h"
+#include "settings/page/COutputPage.h"
 #include "support/ScriptedSeam.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"

@@ -4,11 +4,11 @@
 // disc), the real mg.exe and FFmpeg.
 #include "app_ui/WizardFixture.h"
 
-#include "app/CTaskPage.h"
+#include "shell/CTaskPage.h"
 #include "burn/DeviceList.h"
 #include "burn/FakeRecorderLibrary.h"
-#include "convert/CConvertPage.h"
-#include "convert/CFileListPage.h"
+#include "convert/page/CConvertPage.h"
+#include "convert/page/CFileListPage.h"
 #include "convert/DiscEstimate.h"
 #include "media/MediaKit.h"
 #include "support/ScopedEnv.h"

@@ -1,10 +1,10 @@
 #include "app_ui/WizardFixture.h"
 
-#include "app/CTaskPage.h"
-#include "app/OptionRecord.h"
-#include "convert/CFileListPage.h"
+#include "shell/CTaskPage.h"
+#include "core/OptionRecord.h"
+#include "convert/page/CFileListPage.h"
 #include "res/resource.h"
-#include "settings/COutputPage.h"
+#include "settings/page/COutputPage.h"
 
 // The real recording library: the image-file recorder is always there.
 TEST_F(WizardTest, BurningExistingFilesOnTheImageFileRecorder)

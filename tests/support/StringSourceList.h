@@ -1,7 +1,7 @@
 #pragma once
 // A source list held in a vector, standing in for the file list page's.
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 
 #include <string>
 #include <vector>

@@ -7,7 +7,7 @@
 
 #include "DiscMenus.h"
 #include "app/CKANDRIXDlg.h"
-#include "app/CSummaryPage.h"
+#include "shell/CSummaryPage.h"
 #include "platform/Dialog.h"
 #include "platform/DialogTemplate.h"
 #include "platform/UiThread.h"

@@ -1,5 +1,5 @@
-#include "app/SavedLog.h"
-#include "app/MediaObjectLibrary.h"
+#include "core/SavedLog.h"
+#include "core/MediaObjectLibrary.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "app/OptionRecord.h"
+#include "core/OptionRecord.h"
 
-#include "app/ConversionSettings.h"
-#include "app/StateArchive.h"
+#include "core/ConversionSettings.h"
+#include "core/StateArchive.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // The conversion page: shows the encoder's progress and log while a job
 // converts the source list, and offers Cancel.
 
-#include "app/CWizardPage.h"
+#include "core/CWizardPage.h"
 #include "convert/ConversionRequest.h"
 
 #include <memory>

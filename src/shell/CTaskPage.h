@@ -1,7 +1,7 @@
 #pragma once
 // The first page: which of the three tasks the run does.
 
-#include "app/CWizardPage.h"
+#include "core/CWizardPage.h"
 
 class CTaskPage : public CWizardPage {
 public:

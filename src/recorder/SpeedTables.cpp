@@ -1,4 +1,4 @@
-#include "burn/SpeedTables.h"
+#include "recorder/SpeedTables.h"
 
 #include <cstdlib>
 

@@ -3,8 +3,8 @@
 // list boxes (names shown, full paths hidden) that the conversion and the
 // burn read by index once the page is left.
 
-#include "app/CWizardPage.h"
-#include "app/ConversionSettings.h"
+#include "core/CWizardPage.h"
+#include "core/ConversionSettings.h"
 
 #include <memory>
 #include <string>

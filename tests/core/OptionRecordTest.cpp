@@ -1,6 +1,6 @@
-#include "app/ConversionSettings.h"
-#include "app/OptionRecord.h"
-#include "app/StateArchive.h"
+#include "core/ConversionSettings.h"
+#include "core/OptionRecord.h"
+#include "core/StateArchive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "convert/CFileListPage.h"
+#include "convert/page/CFileListPage.h"
 
 #include "platform/Paths.h"
 #include "platform/UiSeam.h"

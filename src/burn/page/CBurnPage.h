@@ -4,7 +4,7 @@
 // job authors the listed videos and burns them on the chosen recorder while
 // the page shows the log, the progress and the elapsed time.
 
-#include "app/CWizardPage.h"
+#include "core/CWizardPage.h"
 #include "burn/BurnRun.h"
 
 #include <chrono>

@@ -1,8 +1,8 @@
-#include "burn/CBurnPage.h"
+#include "burn/page/CBurnPage.h"
 
-#include "app/ConversionSettings.h"
-#include "app/Log.h"
-#include "app/LogLine.h"
+#include "core/ConversionSettings.h"
+#include "core/Log.h"
+#include "core/LogLine.h"
 #include "burn/CDevice.h"
 #include "burn/DeviceList.h"
 #include "platform/Job.h"
@@ -10,7 +10,7 @@
 #include "platform/UiSeam.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
-#include "settings/COutputPage.h"
+#include "settings/page/COutputPage.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/MediaObjectLibrary.h"
+#include "core/MediaObjectLibrary.h"
 
 #include "platform/DynamicLibrary.h"
 #include "platform/RegularFile.h"

@@ -1,4 +1,4 @@
-#include "app/StateArchive.h"
+#include "core/StateArchive.h"
 
 #include "platform/RegularFile.h"
 

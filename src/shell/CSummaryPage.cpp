@@ -1,6 +1,6 @@
-#include "app/CSummaryPage.h"
+#include "shell/CSummaryPage.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "burn/BurnRun.h"
 #include "burn/CDevice.h"
 #include "burn/DeviceList.h"

@@ -3,7 +3,7 @@
 // where the outputs went and which recorder was used, the last two as links
 // that open the folder and the drive.
 
-#include "app/CWizardPage.h"
+#include "core/CWizardPage.h"
 #include "widgets/CLinkStatic.h"
 
 #include <string>

@@ -1,6 +1,6 @@
-#include "app/CTaskPage.h"
+#include "shell/CTaskPage.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "res/resource.h"
 
 namespace {

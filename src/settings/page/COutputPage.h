@@ -5,8 +5,8 @@
 // left. It fills the recorder and speed lists with a job of its own and
 // checks the recorder and disc before the wizard moves on to burn.
 
-#include "app/CWizardPage.h"
-#include "burn/SpeedTables.h"
+#include "core/CWizardPage.h"
+#include "recorder/SpeedTables.h"
 
 #include <functional>
 #include <memory>

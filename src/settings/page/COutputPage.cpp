@@ -1,6 +1,6 @@
-#include "settings/COutputPage.h"
+#include "settings/page/COutputPage.h"
 
-#include "app/ConversionSettings.h"
+#include "core/ConversionSettings.h"
 #include "burn/CDevice.h"
 #include "convert/ConversionRequest.h"
 #include "convert/DiscFit.h"

@@ -1,7 +1,7 @@
-#include "convert/CConvertPage.h"
+#include "convert/page/CConvertPage.h"
 
-#include "app/ConversionSettings.h"
-#include "app/LogLine.h"
+#include "core/ConversionSettings.h"
+#include "core/LogLine.h"
 #include "convert/ConversionWorker.h"
 #include "convert/ProgressParser.h"
 #include "platform/Job.h"

@@ -1,4 +1,4 @@
-#include "app/SavedLog.h"
+#include "core/SavedLog.h"
 
 #include <cstdio>
 
