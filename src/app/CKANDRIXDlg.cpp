@@ -232,14 +232,13 @@ void CKANDRIXDlg::NextFromOutputPage()
     }
     if (!output->CheckBurnerReady())
         return;
-    if (task == CT_MPG2DVD) {
-        if (output->CheckMpegFilesFit())
-            ChangePage(kBurnPage);
+    if (task == CT_MPG2DVD && !output->CheckMpegFilesFit())
         return;
-    }
-    // The sources' lengths are read on a job; the buttons wait for its end.
-    output->StartVideoFitCheck([this](std::optional<VideoRunPlan> plan) {
-        if (plan) {
+    // The sources are read on a job; the buttons wait for its end.
+    auto done = [this, task](std::optional<VideoRunPlan> plan) {
+        if (plan && task == CT_MPG2DVD) {
+            ChangePage(kBurnPage);
+        } else if (plan) {
             ConvertPage()->SetNextRunRate(plan->videoKbps, plan->estimateLine);
             ChangePage(kConvertPage);
         }
@@ -247,7 +246,11 @@ void CKANDRIXDlg::NextFromOutputPage()
         // The greyed buttons handed the focus on; Next gets it back.
         if (!plan)
             FocusForPage(currentPage_);
-    });
+    };
+    if (task == CT_MPG2DVD)
+        output->StartMpegInputCheck(done);
+    else
+        output->StartVideoFitCheck(done);
     UpdateButtons();
     // Next went grey; Enter now stops the check rather than open About.
     if (output->IsCheckingFit())

@@ -29,9 +29,16 @@ std::string AuthoringBatchText(const std::vector<AuthoringCopy>& copies, const s
 {
     const std::string quotedFolder = ShellQuotePath(folder);
     std::string text;
-    for (const AuthoringCopy& copy : copies)
-        text += "cp -f -- " + ShellQuotePath(copy.source) + " " + ShellQuotePath(copy.target) + " || exit 1"
-            + kBatchEnd;
+    // A hard link costs nothing where the kernel allows one (the same file
+    // system, a file the user may link); otherwise cp clones or copies. The
+    // tools only read their inputs, so nothing writes through the link, and
+    // the copy's old name is removed first, so a copy never writes into
+    // what an earlier try linked there.
+    for (const AuthoringCopy& copy : copies) {
+        const std::string names = ShellQuotePath(copy.source) + " " + ShellQuotePath(copy.target);
+        text += "cp -lf -- " + names + " 2>/dev/null || cp --remove-destination -- " + names + " || exit 1" +
+                kBatchEnd;
+    }
     text += "mkdir -p -- " + quotedFolder + " || exit 1" + kBatchEnd;
     // A file left from an earlier run must not pass for this run's result.
     text += "find " + quotedFolder + " ! -type d -delete || exit 1" + kBatchEnd;

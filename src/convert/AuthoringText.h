@@ -16,11 +16,11 @@ struct AuthoringCopy {
 // '-', so no command takes it for an option.
 std::string ShellQuotePath(const std::string& path);
 
-// The batch, line by line: each copy, the authoring folder created, every
-// file below it deleted (folders stay), ar.exe run. It keeps the name
-// "kzxtmpfb001.bat" but is a POSIX shell script, since there is no command
-// interpreter for batch files here. A step that fails ends the script with
-// its exit status.
+// The batch, line by line: each copy (a hard link where it can be), the
+// authoring folder created, every file below it deleted (folders stay),
+// ar.exe run. It keeps the name "kzxtmpfb001.bat" but is a POSIX shell
+// script, since there is no command interpreter for batch files here. A
+// step that fails ends the script with its exit status.
 std::string AuthoringBatchText(const std::vector<AuthoringCopy>& copies, const std::string& folder,
                                const std::string& xml, const std::string& programFolder);
 

@@ -1,28 +1,17 @@
 #include "convert/DurationProbe.h"
 
 #include "convert/EncodingJob.h"
-#include "platform/ChildProcess.h"
 #include "platform/Job.h"
 #include "platform/Paths.h"
 
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
 
-constexpr const char* kProbeName = "ffprobe";
-constexpr int kWakeMs = 100;
-// A probe that floods its output is cut short rather than held in memory.
+// The duration is the last line; a probe that floods its output is cut
+// short rather than held in memory.
 constexpr size_t kOutputLimit = 64 * 1024;
-
-bool Exited(int status)
-{
-    return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 // The value of a line as ffprobe writes it in its plain, keyed or JSON
 // forms: "6.016000", "duration=6.016000", "\"duration\": \"6.016000\",".
@@ -68,58 +57,39 @@ std::optional<double> ParseDurationReport(const std::string& output)
 
 std::optional<double> ProbeDuration(const std::string& path, int timeoutMs, JobControl* control)
 {
-    const std::string probe = FindOnPath(kProbeName);
+    const std::string probe = FindOnPath(PROBE_PROGRAM);
     if (probe.empty())
         return std::nullopt;
-    ChildProcess child;
     const std::vector<std::string> arguments = {probe, "-v", "error", "-show_entries", "format=duration", "-of",
                                                 "default=noprint_wrappers=1:nokey=1", PathArgument(path)};
-    if (child.Start(arguments) != ChildProcess::StartResult::Started)
-        return std::nullopt;
-    CancelHookGuard stopOnCancel(control, [&child] { child.RequestStop(); });
-
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::string output;
-    for (;;) {
-        if (child.ReadAvailable(output) == ChildProcess::ReadResult::Ended)
-            break;
-        if (output.size() > kOutputLimit)
-            output.erase(0, output.size() - kOutputLimit);
-        const bool late = std::chrono::steady_clock::now() >= deadline;
-        if (late || (control && control->Cancelled())) {
-            child.Terminate();
-            child.Finish();
-            return std::nullopt;
-        }
-        child.WaitReadable(kWakeMs);
-    }
-    if (!Exited(child.Finish()))
-        return std::nullopt;
-    return ParseDurationReport(output);
+    const std::optional<std::string> output = RunProbe(arguments, timeoutMs, control, kOutputLimit);
+    return output ? ParseDurationReport(*output) : std::nullopt;
 }
 
-DurationSurvey ProbeDurations(const std::vector<SourceFile>& sources, JobControl* control, int timeoutMs)
+DurationSurvey ProbeDurations(const std::vector<SourceFile>& sources, JobControl* control, int timeoutMs,
+                              int workers)
 {
     DurationSurvey survey;
-    if (FindOnPath(kProbeName).empty()) {
+    auto nameOf = [](const SourceFile& source) { return source.name.empty() ? source.path : source.name; };
+    if (FindOnPath(PROBE_PROGRAM).empty()) {
         survey.probeMissing = true;
         for (const SourceFile& source : sources)
-            survey.unknown.push_back(source.name.empty() ? source.path : source.name);
+            survey.unknown.push_back(nameOf(source));
         return survey;
     }
-    for (const SourceFile& source : sources) {
-        if (control && control->Cancelled()) {
-            survey.cancelled = true;
-            break;
-        }
-        if (const std::optional<double> seconds = ProbeDuration(source.path, timeoutMs, control)) {
-            survey.knownSeconds += *seconds;
+    std::vector<std::optional<double>> seconds(sources.size());
+    RunSideBySide(sources.size(), workers, [&](size_t i) {
+        if (!(control && control->Cancelled()))
+            seconds[i] = ProbeDuration(sources[i].path, timeoutMs, control);
+    });
+    for (size_t i = 0; i < sources.size(); ++i) {
+        if (seconds[i]) {
+            survey.knownSeconds += *seconds[i];
             ++survey.knownCount;
         } else {
-            survey.unknown.push_back(source.name.empty() ? source.path : source.name);
+            survey.unknown.push_back(nameOf(sources[i]));
         }
     }
-    if (control && control->Cancelled())
-        survey.cancelled = true;
+    survey.cancelled = control && control->Cancelled();
     return survey;
 }

@@ -3,6 +3,7 @@
 // a run, so that the disc can be planned before anything is converted.
 
 #include "convert/ConversionRequest.h"
+#include "convert/ProbeRun.h"
 
 #include <optional>
 #include <string>
@@ -28,8 +29,10 @@ struct DurationSurvey {
     bool probeMissing = false;
 };
 
+// Reads the sources side by side, workers at a time; the unknown names
+// stay in list order.
 DurationSurvey ProbeDurations(const std::vector<SourceFile>& sources, JobControl* control = nullptr,
-                              int timeoutMs = DURATION_PROBE_LIMIT_MS);
+                              int timeoutMs = DURATION_PROBE_LIMIT_MS, int workers = ProbeWorkers());
 
 // ffprobe's report of the duration: the last number of seconds above 0 on a
 // line of its own or after a "duration" key; nullopt when there is none

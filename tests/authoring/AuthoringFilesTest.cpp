@@ -23,6 +23,12 @@ std::string VobLine(const std::string& file)
     return "            <vob file=\"" + file + "\" />\r\n";
 }
 
+std::string CopyLine(const std::string& source, const std::string& copy)
+{
+    const std::string names = "'" + source + "' '" + copy + "'";
+    return "cp -lf -- " + names + " 2>/dev/null || cp --remove-destination -- " + names + " || exit 1\n";
+}
+
 std::string PrepareLines(const std::string& out, const std::string& program)
 {
     return "mkdir -p -- '" + out + "kzxtmpd001' || exit 1\n"
@@ -90,9 +96,7 @@ TEST(AuthoringFilesTest, MpegToDvdCopiesEachSourceToATemporaryName)
     EXPECT_NE(run.files[0], run.files[1]);
     EXPECT_EQ(run.view.list, run.files);
     EXPECT_EQ(ReadFile(run.paths.batch),
-              "cp -f -- '" + first + "' '" + run.files[0] + "' || exit 1\n"
-                  "cp -f -- '" + second + "' '" + run.files[1] + "' || exit 1\n"
-                  + PrepareLines(run.work->Path(), "/opt/kandrix/"));
+              CopyLine(first, run.files[0]) + CopyLine(second, run.files[1]) + PrepareLines(run.work->Path(), "/opt/kandrix/"));
     EXPECT_EQ(ReadFile(run.paths.xml), kXmlHead + VobLine(run.files[0]) + VobLine(run.files[1]) + kXmlTail);
     EXPECT_EQ(ReadFile(first), "one");
     EXPECT_EQ(ReadFile(second), "two");
@@ -142,8 +146,7 @@ TEST(AuthoringFilesTest, ATryAgainReplacesBothFilesAndKeepsWholeCopies)
     ASSERT_TRUE(again.Write());
     EXPECT_EQ(again.files, first.files);
     EXPECT_EQ(ReadFile(again.paths.batch),
-              "cp -f -- '" + cut + "' '" + first.files[1] + "' || exit 1\n" +
-                  PrepareLines(first.work->Path(), "/opt/kandrix/"));
+              CopyLine(cut, first.files[1]) + PrepareLines(first.work->Path(), "/opt/kandrix/"));
 }
 
 TEST(AuthoringFilesTest, AnUnwritableWorkFolderIsReportedAndStopsTheRun)

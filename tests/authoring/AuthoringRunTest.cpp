@@ -2,6 +2,10 @@
 
 #include "core/ConversionSettings.h"
 
+#include "support/ScopedEnv.h"
+
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -54,7 +58,7 @@ TEST(AuthoringRunTest, CopiesTheSourcesAndRunsArExeOnTheXml)
     EXPECT_EQ(std::vector<std::string>(log.begin() + 2, log.begin() + 4),
               (std::vector<std::string> {"DVD Author...", "DVD Author..."}));
     EXPECT_EQ(run.view.status, "DVD Author...");
-    EXPECT_TRUE(run.Logged("+ cp -f -- " + first + " " + run.files[0])) << run.view.LogText();
+    EXPECT_TRUE(run.Logged("+ cp -lf -- " + first + " " + run.files[0])) << run.view.LogText();
     EXPECT_TRUE(run.Logged("+ mkdir -p -- " + work + "kzxtmpd001"));
     EXPECT_TRUE(run.Logged("+ find " + work + "kzxtmpd001 ! -type d -delete"));
     EXPECT_TRUE(run.Logged("+ " + program + "ar.exe -o " + work + "kzxtmpd001 -x " + work + "kzxtmpf001.xml"));
@@ -117,6 +121,37 @@ TEST(AuthoringRunTest, AFailingArExeFailsTheAuthoringWithItsError)
     const std::string last = missing.view.log.back();
     EXPECT_EQ(last.rfind("Authoring failed: ", 0), 0u) << missing.view.LogText();
     EXPECT_NE(last.find("ar.exe"), std::string::npos) << last;
+}
+
+// A copy costs nothing where the file system allows a hard link; on another
+// file system it is a copy of its own. Either way the user's file keeps its
+// bytes, also when a retry has to copy over a linked copy.
+TEST(AuthoringRunTest, ACopyIsALinkOnTheSameFileSystemAndACopyElsewhere)
+{
+    TempDir dir;
+    const std::string program = MakeFakeProgramFolder(dir.Path("prog/"), "ok");
+    const std::string source = dir.Write("first.mpg", "first");
+    const std::string movie = dir.Path("movie.mpg");
+    fs::create_symlink(source, movie);
+    AuthoringRun run;
+    ASSERT_TRUE(run.Write(CT_MPG2DVD, dir.Folder(), program, {movie}));
+    ASSERT_TRUE(run.Author()) << run.view.LogText();
+    EXPECT_TRUE(fs::equivalent(run.files[0], source));
+
+    ScopedEnv shm("TMPDIR", "/dev/shm");
+    TempDir elsewhere;
+    struct stat here {}, there {};
+    if (::stat(dir.Folder().c_str(), &here) != 0 || ::stat(elsewhere.Folder().c_str(), &there) != 0 ||
+        here.st_dev == there.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    fs::remove(movie);
+    fs::create_symlink(elsewhere.Write("second.mpg", "second, longer"), movie);
+    ASSERT_TRUE(WriteAuthoringFiles({CT_MPG2DVD, dir.Folder(), program, run.files}, *run.work, run.view, run.paths,
+                                    run.files));
+    ASSERT_TRUE(run.Author()) << run.view.LogText();
+    EXPECT_EQ(ReadFile(run.files[0]), "second, longer");
+    EXPECT_FALSE(fs::equivalent(run.files[0], elsewhere.Path("second.mpg")));
+    EXPECT_EQ(ReadFile(source), "first");
 }
 
 TEST(AuthoringRunTest, ACopyThatFailsStopsTheBatch)

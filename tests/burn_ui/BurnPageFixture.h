@@ -54,6 +54,8 @@ protected:
         window.OnNext();
         ChooseImageFileRecorder(window);
         window.OnNext();
+        // The MPEG files are read on a job before the burn page opens.
+        EXPECT_TRUE(ProcessEventsUntil([&] { return !window.OutputPage()->IsCheckingFit(); }, 30000));
         EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kBurnPage);
         return window;
     }

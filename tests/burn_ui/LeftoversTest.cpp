@@ -84,7 +84,9 @@ public:
         FakeRecorderLibrary& recorder = UseBlockingRecorder();
         QObject listener;
         EndOnStopSignals(&listener);
-        std::ofstream(folder_ + "mine.mpg") << "read by no one here";
+        std::string log;
+        ASSERT_TRUE(MakeMpeg(folder_ + "mine.mpg", "720x576", "25", {"-target", "pal-dvd", "-aspect", "4:3"}, &log))
+            << log;
         CKANDRIXDlg& window = ToBurnPage({folder_ + "mine.mpg"}, 1);
         ASSERT_TRUE(ProcessEventsUntil([&] { return recorder.WriteIsBlocked(); }));
         std::raise(SIGTERM);

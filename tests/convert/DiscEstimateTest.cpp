@@ -268,3 +268,28 @@ TEST(DurationProbeTest, AProbeThatHangsIsStoppedAndCountsAsUnknown)
     const DurationSurvey survey = ProbeDurations({{"/nowhere/a.avi", "a.avi"}}, &control);
     EXPECT_TRUE(survey.cancelled);
 }
+
+// Each stand-in waits until all three have started, so one after another
+// none would report a length.
+TEST(DurationProbeTest, TheProbesRunSideBySideAndReportInListOrder)
+{
+    TempDir tools;
+    WriteScript(tools, "ffprobe",
+                "for last; do :; done\n"
+                "marks=\"$(dirname \"$0\")\"\n"
+                "touch \"$marks/started.$$\"\n"
+                "for i in $(seq 200); do\n"
+                "  [ $(ls \"$marks\" | grep -c started) -ge 3 ] && exec cat \"$last\"\n"
+                "  sleep 0.1\n"
+                "done\n"
+                "exit 1\n");
+    StandInPath path(tools.Folder().substr(0, tools.Folder().size() - 1));
+    TempDir media;
+    const DurationSurvey survey = ProbeDurations({{media.Write("a.avi", "N/A\n"), "a.avi"},
+                                                  {media.Write("b.avi", "2.5\n"), "b.avi"},
+                                                  {media.Write("c.avi", "N/A\n"), "c.avi"}},
+                                                 nullptr, 60000, 3);
+    EXPECT_EQ(survey.knownCount, 1);
+    EXPECT_DOUBLE_EQ(survey.knownSeconds, 2.5);
+    EXPECT_EQ(survey.unknown, (std::vector<std::string>{"a.avi", "c.avi"}));
+}

@@ -147,6 +147,20 @@ bool MakeClip(const std::string& path, int seconds, bool withAudio, std::string*
     return result.exitCode == 0 && FileExists(path);
 }
 
+bool MakeMpeg(const std::string& path, const std::string& size, const std::string& rate,
+              const std::vector<std::string>& options, std::string* log)
+{
+    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                     "testsrc=size=" + size + ":rate=" + rate, "-f", "lavfi", "-i",
+                                     "sine=sample_rate=48000", "-t", "0.4"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(path);
+    const ProgramResult result = RunProgram(argv);
+    if (log)
+        *log = result.output;
+    return result.exitCode == 0 && FileExists(path);
+}
+
 bool ProbeMedia(const std::string& path, nlohmann::json* report, std::string* log)
 {
     ProgramResult result = RunProgram({"ffprobe", "-v", "error", "-show_streams", "-show_format", "-of", "json", path});

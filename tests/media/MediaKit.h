@@ -39,6 +39,11 @@ void RemoveScratchFolder(const std::string& folder);
 // False, with the encoder's output in *log, when FFmpeg could not make it.
 bool MakeClip(const std::string& path, int seconds, bool withAudio, std::string* log);
 
+// A 0.4-second testsrc clip of size ("720x576") at rate ("25"), with a
+// 48 kHz tone, encoded with FFmpeg's output options (["-target", "pal-dvd"]).
+bool MakeMpeg(const std::string& path, const std::string& size, const std::string& rate,
+              const std::vector<std::string>& options, std::string* log);
+
 // ffprobe's streams and format of a file; false when it cannot read it.
 bool ProbeMedia(const std::string& path, nlohmann::json* report, std::string* log);
 // The first stream of that type ("video", "audio") in the report, or null.

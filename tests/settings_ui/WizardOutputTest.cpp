@@ -31,8 +31,12 @@ TEST_F(WizardTest, BurningExistingFilesOnTheImageFileRecorder)
     page.ListSetCurSel(IDC_OUT_SPEED, 1);
     page.CheckDlgButton(IDC_OUT_ALL_IN_ONE, 0);
 
+    seam_.AnswerBox(IDYES);
     window.OnNext();
-    EXPECT_EQ(seam_.BoxTexts(), std::vector<std::string>{});
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !page.IsCheckingFit(); }, 30000));
+    const std::vector<std::string> boxes = seam_.BoxTexts();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("title.vob: not a video file that can be read.\n", 0), 0u) << boxes[0];
     EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kBurnPage);
     EXPECT_EQ(COutputPage::WriteSpeeds().size(), static_cast<size_t>(page.ListGetCount(IDC_OUT_SPEED)));
 

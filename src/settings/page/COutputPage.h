@@ -3,7 +3,8 @@
 // recorder, speed and volume label. The page keeps nothing between visits:
 // it copies the shared record into its controls when entered and back when
 // left. It fills the recorder and speed lists with a job of its own and
-// checks the recorder and disc before the wizard moves on to burn.
+// checks the recorder, the disc and the sources before the wizard moves on
+// to burn (COutputPageCheck.cpp).
 
 #include "core/CWizardPage.h"
 #include "recorder/SpeedTables.h"
@@ -18,7 +19,6 @@
 class CDevice;
 class Job;
 struct BurnerLists;
-struct DurationSurvey;
 struct FitDecision;
 
 // How a run of task 0 goes on once the disc has been planned.
@@ -50,6 +50,10 @@ public:
     // not called once the page has gone. False when a check runs already.
     // A recorder search ending meanwhile ends the check with nullopt.
     bool StartVideoFitCheck(std::function<void(std::optional<VideoRunPlan>)> done);
+    // Task 1, after the capacity check: reads the MPEG files on a job, as
+    // the check above does, and asks before files a DVD player may refuse
+    // are burnt. done gets an empty plan to go on.
+    bool StartMpegInputCheck(std::function<void(std::optional<VideoRunPlan>)> done);
     bool IsCheckingFit() const;
     // Stops a running check; done is not called and the page stays.
     void CancelFitCheck();
@@ -72,7 +76,10 @@ protected:
 private:
     void OnBurnerListsFilled(BurnerLists lists);
     void EndFilling();
-    void OnDurationsRead(const DurationSurvey& survey, int titles, int64_t capacity, bool imageFile);
+    // The wait cursor and the page held for a check job that is to start.
+    void BeginCheck(std::function<void(std::optional<VideoRunPlan>)> done);
+    // The check's job has ended with decision; the box, then done.
+    void EndCheckWith(const FitDecision& decision);
     void EndFitCheck();
     // The page's controls greyed during the check, and given back as they were.
     void HoldControls();
