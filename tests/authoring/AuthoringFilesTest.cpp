@@ -45,7 +45,7 @@ struct Authoring {
         files = list;
         view.list = list;
     }
-    bool Write() { return WriteAuthoringFiles(request, *work, view, paths, files); }
+    StepResult Write() { return WriteAuthoringFiles(request, *work, view, paths, files); }
 };
 
 } // namespace
@@ -152,8 +152,9 @@ TEST(AuthoringFilesTest, AnUnwritableWorkFolderIsReportedAndStopsTheRun)
     const std::string source = dir.Write("clip.mpg", "x");
     Authoring batchless(CT_MPG2DVD, dir.Folder(), {source});
     std::filesystem::remove_all(batchless.work->Path());
-    EXPECT_FALSE(batchless.Write());
+    const StepResult written = batchless.Write();
     EXPECT_EQ(batchless.view.boxes, std::vector<std::string> {"Write .bat file error! "});
     EXPECT_EQ(batchless.files, std::vector<std::string> {source}) << "no copy was planned";
-    EXPECT_NE(batchless.view.LogText().find("kzxtmpfb001.bat"), std::string::npos) << batchless.view.LogText();
+    EXPECT_EQ(written.Step(), "Authoring");
+    EXPECT_NE(written.Reason().find("kzxtmpfb001.bat"), std::string::npos) << written;
 }
