@@ -30,11 +30,11 @@ std::string AuthoringBatchText(const std::vector<AuthoringCopy>& copies, const s
     const std::string quotedFolder = ShellQuotePath(folder);
     std::string text;
     for (const AuthoringCopy& copy : copies)
-        text += "cp -f -- " + ShellQuotePath(copy.source) + " " + ShellQuotePath(copy.target) + " || exit 1"
+        text += "cp -f -- " + ShellQuotePath(copy.source) + " " + ShellQuotePath(copy.target) + " || exit"
             + kBatchEnd;
-    text += "mkdir -p -- " + quotedFolder + " || exit 1" + kBatchEnd;
+    text += "mkdir -p -- " + quotedFolder + " || exit" + kBatchEnd;
     // A file left from an earlier run must not pass for this run's result.
-    text += "find " + quotedFolder + " ! -type d -delete || exit 1" + kBatchEnd;
+    text += "find " + quotedFolder + " ! -type d -delete || exit" + kBatchEnd;
     text += ShellQuotePath(programFolder + "ar.exe") + " -o " + quotedFolder + " -x " + ShellQuotePath(xml)
         + kBatchEnd;
     return text;

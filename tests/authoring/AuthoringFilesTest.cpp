@@ -25,8 +25,8 @@ std::string VobLine(const std::string& file)
 
 std::string PrepareLines(const std::string& out, const std::string& program)
 {
-    return "mkdir -p -- '" + out + "kzxtmpd001' || exit 1\n"
-        "find '" + out + "kzxtmpd001' ! -type d -delete || exit 1\n"
+    return "mkdir -p -- '" + out + "kzxtmpd001' || exit\n"
+        "find '" + out + "kzxtmpd001' ! -type d -delete || exit\n"
         "'" + program + "ar.exe' -o '" + out + "kzxtmpd001' -x '" + out + "kzxtmpf001.xml'\n";
 }
 
@@ -90,8 +90,8 @@ TEST(AuthoringFilesTest, MpegToDvdCopiesEachSourceToATemporaryName)
     EXPECT_NE(run.files[0], run.files[1]);
     EXPECT_EQ(run.view.list, run.files);
     EXPECT_EQ(ReadFile(run.paths.batch),
-              "cp -f -- '" + first + "' '" + run.files[0] + "' || exit 1\n"
-                  "cp -f -- '" + second + "' '" + run.files[1] + "' || exit 1\n"
+              "cp -f -- '" + first + "' '" + run.files[0] + "' || exit\n"
+                  "cp -f -- '" + second + "' '" + run.files[1] + "' || exit\n"
                   + PrepareLines(run.work->Path(), "/opt/kandrix/"));
     EXPECT_EQ(ReadFile(run.paths.xml), kXmlHead + VobLine(run.files[0]) + VobLine(run.files[1]) + kXmlTail);
     EXPECT_EQ(ReadFile(first), "one");
@@ -142,7 +142,7 @@ TEST(AuthoringFilesTest, ATryAgainReplacesBothFilesAndKeepsWholeCopies)
     ASSERT_TRUE(again.Write());
     EXPECT_EQ(again.files, first.files);
     EXPECT_EQ(ReadFile(again.paths.batch),
-              "cp -f -- '" + cut + "' '" + first.files[1] + "' || exit 1\n" +
+              "cp -f -- '" + cut + "' '" + first.files[1] + "' || exit\n" +
                   PrepareLines(first.work->Path(), "/opt/kandrix/"));
 }
 
