@@ -113,7 +113,7 @@ AuthoringPaths MakeAuthoringPaths(const std::string& workFolder)
 }
 
 StepResult WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder, AuthoringView& view,
-                         AuthoringPaths& paths, std::vector<std::string>& files)
+                               AuthoringPaths& paths, std::vector<std::string>& files)
 {
     paths = MakeAuthoringPaths(workFolder.Path());
     view.AddBurnLogLine("Start DVD Author...");
@@ -164,7 +164,7 @@ std::string WithUserNames(const std::string& line, const AuthoringPaths& paths)
 }
 
 StepResult RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control,
-                       const MenuTexts* texts)
+                             const MenuTexts* texts)
 {
     view.AddBurnLogLine("DVD Author...");
     view.ShowBurnStatus("DVD Author...");

@@ -59,7 +59,7 @@ AuthoringPaths MakeAuthoringPaths(const std::string& workFolder);
 // complete copy there is taken as it is. A file that cannot be written fails
 // the authoring with the cause, after the message box.
 StepResult WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder, AuthoringView& view,
-                         AuthoringPaths& paths, std::vector<std::string>& files);
+                               AuthoringPaths& paths, std::vector<std::string>& files);
 
 // line with the work folder's files named as the user knows them.
 std::string WithUserNames(const std::string& line, const AuthoringPaths& paths);
@@ -81,4 +81,4 @@ MenuTexts MenuTextsFor(const std::string& label, const std::vector<std::string>&
 // the failure says why: the batch could not be started, a tool's error
 // line, or the batch's exit status. A cancel stops the batch.
 StepResult RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control = nullptr,
-                       const MenuTexts* texts = nullptr);
+                             const MenuTexts* texts = nullptr);
