@@ -66,14 +66,13 @@ std::string WriteFailure(const std::string& text, const std::string& target, con
                          int64_t bytes)
 {
     const LibburnMessage message = LatestLibburnMessage();
-    if (!message.present)
-        return text;
     int cause = message.osErrno;
+    // libburn's word may not have come yet, or come without the system's.
     if (cause == 0 && !RoomFor(folder, bytes))
         cause = ENOSPC;
-    if (cause == 0)
-        return text + " (libburn: " + message.text + ")";
-    return "cannot write " + target + ": " + std::strerror(cause);
+    if (cause != 0)
+        return "cannot write " + target + ": " + std::strerror(cause);
+    return message.present ? text + " (libburn: " + message.text + ")" : text;
 }
 
 std::string FolderOf(const std::string& path)
