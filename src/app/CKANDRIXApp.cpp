@@ -2,6 +2,7 @@
 
 #include "app/CKANDRIXDlg.h"
 #include "core/ConversionSettings.h"
+#include "core/TraceFile.h"
 #include "app/StopSignals.h"
 #include "platform/ChildProcess.h"
 #include "platform/Job.h"
@@ -28,6 +29,7 @@ int CKANDRIXApp::Run(int argc, char** argv)
     SetUiThread();
     InstallWindowedUiSeam();
     EndOnStopSignals(&application);
+    auto trace = std::make_unique<TraceFile>(GetCacheFolder());
     // Off the window's thread: an output folder on a slow disk must not
     // hold the start.
     std::unique_ptr<Job> sweep = Job::Start<int>(
@@ -54,6 +56,8 @@ int CKANDRIXApp::Run(int argc, char** argv)
     if (!stopRequested || stuck.empty())
         DefaultLibburnRecorder().Shutdown();
     StopAllChildProcesses();
+    // Written out before the program ends, also when it ends without waiting.
+    trace.reset();
     if (!stuck.empty()) {
         for (const std::string& name : stuck)
             std::fprintf(stderr, "KANDRIX: the %s did not stop in time; ending without it\n", name.c_str());

@@ -6,6 +6,7 @@
 #include "core/MediaObjectLibrary.h"
 #include "core/OptionRecord.h"
 #include "core/SavedLog.h"
+#include "core/TraceFile.h"
 #include "core/StateArchive.h"
 #include "burn/page/CBurnPage.h"
 #include "convert/page/CConvertPage.h"
@@ -30,6 +31,8 @@ const char* const kStateFileName = "Option.dat";
 const char* const kHelpFileName = "help.html";
 const char* const kSkinFileName = "Vista.cjstyles";
 const char* const kSkinSchemeName = "NormalBlack2.ini";
+// The trace's latest lines that Save log adds.
+constexpr size_t kSavedTraceLines = 200;
 
 // The page area inside the frame control, clear of the frame's border.
 constexpr int kFrameInsetLeft = 3;
@@ -323,8 +326,8 @@ void CKANDRIXDlg::OnSaveLog()
     auto path = Ui().GetSaveFileName(this, "R3Xlog.txt", "txt", "Text file(*.txt)|*.txt|All Files (*.*)|*.*|");
     if (!path)
         return;
-    const std::string text =
-        ComposeSavedLog(ListLines(Page(kConvertPage), IDC_CONV_LOG), ListLines(Page(kBurnPage), IDC_BURN_LOG));
+    const std::string text = ComposeSavedLog(ListLines(Page(kConvertPage), IDC_CONV_LOG),
+                                             ListLines(Page(kBurnPage), IDC_BURN_LOG), RecentTraceLines(kSavedTraceLines));
     WriteSavedLog(*path, text);
 }
 

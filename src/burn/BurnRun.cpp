@@ -8,36 +8,13 @@
 
 namespace {
 
-// Passes everything on to the page and keeps the authoring's own word on
-// why it failed.
-class FailureWatch final : public BurnView {
-public:
-    explicit FailureWatch(BurnView& page) : page_(page) {}
-
-    void AddBurnLogLine(const std::string& text) override
-    {
-        if (text.rfind("Authoring failed", 0) == 0)
-            failure = text;
-        page_.AddBurnLogLine(text);
-    }
-    void ShowBurnStatus(const std::string& text) override { page_.ShowBurnStatus(text); }
-    void ReplaceListEntry(int index, const std::string& path) override { page_.ReplaceListEntry(index, path); }
-    void MessageBox(const std::string& text) override { page_.MessageBox(text); }
-    void BeginBurnProgress() override { page_.BeginBurnProgress(); }
-
-    std::string failure;
-
-private:
-    BurnView& page_;
-};
-
-bool Burn(BurnOptions& options, JobControl& control)
+StepResult Burn(BurnOptions& options, JobControl& control)
 {
     CDevice& device = *options.device;
     // A stop asked for meanwhile (the program is closing) ends the write.
     CancelHookGuard stop(&control, [&device] { device.CancelBurn(); });
     if (control.Cancelled())
-        return false;
+        return StepResult::Failed("Burn", "the burn was cancelled");
     switch (options.burnKind) {
     case BURN_KIND_VIDEOCD:
         return device.BurnVideoCD(options, options.treePath);
@@ -48,17 +25,15 @@ bool Burn(BurnOptions& options, JobControl& control)
     }
 }
 
-// The run's own folder, or a new one; nullptr after telling why.
-std::shared_ptr<RunFolder> WorkFolderFor(const BurnRequest& request, BurnView& view, std::string* failure)
+// The run's own folder, or a new one; nullptr with the cause.
+std::shared_ptr<RunFolder> WorkFolderFor(const BurnRequest& request, StepResult& result)
 {
     if (request.workFolder)
         return request.workFolder;
     std::string error;
     std::shared_ptr<RunFolder> folder = RunFolder::Create(request.authoring.outputFolder, &error);
-    if (!folder) {
-        view.AddBurnLogLine(error);
-        *failure = "Authoring failed: " + error;
-    }
+    if (!folder)
+        result = StepResult::Failed("Authoring", error);
     return folder;
 }
 
@@ -80,19 +55,17 @@ bool WritesImageFiles(const CDevice& device)
     return device.GetAddress().port == ImageFileRecorder::kPort;
 }
 
-BurnOutcome BurnThread(BurnRequest request, BurnView& page, JobControl& control)
+BurnOutcome BurnThread(BurnRequest request, BurnView& view, JobControl& control)
 {
     BurnOutcome outcome;
-    FailureWatch view(page);
     outcome.files = request.authoring.files;
-    outcome.workFolder = WorkFolderFor(request, view, &outcome.failure);
+    outcome.workFolder = WorkFolderFor(request, outcome.result);
     if (!outcome.workFolder)
         return outcome;
     RunFolder& folder = *outcome.workFolder;
-    if (!WriteAuthoringFiles(request.authoring, folder, view, outcome.paths, outcome.files)) {
-        outcome.failure = "Authoring failed: the authoring files could not be written";
+    outcome.result = WriteAuthoringFiles(request.authoring, folder, view, outcome.paths, outcome.files);
+    if (!outcome.result)
         return outcome;
-    }
     // The menu names the user's videos, not the copies or converted files.
     std::vector<std::string> sources;
     for (const std::string& file : outcome.files) {
@@ -100,8 +73,8 @@ BurnOutcome BurnThread(BurnRequest request, BurnView& page, JobControl& control)
         sources.push_back(source.empty() ? file : source);
     }
     const MenuTexts texts = MenuTextsFor(request.options.VolumeLabel(), sources);
-    if (!RunAuthoringBatch(outcome.paths, view, &control, &texts)) {
-        outcome.failure = view.failure.empty() ? "Authoring failed" : view.failure;
+    outcome.result = RunAuthoringBatch(outcome.paths, view, &control, &texts);
+    if (!outcome.result) {
         // A try again starts clean; the copies stay for it.
         folder.RemoveEntry(kAuthoringFolderName);
         return outcome;
@@ -114,11 +87,11 @@ BurnOutcome BurnThread(BurnRequest request, BurnView& page, JobControl& control)
     view.BeginBurnProgress();
     view.AddBurnLogLine("Burning...");
     view.ShowBurnStatus("Burning...");
-    outcome.burnt = Burn(options, control);
+    outcome.result = Burn(options, control);
     // Also after a failed burn: the user takes the disc out either way.
     if (options.eject)
-        options.device->Eject();
-    if (outcome.burnt && WritesImageFiles(*options.device))
+        outcome.eject = options.device->Eject();
+    if (outcome.result && WritesImageFiles(*options.device))
         KeepImage(*options.device, folder, view, outcome);
     if (request.deleteTempAfterBurn) {
         folder.RemoveEntry(kAuthoringBatchName);

@@ -28,9 +28,10 @@ struct BurnRequest {
 struct BurnOutcome {
     // The tree was authored and the burn was tried.
     bool authored = false;
-    bool burnt = false;
-    // Why the authoring failed, for the status line.
-    std::string failure;
+    // The authoring's failure, or the burn's outcome.
+    StepResult result = StepResult::Done();
+    // Tried after the burn when asked for, whatever the burn came to.
+    StepResult eject = StepResult::Done();
     AuthoringPaths paths;
     // The burn list as the authoring left it.
     std::vector<std::string> files;

@@ -166,11 +166,18 @@ bool CDevice::CreateGrabberLocked(RecorderCallback callback, CallResult& result)
 bool CDevice::CdvdBurnerGrabberCreate(RecorderCallback callback)
 {
     CallResult result;
+    return CreateGrabber(callback, result);
+}
+
+bool CDevice::CreateGrabber(RecorderCallback callback, CallResult& result)
+{
     bool created = false;
     {
         std::lock_guard<std::mutex> lock(ioMutex_);
-        if (writing_)
+        if (writing_) {
+            result.Refuse("The recorder is busy writing a disc");
             return false;
+        }
         created = CreateGrabberLocked(callback, result);
     }
     if (!created)
@@ -262,24 +269,24 @@ bool CDevice::CallOk(CallResult& result, const GrabberOp& call)
     return GrabberCall(result, call) == Access::Ready && result.Ok();
 }
 
-bool CDevice::Eject()
+StepResult CDevice::Eject()
 {
     CallResult result;
     const Access access =
         GrabberCall(result, [](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
             return library.Eject(grabber, report);
         });
-    if (access != Access::Ready)
-        return false;
-    if (!result.Ok()) {
+    if (access == Access::Ready && result.Ok()) {
+        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Eject");
+        return StepResult::Done();
+    }
+    if (access == Access::Ready) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
                   "\n\nCDevice::Eject()): StarBurn_CdvdBurnerGrabber_Eject() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(result.exception), static_cast<long>(result.status), result.text);
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Ejecting Error!");
-        return false;
     }
-    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Eject");
-    return true;
+    return StepResult::Failed("Eject", *result.text != '\0' ? result.text : "the recorder did not open its tray");
 }
 
 RecorderFacts CDevice::GetFacts() const

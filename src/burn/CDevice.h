@@ -13,6 +13,7 @@
 // - the burn lock guards who burns and the grabber a cancel must reach.
 
 #include "burn/BurnOptions.h"
+#include "platform/StepResult.h"
 #include "recorder/SpeedTables.h"
 #include "recorder/RecorderLibrary.h"
 #include "recorder/RecorderRecords.h"
@@ -79,13 +80,14 @@ public:
     bool IsDiscBlank();
     bool GetWriteSpeeds(SpeedList& list);
     bool SetSpeed(uint32_t& speed);
-    bool Eject();
+    StepResult Eject();
 
     // The burns run on the burn worker and block until the disc is written.
-    // options.speed becomes the speed in force.
-    bool BurnDVDVideo(BurnOptions& options, const std::string& folder);
-    bool BurnVideoCD(BurnOptions& options, const std::string& source);
-    bool BurnSuperVideoCD(BurnOptions& options, const std::string& source);
+    // options.speed becomes the speed in force. A failure carries the
+    // recording library's words.
+    StepResult BurnDVDVideo(BurnOptions& options, const std::string& folder);
+    StepResult BurnVideoCD(BurnOptions& options, const std::string& source);
+    StepResult BurnSuperVideoCD(BurnOptions& options, const std::string& source);
     // The image the last burn made on the image-file recorder (path "" when
     // it made none), with the descriptor that holds it; the caller closes it.
     WrittenImage TakeWrittenImage();
@@ -143,6 +145,7 @@ private:
     // Under the I/O lock.
     Access AccessLocked(CallResult& create);
     bool CreateGrabberLocked(RecorderCallback callback, CallResult& result);
+    bool CreateGrabber(RecorderCallback callback, CallResult& result);
     void ReleaseGrabberLocked();
     bool QuerySpeedsLocked(uint32_t& writeInForce, uint32_t& highest, CallResult& result);
     bool GetTrackInfoLocked(uint32_t track, TrackInfoRecord& record, CallResult& result);
@@ -166,17 +169,18 @@ private:
     bool ClaimBurn();
     void EndBurn();
     // Runs burn unless another burn runs on this record.
-    bool BurnAlone(const std::function<bool()>& burn);
-    bool CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle);
-    bool ProbeTrackAtOnce();
-    bool WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& imageFolder);
-    bool CloseDVDVideoSession();
+    StepResult BurnAlone(const std::function<StepResult()>& burn);
+    StepResult CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle);
+    StepResult StartBurnGrabber(RecorderCallback callback);
+    StepResult ProbeTrackAtOnce();
+    StepResult WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& imageFolder);
+    StepResult CloseDVDVideoSession();
     static void LogWriteFailure(const BurnTexts& texts, const CallResult& result);
-    bool CheckUnitReady(const BurnTexts& texts);
-    bool PrepareWrite(const BurnTexts& texts, BurnOptions& options);
+    StepResult CheckUnitReady(const BurnTexts& texts);
+    StepResult PrepareWrite(const BurnTexts& texts, BurnOptions& options);
     void SetBurnSpeed(const BurnTexts& texts, BurnOptions& options);
     void SendOpc(const BurnTexts& texts);
-    bool BurnVideoCDKind(const BurnTexts& texts, BurnOptions& options, const std::string& source);
+    StepResult BurnVideoCDKind(const BurnTexts& texts, BurnOptions& options, const std::string& source);
     void HandleBurnEvent(const char* who, int reason, void* param1, void* param2, bool videoCd);
     void HandleProgress(void* param1, void* param2);
 

@@ -59,6 +59,12 @@ const char* YesNo(uint8_t flag)
     return flag != 0 ? "Yes" : "No";
 }
 
+// The library's words when it gave any, else what the step itself knows.
+StepResult BurnFailed(const char* libraryText, const char* otherwise)
+{
+    return StepResult::Failed("Burn", *libraryText != '\0' ? libraryText : otherwise);
+}
+
 // Releases the DVD-Video file system however the burn ends.
 class DvdVideoGuard {
 public:
@@ -105,7 +111,9 @@ void CDevice::CancelBurn()
         return;
     cancelRequested_ = true;
     // Held across the request so that the burn cannot release this grabber
-    // meanwhile; the library answers it at once, without its own lock.
+    // meanwhile. The library takes its own lock only to find the write, and
+    // never calls back into this record, so the two locks cannot meet in
+    // the other order; stopping a tool the write runs may take it a moment.
     if (writeGrabber_ != nullptr)
         writeLibrary_->CancelWrite(writeGrabber_);
 }
@@ -149,23 +157,35 @@ bool CDevice::WriteCall(CallResult& result, const GrabberOp& write)
     return result.Ok();
 }
 
-bool CDevice::CheckUnitReady(const BurnTexts& texts)
+StepResult CDevice::StartBurnGrabber(RecorderCallback callback)
+{
+    CallResult created;
+    if (CreateGrabber(callback, created))
+        return StepResult::Done();
+    LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
+    return BurnFailed(created.text, "the recorder cannot be reached");
+}
+
+StepResult CDevice::CheckUnitReady(const BurnTexts& texts)
 {
     if (texts.announcesChecks) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "%s: Testing unit ready... ", texts.name);
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Testing unit ready...");
     }
-    if (!TestUnitReady()) {
+    CallResult result;
+    if (!CallOk(result, [](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+            return library.TestUnitReady(grabber, report);
+        })) {
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Unit is not ready!");
-        return false;
+        return BurnFailed(result.text, "the recorder is not ready");
     }
     LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Unit is ready!");
-    return true;
+    return StepResult::Done();
 }
 
-// Buffer-underrun protection, speed and calibration; false only when the
+// Buffer-underrun protection, speed and calibration; a failure only when the
 // protection state cannot be read.
-bool CDevice::PrepareWrite(const BurnTexts& texts, BurnOptions& options)
+StepResult CDevice::PrepareWrite(const BurnTexts& texts, BurnOptions& options)
 {
     if (texts.announcesChecks) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
@@ -181,7 +201,7 @@ bool CDevice::PrepareWrite(const BurnTexts& texts, BurnOptions& options)
                   "\n\n%s: StarBurn_CdvdBurnerGrabber_GetBUP() failed, exception %ld, status %ld, text '%s'\n",
                   texts.bupName, static_cast<long>(result.exception), static_cast<long>(result.status), result.text);
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Getting BUP failed!");
-        return false;
+        return BurnFailed(result.text, "the recorder's buffer underrun protection cannot be read");
     }
     LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Getting BUP successfully!");
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "OK!\n%s: BUP (Buffer Underrun Protection) Enabled: %s, Supported: %s\n",
@@ -206,7 +226,7 @@ bool CDevice::PrepareWrite(const BurnTexts& texts, BurnOptions& options)
     SetBurnSpeed(texts, options);
     if (options.sendOpc)
         SendOpc(texts);
-    return true;
+    return StepResult::Done();
 }
 
 void CDevice::SetBurnSpeed(const BurnTexts& texts, BurnOptions& options)
@@ -243,14 +263,14 @@ void CDevice::SendOpc(const BurnTexts& texts)
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "%s: Writing the stuff to the CD/DVD disc >>>\n", texts.name);
 }
 
-bool CDevice::BurnAlone(const std::function<bool()>& burn)
+StepResult CDevice::BurnAlone(const std::function<StepResult()>& burn)
 {
     // A second burn would replace the grabber the first one writes with.
     if (!ClaimBurn()) {
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
-        return false;
+        return StepResult::Failed("Burn", "another burn is running on this recorder");
     }
-    const bool burnt = burn();
+    StepResult burnt = burn();
     EndBurn();
     return burnt;
 }
@@ -262,33 +282,38 @@ void CDevice::LogWriteFailure(const BurnTexts& texts, const CallResult& result)
     LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Burning Error!");
 }
 
-bool CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder)
+StepResult CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder)
 {
     return BurnAlone([&] {
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Started");
         DvdVideoGuard dvdVideo(Recorder());
-        if (!CreateDVDVideo(options, folder, dvdVideo.Out()))
-            return false;
-        if (!CdvdBurnerGrabberCreate(&CDevice::DVDVideoBurnEvent)) {
-            LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
-            return false;
-        }
-        if (!CheckUnitReady(kDvdVideoTexts) || !ProbeTrackAtOnce())
-            return false;
+        StepResult step = CreateDVDVideo(options, folder, dvdVideo.Out());
+        if (step)
+            step = StartBurnGrabber(&CDevice::DVDVideoBurnEvent);
+        if (step)
+            step = CheckUnitReady(kDvdVideoTexts);
+        if (step)
+            step = ProbeTrackAtOnce();
+        if (!step)
+            return step;
         int64_t imageSize = 0;
         Recorder().DVDVideoGetImageSize(dvdVideo.Get(), &imageSize);
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
                   "CDevice::BurnDVDVideo(): Burning %" PRId64 " UCHARs of DVD-Video image\n", imageSize);
-        if (!PrepareWrite(kDvdVideoTexts, options) || !WriteDVDVideo(dvdVideo.Get(), options.imageFolder) ||
-            !CloseDVDVideoSession())
-            return false;
+        step = PrepareWrite(kDvdVideoTexts, options);
+        if (step)
+            step = WriteDVDVideo(dvdVideo.Get(), options.imageFolder);
+        if (step)
+            step = CloseDVDVideoSession();
+        if (!step)
+            return step;
         progress_.store(100);
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", kDvdVideoTexts.complete);
-        return true;
+        return StepResult::Done();
     });
 }
 
-bool CDevice::CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle)
+StepResult CDevice::CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle)
 {
     CallResult created;
     const std::string label = options.VolumeLabel();
@@ -297,15 +322,15 @@ bool CDevice::CreateDVDVideo(const BurnOptions& options, const std::string& fold
                                           2006, 10, 20, 12, 10, 0, 50));
     Publish(created);
     if (created.Ok())
-        return true;
+        return StepResult::Done();
     LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
               "\n\nCDevice::BurnDVDVideo(): StarBurn_DVDVideo_Create(), exception %ld, status %ld, text '%s'\n",
               static_cast<long>(created.exception), static_cast<long>(created.status), created.text);
     LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Creating DVD-Video file system failed!");
-    return false;
+    return BurnFailed(created.text, "the DVD-Video file system cannot be made");
 }
 
-bool CDevice::ProbeTrackAtOnce()
+StepResult CDevice::ProbeTrackAtOnce()
 {
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::BurnDVDVideo(): Probing supported write modes... ");
     LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Probing supported write modes...");
@@ -319,7 +344,7 @@ bool CDevice::ProbeTrackAtOnce()
                   "\n\nCDevice::BurnDVDVideo(): StarBurn_CdvdBurnerGrabber_ProbeSupportedWriteModes() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(probed.exception), static_cast<long>(probed.status), probed.text);
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Probing supported write modes Error!");
-        return false;
+        return BurnFailed(probed.text, "the recorder does not tell how it writes");
     }
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
               "OK!\nCDevice::BurnDVDVideo(): Track-At-Once: %s, Session-At-Once: %s, Disc-At-Once PQ: %s, Disc-At-Once raw P-W: %s\n",
@@ -327,13 +352,13 @@ bool CDevice::ProbeTrackAtOnce()
     if (trackAtOnce == 0) {
         LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR, "\n\nCDevice::BurnDVDVideo(): Track-At-Once is unsupported!!!\n");
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Track-At-Once is unsupported!");
-        return false;
+        return StepResult::Failed("Burn", "the recorder cannot write Track-At-Once");
     }
     LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Track-At-Once is supported!");
-    return true;
+    return StepResult::Done();
 }
 
-bool CDevice::WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& imageFolder)
+StepResult CDevice::WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& imageFolder)
 {
     progress_.store(0);
     CallResult written;
@@ -352,9 +377,10 @@ bool CDevice::WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& imageFol
             return library.TrackAtOnceFromTree(grabber, report, tree, 1, 0, 1, 1, 5);
         });
     }
-    if (!written.Ok())
-        LogWriteFailure(kDvdVideoTexts, written);
-    return written.Ok();
+    if (written.Ok())
+        return StepResult::Done();
+    LogWriteFailure(kDvdVideoTexts, written);
+    return BurnFailed(written.text, "writing the disc failed");
 }
 
 WrittenImage CDevice::TakeWrittenImage()
@@ -366,7 +392,7 @@ WrittenImage CDevice::TakeWrittenImage()
     return image;
 }
 
-bool CDevice::CloseDVDVideoSession()
+StepResult CDevice::CloseDVDVideoSession()
 {
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
               "CDevice::BurnDVDVideo(): Try to close session by StarBurn_CdvdBurnerGrabber_CloseSession() ");
@@ -379,33 +405,34 @@ bool CDevice::CloseDVDVideoSession()
                   "\n\nCDevice::BurnDVDVideo(): StarBurn_CdvdBurnerGrabber_CloseSession() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(closed.exception), static_cast<long>(closed.status), closed.text);
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Close Session Error!");
-        return false;
+        return BurnFailed(closed.text, "the disc's session cannot be closed");
     }
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
               "CDevice::BurnDVDVideo():StarBurn_CdvdBurnerGrabber_CloseSession(): Close session success! ");
     LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Closing session success!");
-    return true;
+    return StepResult::Done();
 }
 
-bool CDevice::BurnVideoCD(BurnOptions& options, const std::string& source)
+StepResult CDevice::BurnVideoCD(BurnOptions& options, const std::string& source)
 {
     return BurnAlone([&] { return BurnVideoCDKind(kVideoCDTexts, options, source); });
 }
 
-bool CDevice::BurnSuperVideoCD(BurnOptions& options, const std::string& source)
+StepResult CDevice::BurnSuperVideoCD(BurnOptions& options, const std::string& source)
 {
     return BurnAlone([&] { return BurnVideoCDKind(kSuperVideoCDTexts, options, source); });
 }
 
-bool CDevice::BurnVideoCDKind(const BurnTexts& texts, BurnOptions& options, const std::string& source)
+StepResult CDevice::BurnVideoCDKind(const BurnTexts& texts, BurnOptions& options, const std::string& source)
 {
     LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Started");
-    if (!CdvdBurnerGrabberCreate(&CDevice::BurnEvent)) {
-        LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
-        return false;
-    }
-    if (!CheckUnitReady(texts) || !PrepareWrite(texts, options))
-        return false;
+    StepResult step = StartBurnGrabber(&CDevice::BurnEvent);
+    if (step)
+        step = CheckUnitReady(texts);
+    if (step)
+        step = PrepareWrite(texts, options);
+    if (!step)
+        return step;
 
     progress_.store(0);
     trackCounter_.store(0);
@@ -417,9 +444,9 @@ bool CDevice::BurnVideoCDKind(const BurnTexts& texts, BurnOptions& options, cons
     });
     if (!written.Ok()) {
         LogWriteFailure(texts, written);
-        return false;
+        return BurnFailed(written.text, "writing the disc failed");
     }
     progress_.store(100);
     LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", texts.complete);
-    return true;
+    return StepResult::Done();
 }

@@ -25,6 +25,8 @@ constexpr int EVENT_DVD_MEDIA_PADDING_BEGIN = 27;
 constexpr int EVENT_DVD_MEDIA_PADDING_END = 28;
 constexpr int EVENT_DVDRW_QUICK_FORMAT_BEGIN = 30;
 constexpr int EVENT_DVDRW_QUICK_FORMAT_END = 31;
+// The recording library's own: how fast the write went.
+constexpr int EVENT_WRITE_SPEED = 40;
 
 // Event parameters point to the library's values; a missing one reads as 0.
 int64_t Value64(const void* param)
@@ -115,6 +117,11 @@ void CDevice::HandleBurnEvent(const char* who, int reason, void* param1, void* p
         return;
     case EVENT_DVDPLUSRW_FORMAT_END:
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "%s: DVDPLUSRW_FORMAT_END\n", who);
+        return;
+    case EVENT_WRITE_SPEED:
+        if (param2 != nullptr)
+            LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Writing at %s (%ld KBps)", static_cast<const char*>(param2),
+                      Value32(param1));
         return;
     default:
         break;

@@ -36,12 +36,12 @@ std::string AuthoringBatchText(const std::vector<AuthoringCopy>& copies, const s
     // what an earlier try linked there.
     for (const AuthoringCopy& copy : copies) {
         const std::string names = ShellQuotePath(copy.source) + " " + ShellQuotePath(copy.target);
-        text += "cp -lf -- " + names + " 2>/dev/null || cp --remove-destination -- " + names + " || exit 1" +
+        text += "cp -lf -- " + names + " 2>/dev/null || cp --remove-destination -- " + names + " || exit" +
                 kBatchEnd;
     }
-    text += "mkdir -p -- " + quotedFolder + " || exit 1" + kBatchEnd;
+    text += "mkdir -p -- " + quotedFolder + " || exit" + kBatchEnd;
     // A file left from an earlier run must not pass for this run's result.
-    text += "find " + quotedFolder + " ! -type d -delete || exit 1" + kBatchEnd;
+    text += "find " + quotedFolder + " ! -type d -delete || exit" + kBatchEnd;
     text += ShellQuotePath(programFolder + "ar.exe") + " -o " + quotedFolder + " -x " + ShellQuotePath(xml)
         + kBatchEnd;
     return text;

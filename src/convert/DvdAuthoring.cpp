@@ -17,10 +17,12 @@
 
 namespace {
 
-void ReportWriteError(AuthoringView& view, const std::string& cause, const char* message)
+constexpr const char* kStep = "Authoring";
+
+StepResult WriteError(AuthoringView& view, const std::string& cause, const char* message)
 {
-    view.AddBurnLogLine(cause);
     view.MessageBox(message);
+    return StepResult::Failed(kStep, cause);
 }
 
 std::uintmax_t FileSize(const std::string& path)
@@ -39,8 +41,8 @@ bool IsCompleteCopy(const RunFolder& folder, const std::string& copy)
 
 // Task 1: every source gets a fresh temporary name in the work folder that
 // the batch copies it to, and the list names the copy from now on.
-bool AssignCopies(RunFolder& folder, AuthoringView& view, std::vector<std::string>& files,
-                  std::vector<AuthoringCopy>* copies)
+StepResult AssignCopies(RunFolder& folder, AuthoringView& view, std::vector<std::string>& files,
+                        std::vector<AuthoringCopy>* copies)
 {
     for (size_t i = 0; i < files.size(); ++i) {
         if (folder.Holds(files[i])) {
@@ -51,16 +53,14 @@ bool AssignCopies(RunFolder& folder, AuthoringView& view, std::vector<std::strin
         }
         std::string target;
         std::string error;
-        if (!folder.MakeTempName(&target, &error)) {
-            ReportWriteError(view, error, "Write .bat file error! ");
-            return false;
-        }
+        if (!folder.MakeTempName(&target, &error))
+            return WriteError(view, error, "Write .bat file error! ");
         folder.SetSourceOf(target, files[i]);
         copies->push_back({files[i], target});
         files[i] = target;
         view.ReplaceListEntry(static_cast<int>(i), target);
     }
-    return true;
+    return StepResult::Done();
 }
 
 // The batch runs with the menu's texts added to the environment.
@@ -112,8 +112,8 @@ AuthoringPaths MakeAuthoringPaths(const std::string& workFolder)
     return {folder + kAuthoringXmlName, folder + kAuthoringFolderName, folder + kAuthoringBatchName, {}};
 }
 
-bool WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder, AuthoringView& view,
-                         AuthoringPaths& paths, std::vector<std::string>& files)
+StepResult WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder, AuthoringView& view,
+                               AuthoringPaths& paths, std::vector<std::string>& files)
 {
     paths = MakeAuthoringPaths(workFolder.Path());
     view.AddBurnLogLine("Start DVD Author...");
@@ -125,24 +125,20 @@ bool WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder,
     std::string error;
     // The batch is created before any temporary name is taken, so a folder
     // that cannot be written leaves the list as it was.
-    if (!workFolder.WriteFile(kAuthoringBatchName, std::string(), &error)) {
-        ReportWriteError(view, error, "Write .bat file error! ");
-        return false;
-    }
+    if (!workFolder.WriteFile(kAuthoringBatchName, std::string(), &error))
+        return WriteError(view, error, "Write .bat file error! ");
     std::vector<AuthoringCopy> copies;
-    if (request.task == CT_MPG2DVD && !AssignCopies(workFolder, view, files, &copies))
-        return false;
+    if (request.task == CT_MPG2DVD) {
+        if (StepResult assigned = AssignCopies(workFolder, view, files, &copies); !assigned)
+            return assigned;
+    }
     const std::string batch = AuthoringBatchText(copies, paths.folder, paths.xml, request.programFolder);
-    if (!workFolder.WriteFile(kAuthoringBatchName, batch, &error)) {
-        ReportWriteError(view, error, "Write .bat file error! ");
-        return false;
-    }
-    if (!workFolder.WriteFile(kAuthoringXmlName, AuthoringXmlText(files), &error)) {
-        ReportWriteError(view, error, "Write xml file error! ");
-        return false;
-    }
+    if (!workFolder.WriteFile(kAuthoringBatchName, batch, &error))
+        return WriteError(view, error, "Write .bat file error! ");
+    if (!workFolder.WriteFile(kAuthoringXmlName, AuthoringXmlText(files), &error))
+        return WriteError(view, error, "Write xml file error! ");
     paths.userNames = UserNames(workFolder, files);
-    return true;
+    return StepResult::Done();
 }
 
 MenuTexts MenuTextsFor(const std::string& label, const std::vector<std::string>& files)
@@ -167,8 +163,8 @@ std::string WithUserNames(const std::string& line, const AuthoringPaths& paths)
     return named;
 }
 
-bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control,
-                       const MenuTexts* texts)
+StepResult RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control,
+                             const MenuTexts* texts)
 {
     view.AddBurnLogLine("DVD Author...");
     view.ShowBurnStatus("DVD Author...");
@@ -195,18 +191,12 @@ bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobCont
     const ToolOutcome outcome = RunTool(run);
     log.Finish();
     endPause();
-    const bool ran = outcome.result != RunResult::FailedToStart;
-    const int exitStatus = outcome.exitStatus;
-    if (!ran)
-        return false;
-    if (exitStatus != 0) {
-        view.AddBurnLogLine("Authoring failed: " + FailureCause(log, exitStatus));
-        return false;
-    }
+    if (outcome.result == RunResult::FailedToStart)
+        return StepResult::Failed(kStep, outcome.startFailure);
+    if (outcome.exitStatus != 0)
+        return StepResult::Failed(kStep, FailureCause(log, outcome.exitStatus));
     const std::string ifo = paths.folder + kPathSeparator + "VIDEO_TS" + kPathSeparator + "VIDEO_TS.IFO";
-    if (!FileExists(ifo)) {
-        view.AddBurnLogLine("Authoring failed: ar.exe wrote no " + ifo);
-        return false;
-    }
-    return true;
+    if (!FileExists(ifo))
+        return StepResult::Failed(kStep, "ar.exe wrote no " + ifo);
+    return StepResult::Done();
 }

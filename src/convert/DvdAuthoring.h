@@ -4,6 +4,8 @@
 // Window free: the burn job calls it on its own thread with its data by
 // value and reaches the page through an AuthoringView.
 
+#include "platform/StepResult.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,10 +56,10 @@ AuthoringPaths MakeAuthoringPaths(const std::string& workFolder);
 // files is replaced (in files and through the view) by a new temporary name
 // in the work folder, which the batch copies the source to, so the user's
 // own file is never touched or later deleted; an entry that already is a
-// complete copy there is taken as it is. False after the message box when a
-// file cannot be written.
-bool WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder, AuthoringView& view,
-                         AuthoringPaths& paths, std::vector<std::string>& files);
+// complete copy there is taken as it is. A file that cannot be written fails
+// the authoring with the cause, after the message box.
+StepResult WriteAuthoringFiles(const AuthoringRequest& request, RunFolder& workFolder, AuthoringView& view,
+                               AuthoringPaths& paths, std::vector<std::string>& files);
 
 // line with the work folder's files named as the user knows them.
 std::string WithUserNames(const std::string& line, const AuthoringPaths& paths);
@@ -74,8 +76,9 @@ struct MenuTexts {
 // each file's name without its folder and extension.
 MenuTexts MenuTextsFor(const std::string& label, const std::vector<std::string>& files);
 
-// Runs the batch, its output going to the burn log. True only when it ran to
+// Runs the batch, its output going to the burn log. Done only when it ran to
 // a clean end and left a VIDEO_TS tree in the authoring folder; otherwise
-// the log says why ("Authoring failed: ..."). A cancel stops the batch.
-bool RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control = nullptr,
-                       const MenuTexts* texts = nullptr);
+// the failure says why: the batch could not be started, a tool's error
+// line, or the batch's exit status. A cancel stops the batch.
+StepResult RunAuthoringBatch(const AuthoringPaths& paths, AuthoringView& view, JobControl* control = nullptr,
+                             const MenuTexts* texts = nullptr);

@@ -68,14 +68,16 @@ bool Cancelled(const ToolRun& run)
     return run.control && run.control->Cancelled();
 }
 
-bool StartChild(ChildProcess& child, const ToolRun& run)
+bool StartChild(ChildProcess& child, const ToolRun& run, std::string& failure)
 {
     std::string cause;
     ChildProcess::StartResult started = child.Start(run.arguments, &cause);
     if (started == ChildProcess::StartResult::Started)
         return true;
+    const std::string why = (run.arguments.empty() ? std::string() : run.arguments[0]) + ": " + cause;
+    failure = "cannot run " + why;
     if (run.log)
-        run.log("Cannot run " + (run.arguments.empty() ? std::string() : run.arguments[0]) + ": " + cause);
+        run.log("Cannot run " + why);
     const std::string text = started == ChildProcess::StartResult::PipeFailed ? "Error On CreatePipe()"
                                                                                : "Error on CreateProcess()";
     if (run.questions)
@@ -148,7 +150,7 @@ ToolOutcome RunTool(const ToolRun& run)
 {
     ToolOutcome outcome;
     ChildProcess child;
-    if (!StartChild(child, run))
+    if (!StartChild(child, run, outcome.startFailure))
         return outcome;
     bool ended;
     {

@@ -45,6 +45,8 @@ struct ToolOutcome {
     RunResult result = RunResult::FailedToStart;
     // The tool's exit status when it ended by itself, else -1.
     int exitStatus = -1;
+    // Why it could not be started, in the system's words.
+    std::string startFailure;
 };
 
 ToolOutcome RunTool(const ToolRun& run);

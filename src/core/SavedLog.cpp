@@ -19,7 +19,8 @@ std::string WithCrLf(const std::string& text)
 } // namespace
 
 std::string ComposeSavedLog(const std::vector<std::string>& conversionLines,
-                            const std::vector<std::string>& burnLines)
+                            const std::vector<std::string>& burnLines,
+                            const std::vector<std::string>& traceLines)
 {
     std::string text = "Converting log start---------\n\n";
     for (const std::string& line : conversionLines)
@@ -29,6 +30,10 @@ std::string ComposeSavedLog(const std::vector<std::string>& conversionLines,
     for (const std::string& line : burnLines)
         text += line + "\n";
     text += "---------Burning log end\n";
+    text += "\nTrace log start---------\n\n";
+    for (const std::string& line : traceLines)
+        text += line + "\n";
+    text += "---------Trace log end\n";
     return WithCrLf(text);
 }
 

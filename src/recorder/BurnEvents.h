@@ -15,3 +15,7 @@ constexpr int RECORDER_EVENT_PADDING_BEGIN = 27;
 constexpr int RECORDER_EVENT_PADDING_END = 28;
 constexpr int RECORDER_EVENT_QUICK_FORMAT_BEGIN = 30;
 constexpr int RECORDER_EVENT_QUICK_FORMAT_END = 31;
+// How fast the write went once the drive had settled: uint32 KBps, and the
+// speed table's nearest label as a C string ("8.0x", or "12.3x" past the
+// table's top).
+constexpr int RECORDER_EVENT_WRITE_SPEED = 40;

@@ -60,6 +60,21 @@ bool RoomFor(const std::string& folder, int64_t bytes)
     return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize) >= bytes;
 }
 
+// What the user reads when the image could not be written: the system's
+// words, where libburn passed them on or the folder has no room left.
+std::string WriteFailure(const std::string& text, const std::string& target, const std::string& folder,
+                         int64_t bytes)
+{
+    const LibburnMessage message = LatestLibburnMessage();
+    int cause = message.osErrno;
+    // libburn's word may not have come yet, or come without the system's.
+    if (cause == 0 && !RoomFor(folder, bytes))
+        cause = ENOSPC;
+    if (cause != 0)
+        return "cannot write " + target + ": " + std::strerror(cause);
+    return message.present ? text + " (libburn: " + message.text + ")" : text;
+}
+
 std::string FolderOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -184,16 +199,16 @@ UnitResult ImageFileUnit::WriteInFolder(ImageStream& stream, int folderFd, const
     fchmod(part.fd, 0666 & ~FileCreationMask());
 
     UnitResult result = WriteThroughStdio(stream, part.fd, settings, events);
+    if (!result.Ok() && !Control().Cancelled())
+        result.text = WriteFailure(result.text, target, folder, stream.Size());
     if (result.Ok() && fsync(part.fd) != 0)
-        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, target + ": " + std::strerror(errno));
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "cannot write " + target + ": " + std::strerror(errno));
     WrittenImage image;
     if (result.Ok() && !PlaceImage(folderFd, folder, part, stream.VolumeLabel(), &image.path, &image.note, &error))
         result = UnitResult::Failure(RECORDER_COMMAND_FAILED, error);
     if (!result.Ok()) {
         unlinkat(folderFd, part.name.c_str(), 0);
         close(part.fd);
-        if (!RoomFor(folder, stream.Size()))
-            result.text = "No space left on device (" + target + "): " + result.text;
         return result;
     }
     image.path = folder + "/" + image.path;

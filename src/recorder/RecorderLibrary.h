@@ -157,8 +157,9 @@ public:
                                                        uint8_t* trackAtOnce, uint8_t* sessionAtOnce,
                                                        uint8_t* discAtOncePq, uint8_t* discAtOnceRawPw) = 0;
 
-    // The DVD-Video file system and the writes. Until a library builds them
-    // they fail with RECORDER_NOT_SUPPORTED_YET and say so in their text.
+    // The DVD-Video file system needs no recorder: every library builds it
+    // here (dvdvideo/). The writes are each library's own; one that has none
+    // fails them with RECORDER_NOT_SUPPORTED_YET and says so in its text.
     virtual RecorderException DVDVideoCreate(DvdVideoHandle* handle, const char* folder, int videoTsOnly,
                                              char* text, size_t textSize, uint32_t* status,
                                              const char* volumeLabel, const char* publisher,

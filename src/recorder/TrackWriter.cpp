@@ -1,6 +1,5 @@
 #include "recorder/TrackWriter.h"
 
-#include "core/Log.h"
 #include "recorder/SpeedTables.h"
 #include "recorder/BurnEvents.h"
 #include "recorder/ImageStream.h"
@@ -182,8 +181,8 @@ void TrackWriter::Conclude(bool wroteWell, int64_t total, Watch& watch)
     }
     if (watch.synchronizing)
         events_.Send(RECORDER_EVENT_SYNCHRONIZE_END);
-    if (wroteWell && !speedLogged_ && watch.writing)
-        LogMeasuredSpeed(total, Seconds(Clock::now() - watch.writingSince));
+    if (wroteWell && !speedReported_ && watch.writing)
+        ReportMeasuredSpeed(total, Seconds(Clock::now() - watch.writingSince));
 }
 
 // A write just ended is over for libburn a moment after its drive reads as
@@ -238,8 +237,8 @@ void TrackWriter::Follow(int64_t total, Watch& watch)
                 watch.lastProgress = now;
                 Progress(total, done);
             }
-            if (!speedLogged_ && now - watch.writingSince >= kSpeedMeasuredAfter)
-                LogMeasuredSpeed(done, Seconds(now - watch.writingSince));
+            if (!speedReported_ && now - watch.writingSince >= kSpeedMeasuredAfter)
+                ReportMeasuredSpeed(done, Seconds(now - watch.writingSince));
         }
         const bool closing = status == BURN_DRIVE_CLOSING_TRACK || status == BURN_DRIVE_CLOSING_SESSION;
         if (closing && !watch.synchronizing) {
@@ -259,12 +258,12 @@ void TrackWriter::Progress(int64_t total, int64_t done)
     events_.Send(RECORDER_EVENT_PROGRESS, &total, &done);
 }
 
-void TrackWriter::LogMeasuredSpeed(int64_t bytes, double seconds)
+void TrackWriter::ReportMeasuredSpeed(int64_t bytes, double seconds)
 {
-    speedLogged_ = true;
+    speedReported_ = true;
     if (bytes <= 0 || seconds <= 0)
         return;
-    const auto kbps = static_cast<uint32_t>(static_cast<double>(bytes) / seconds / 1000.0);
+    auto kbps = static_cast<uint32_t>(static_cast<double>(bytes) / seconds / 1000.0);
     const SpeedEntry* rows = table_ == SpeedTable::Cd ? CD_SPEED_TABLE : DVD_SPEED_TABLE;
     const size_t count = table_ == SpeedTable::Cd ? CD_SPEED_TABLE_SIZE : DVD_SPEED_TABLE_SIZE;
     const char* label = NearestSpeedLabel(rows, count, kbps);
@@ -274,5 +273,5 @@ void TrackWriter::LogMeasuredSpeed(int64_t bytes, double seconds)
         std::snprintf(faster, sizeof faster, "%.1fx", static_cast<double>(kbps) / rows[0].speed);
         label = faster;
     }
-    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Writing at %s (%u KBps)", label, kbps);
+    events_.Send(RECORDER_EVENT_WRITE_SPEED, &kbps, const_cast<char*>(label));
 }

@@ -38,12 +38,12 @@ private:
     void Conclude(bool wroteWell, int64_t total, Watch& watch);
     void Follow(int64_t total, Watch& watch);
     void Progress(int64_t total, int64_t done);
-    void LogMeasuredSpeed(int64_t bytes, double seconds);
+    void ReportMeasuredSpeed(int64_t bytes, double seconds);
 
     burn::burn_drive* drive_;
     WriteSettings settings_;
     WriteEvents events_;
     WriteControl& control_;
     SpeedTable table_;
-    bool speedLogged_ = false;
+    bool speedReported_ = false;
 };

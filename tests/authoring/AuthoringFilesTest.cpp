@@ -26,13 +26,13 @@ std::string VobLine(const std::string& file)
 std::string CopyLine(const std::string& source, const std::string& copy)
 {
     const std::string names = "'" + source + "' '" + copy + "'";
-    return "cp -lf -- " + names + " 2>/dev/null || cp --remove-destination -- " + names + " || exit 1\n";
+    return "cp -lf -- " + names + " 2>/dev/null || cp --remove-destination -- " + names + " || exit\n";
 }
 
 std::string PrepareLines(const std::string& out, const std::string& program)
 {
-    return "mkdir -p -- '" + out + "kzxtmpd001' || exit 1\n"
-        "find '" + out + "kzxtmpd001' ! -type d -delete || exit 1\n"
+    return "mkdir -p -- '" + out + "kzxtmpd001' || exit\n"
+        "find '" + out + "kzxtmpd001' ! -type d -delete || exit\n"
         "'" + program + "ar.exe' -o '" + out + "kzxtmpd001' -x '" + out + "kzxtmpf001.xml'\n";
 }
 
@@ -51,7 +51,7 @@ struct Authoring {
         files = list;
         view.list = list;
     }
-    bool Write() { return WriteAuthoringFiles(request, *work, view, paths, files); }
+    StepResult Write() { return WriteAuthoringFiles(request, *work, view, paths, files); }
 };
 
 } // namespace
@@ -155,8 +155,9 @@ TEST(AuthoringFilesTest, AnUnwritableWorkFolderIsReportedAndStopsTheRun)
     const std::string source = dir.Write("clip.mpg", "x");
     Authoring batchless(CT_MPG2DVD, dir.Folder(), {source});
     std::filesystem::remove_all(batchless.work->Path());
-    EXPECT_FALSE(batchless.Write());
+    const StepResult written = batchless.Write();
     EXPECT_EQ(batchless.view.boxes, std::vector<std::string> {"Write .bat file error! "});
     EXPECT_EQ(batchless.files, std::vector<std::string> {source}) << "no copy was planned";
-    EXPECT_NE(batchless.view.LogText().find("kzxtmpfb001.bat"), std::string::npos) << batchless.view.LogText();
+    EXPECT_EQ(written.Step(), "Authoring");
+    EXPECT_NE(written.Reason().find("kzxtmpfb001.bat"), std::string::npos) << written;
 }

@@ -20,7 +20,7 @@ struct AuthoringRun {
     AuthoringPaths paths;
     std::vector<std::string> files;
 
-    bool Write(int task, const std::string& out, const std::string& program, const std::vector<std::string>& list)
+    StepResult Write(int task, const std::string& out, const std::string& program, const std::vector<std::string>& list)
     {
         work = WorkFolderIn(out);
         files = list;
@@ -28,7 +28,7 @@ struct AuthoringRun {
         return WriteAuthoringFiles({task, out, program, list}, *work, view, paths, files);
     }
     std::string Work() const { return work->Path(); }
-    bool Author() { return RunAuthoringBatch(paths, view); }
+    StepResult Author() { return RunAuthoringBatch(paths, view); }
     std::string Ifo() const { return paths.folder + "/VIDEO_TS/VIDEO_TS.IFO"; }
     bool Logged(const std::string& text) const { return view.LogText().find(text) != std::string::npos; }
 };
@@ -95,8 +95,8 @@ TEST(AuthoringRunTest, AnEarlierTreeIsEmptiedBeforeArExeRuns)
     WriteFile(folder + "leftover.txt", "stale");
     WriteFile(folder + "sub/deeper/old.vob", "stale");
     fs::create_symlink("/nonexistent", folder + "sub/dangling");
-    EXPECT_FALSE(run.Author()) << "an old tree must not pass for this run's";
-    EXPECT_TRUE(run.Logged("Authoring failed: ar.exe wrote no " + run.Ifo())) << run.view.LogText();
+    EXPECT_EQ(run.Author().Message(), "Authoring failed: ar.exe wrote no " + run.Ifo())
+        << "an old tree must not pass for this run's";
 
     std::vector<std::string> left;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
@@ -111,16 +111,14 @@ TEST(AuthoringRunTest, AFailingArExeFailsTheAuthoringWithItsError)
     AuthoringRun run;
     ASSERT_TRUE(run.Write(CT_VIDEO2DVD, dir.Folder(), MakeFakeProgramFolder(dir.Path("prog/"), "fail"),
                           {dir.Write("a.mpg", "a")}));
-    EXPECT_FALSE(run.Author());
-    EXPECT_EQ(run.view.log.back(), "Authoring failed: ERR:  something") << run.view.LogText();
+    EXPECT_EQ(run.Author().Message(), "Authoring failed: ERR:  something") << run.view.LogText();
 
     AuthoringRun missing;
     fs::create_directory(dir.Path("empty"));
     ASSERT_TRUE(missing.Write(CT_VIDEO2DVD, dir.Folder(), dir.Path("empty/"), {dir.Path("a.mpg")}));
-    EXPECT_FALSE(missing.Author());
-    const std::string last = missing.view.log.back();
-    EXPECT_EQ(last.rfind("Authoring failed: ", 0), 0u) << missing.view.LogText();
-    EXPECT_NE(last.find("ar.exe"), std::string::npos) << last;
+    const StepResult failed = missing.Author();
+    EXPECT_EQ(failed.Step(), "Authoring");
+    EXPECT_NE(failed.Reason().find("ar.exe"), std::string::npos) << failed;
 }
 
 // A copy costs nothing where the file system allows a hard link; on another
@@ -162,8 +160,7 @@ TEST(AuthoringRunTest, ACopyThatFailsStopsTheBatch)
     AuthoringRun run;
     ASSERT_TRUE(run.Write(CT_MPG2DVD, dir.Folder(), program, {source}));
     fs::remove(source);
-    EXPECT_FALSE(run.Author());
-    const std::string last = run.view.log.back();
+    const std::string last = run.Author().Message();
     EXPECT_EQ(last.rfind("Authoring failed: cp: ", 0), 0u) << run.view.LogText();
     EXPECT_NE(last.find("gone.mpg"), std::string::npos) << last;
     EXPECT_FALSE(fs::exists(program + "args")) << "ar.exe must not run after a failed copy";

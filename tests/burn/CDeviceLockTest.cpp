@@ -3,8 +3,8 @@
 // there, so a record that logged while holding what the window reads would
 // freeze both for good.
 
-#include "FakeRecorderLibrary.h"
 #include "LogCapture.h"
+#include "MockRecorderLibrary.h"
 
 #include "burn/BurnOptions.h"
 #include "burn/CDevice.h"
@@ -55,9 +55,8 @@ class CDeviceLockTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        LogCapture::Start();
         SetRecorderLibrary(&fake);
-        device = std::make_shared<CDevice>(FakeRecorderLibrary::Address(1, 0, 0, 0));
+        device = std::make_shared<CDevice>(ScriptedRecorder::Address(1, 0, 0, 0));
         fake.discType = DISC_TYPE_DVDR;
         ASSERT_TRUE(device->RefreshDeviceInfo());
         ASSERT_TRUE(device->RefreshDiscType());
@@ -68,7 +67,7 @@ protected:
 
     void TearDown() override
     {
-        LogCapture::SetBurnHook(nullptr);
+        listener.Remove();
         options.device.reset();
         device.reset();
         SetRecorderLibrary(nullptr);
@@ -81,13 +80,15 @@ protected:
     void ListenLikeTheBurnPage()
     {
         CDevice* record = device.get();
-        LogCapture::SetBurnHook([record](const std::string&) {
+        listener = AddLogListener(LOG_CHANNEL_BURN, [record](const LogEntry&) {
             std::thread window([record] { ReadAsTheWindowDoes(*record); });
             window.join();
         });
     }
 
-    FakeRecorderLibrary fake;
+    LogCapture log;
+    LogListenerRegistration listener;
+    ScriptedRecorder fake;
     std::shared_ptr<CDevice> device;
     BurnOptions options;
 };
@@ -96,13 +97,13 @@ TEST_F(CDeviceLockTest, EjectReturnsWhileTheBurnLogsListenerReadsTheRecord)
 {
     ListenLikeTheBurnPage();
     bool ejected = false;
-    MustFinish("Eject", [&] { ejected = device->Eject(); });
+    MustFinish("Eject", [&] { ejected = device->Eject().Ok(); });
     EXPECT_TRUE(ejected);
 
-    fake.failures["Eject"] = 4;
-    MustFinish("a failing Eject", [&] { ejected = device->Eject(); });
+    ON_CALL(fake, Eject).WillByDefault(Fail(4));
+    MustFinish("a failing Eject", [&] { ejected = device->Eject().Ok(); });
     EXPECT_FALSE(ejected);
-    EXPECT_EQ(LogCapture::Texts(LOG_CHANNEL_BURN), (std::vector<std::string>{"Eject", "Ejecting Error!"}));
+    EXPECT_EQ(log.Texts(LOG_CHANNEL_BURN), (std::vector<std::string>{"Eject", "Ejecting Error!"}));
 }
 
 TEST_F(CDeviceLockTest, AWholeBurnLogsWithoutHoldingWhatTheWindowReads)
@@ -111,12 +112,12 @@ TEST_F(CDeviceLockTest, AWholeBurnLogsWithoutHoldingWhatTheWindowReads)
     fake.writeEvents = {{6, 1000}, {7}, {12, 100, 50}};
     options.sendOpc = true;
     bool burnt = false;
-    MustFinish("a DVD-Video burn", [&] { burnt = device->BurnDVDVideo(options, "/v/VIDEO_TS"); });
+    MustFinish("a DVD-Video burn", [&] { burnt = device->BurnDVDVideo(options, "/v/VIDEO_TS").Ok(); });
     EXPECT_TRUE(burnt);
-    MustFinish("a VideoCD burn", [&] { burnt = device->BurnVideoCD(options, "/v/a.mpg"); });
+    MustFinish("a VideoCD burn", [&] { burnt = device->BurnVideoCD(options, "/v/a.mpg").Ok(); });
     EXPECT_TRUE(burnt);
-    fake.failures["Create"] = 5;
-    MustFinish("a burn without grabber", [&] { burnt = device->BurnSuperVideoCD(options, "/v/a.mpg"); });
+    ON_CALL(fake, CdvdBurnerGrabberCreate).WillByDefault(Fail(5));
+    MustFinish("a burn without grabber", [&] { burnt = device->BurnSuperVideoCD(options, "/v/a.mpg").Ok(); });
     EXPECT_FALSE(burnt);
 }
 
@@ -124,7 +125,7 @@ TEST_F(CDeviceLockTest, TheRecordAnswersAtOnceWhileAWriteIsBlockedAndTheWriteCan
 {
     fake.blockWrites = true;
     bool burnt = true;
-    std::thread burn([&] { burnt = device->BurnDVDVideo(options, "/v/VIDEO_TS"); });
+    std::thread burn([&] { burnt = device->BurnDVDVideo(options, "/v/VIDEO_TS").Ok(); });
     if (!fake.WaitForBlockedWrite()) {
         burn.join();
         FAIL() << "the burn never reached its write";
@@ -145,15 +146,15 @@ TEST_F(CDeviceLockTest, TheRecordAnswersAtOnceWhileAWriteIsBlockedAndTheWriteCan
         device->ReleaseGrabber();
         EXPECT_TRUE(device->HasGrabber());
     });
-    const int callsBefore = fake.CallCount("TestUnitReady");
+    EXPECT_CALL(fake, TestUnitReady).Times(0);
+    EXPECT_CALL(fake, CloseSession).Times(0);
 
     MustFinish("CancelBurn", [&] { device->CancelBurn(); });
     burn.join();
     EXPECT_FALSE(burnt);
     EXPECT_EQ(fake.CancelCount(), 1);
-    EXPECT_EQ(fake.CallCount("TestUnitReady"), callsBefore);
-    EXPECT_EQ(LogCapture::Texts(LOG_CHANNEL_BURN).back(), "Burning Error!");
-    EXPECT_EQ(fake.CallCount("CloseSession"), 0);
+    EXPECT_EQ(log.Texts(LOG_CHANNEL_BURN).back(), "Burning Error!");
+    testing::Mock::VerifyAndClearExpectations(&fake);
 
     // The unit is free again once the write has returned.
     EXPECT_TRUE(device->TestUnitReady());

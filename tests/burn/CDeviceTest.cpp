@@ -1,5 +1,5 @@
-#include "FakeRecorderLibrary.h"
 #include "LogCapture.h"
+#include "MockRecorderLibrary.h"
 
 #include "core/Log.h"
 #include "burn/CDevice.h"
@@ -8,23 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-bool Logged(int channel, int level, const std::string& text)
-{
-    return LogCapture::Logged(channel, level, text);
-}
+using testing::Return;
 
 class CDeviceTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        LogCapture::Start();
-        SetRecorderLibrary(&fake);
-    }
+    void SetUp() override { SetRecorderLibrary(&fake); }
 
     void TearDown() override
     {
@@ -37,7 +31,7 @@ protected:
     CDevice& Device()
     {
         if (!device)
-            device = std::make_shared<CDevice>(FakeRecorderLibrary::Address(0, 0, 0, 0));
+            device = std::make_shared<CDevice>(ScriptedRecorder::Address(0, 0, 0, 0));
         return *device;
     }
 
@@ -48,7 +42,10 @@ protected:
         return list;
     }
 
-    FakeRecorderLibrary fake;
+    bool Logged(int channel, int level, const std::string& text) const { return log.Logged(channel, level, text); }
+
+    LogCapture log;
+    ScriptedRecorder fake;
     std::shared_ptr<CDevice> device;
 };
 
@@ -64,7 +61,7 @@ using Entry = std::pair<uint32_t, std::string>;
 
 TEST_F(CDeviceTest, FindDevicesKeepsTheLibrarysOrderAndTracesTheCount)
 {
-    fake.devices = {FakeRecorderLibrary::Address(1, 0, 3, 0), FakeRecorderLibrary::Address(2, 1, 0, 0)};
+    fake.devices = {ScriptedRecorder::Address(1, 0, 3, 0), ScriptedRecorder::Address(2, 1, 0, 0)};
     CDevice::FindDevices();
 
     ASSERT_EQ(Devices().Count(), 2);
@@ -89,8 +86,8 @@ TEST_F(CDeviceTest, FindDevicesKeepsTheLibrarysOrderAndTracesTheCount)
 
 TEST_F(CDeviceTest, AFailedStartIsLoggedAndTheSearchGoesOn)
 {
-    fake.startResult = 77;
-    fake.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+    ON_CALL(fake, UpStartEx).WillByDefault(Return(77));
+    fake.devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
     EXPECT_FALSE(CDevice::InitStarBurnDll());
     EXPECT_TRUE(Logged(LOG_CHANNEL_BURN, LOG_ERROR, "Can't UpStartEx StarBurn"));
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
@@ -101,7 +98,7 @@ TEST_F(CDeviceTest, AFailedStartIsLoggedAndTheSearchGoesOn)
 
 TEST_F(CDeviceTest, ARecordTakenFromTheListOutlivesARebuild)
 {
-    fake.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+    fake.devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
     CDevice::FindDevices();
     std::shared_ptr<CDevice> held = Devices().At(0);
     ASSERT_TRUE(held->TestUnitReady());
@@ -119,7 +116,6 @@ TEST_F(CDeviceTest, ANewGrabberReplacesAndReleasesTheOldOne)
     ASSERT_TRUE(Device().CdvdBurnerGrabberCreate(nullptr));
     ASSERT_TRUE(Device().CdvdBurnerGrabberCreate(nullptr));
     EXPECT_EQ(fake.liveGrabbers.size(), 1u);
-    EXPECT_EQ(fake.CallCount("Release"), 1);
     Device().ReleaseGrabber();
     EXPECT_FALSE(Device().HasGrabber());
     EXPECT_TRUE(fake.liveGrabbers.empty());
@@ -140,7 +136,11 @@ TEST_F(CDeviceTest, RefreshDeviceInfoReadsIdentificationAndName)
 
 TEST_F(CDeviceTest, OverlongTextsAreCutAtTheirFields)
 {
-    fake.unterminatedIdentification = true;
+    ON_CALL(fake, GetDeviceInformation).WillByDefault([](GrabberHandle, char* v, char* p, char* r, uint32_t*) {
+        for (char* field : {v, p, r})
+            std::memset(field, 'x', RECORDER_ID_TEXT_SIZE);
+        return RECORDER_SUCCESS;
+    });
     fake.deviceName = std::string(400, 'n');
     ASSERT_TRUE(Device().RefreshDeviceInfo());
     EXPECT_EQ(Device().GetVendorId(), std::string(DEVICE_TEXT_SIZE - 1, 'x'));
@@ -151,7 +151,7 @@ TEST_F(CDeviceTest, OverlongTextsAreCutAtTheirFields)
 
 TEST_F(CDeviceTest, AnUnreadableNameKeepsTheRecordAndItsEmptyName)
 {
-    fake.failures["DeviceName"] = 12;
+    ON_CALL(fake, GetDeviceNameByDeviceAddress).WillByDefault(Return(12));
     EXPECT_FALSE(Device().RefreshDeviceInfo());
     EXPECT_EQ(Device().GetDeviceName(), "");
     EXPECT_EQ(Device().GetVendorId(), "VENDOR");
@@ -161,13 +161,12 @@ TEST_F(CDeviceTest, AnUnreadableNameKeepsTheRecordAndItsEmptyName)
 
 TEST_F(CDeviceTest, AFailedGrabberFailsEveryQueryAndChangesNothing)
 {
-    fake.failures["Create"] = 5;
-    fake.failureText = "no such unit";
+    ON_CALL(fake, CdvdBurnerGrabberCreate).WillByDefault(FailSaying(5, "no such unit"));
     SpeedList list{{176, "1.0x"}};
     EXPECT_FALSE(Device().RefreshDeviceInfo());
     EXPECT_FALSE(Device().RefreshDiscType());
     EXPECT_FALSE(Device().GetWriteSpeeds(list));
-    EXPECT_FALSE(Device().Eject());
+    EXPECT_EQ(Device().Eject().Message(), "Eject failed: no such unit");
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(Device().GetDiscType(), 0);
     EXPECT_EQ(Device().GetLastException(), 5);
@@ -181,7 +180,7 @@ TEST_F(CDeviceTest, DiscTypeIsStoredWhenReadyAndNoneWhenNot)
     fake.discType = DISC_TYPE_DVDPLUSR;
     EXPECT_TRUE(Device().RefreshDiscType());
     EXPECT_EQ(Device().GetDiscType(), DISC_TYPE_DVDPLUSR);
-    fake.failures["TestUnitReady"] = 7;
+    ON_CALL(fake, TestUnitReady).WillByDefault(Fail(7));
     EXPECT_FALSE(Device().RefreshDiscType());
     EXPECT_EQ(Device().GetDiscType(), DISC_TYPE_NONE);
     EXPECT_EQ(Device().GetLastException(), 7);
@@ -194,7 +193,7 @@ TEST_F(CDeviceTest, MediaSizeSumsTheTableOfContents)
     EXPECT_TRUE(Device().RefreshMediaInfo());
     EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 1000.0 * 2048 + 100.0 * 2352);
 
-    fake.failures["TOC"] = 9;
+    ON_CALL(fake, GetTOCInformation).WillByDefault(Fail(9));
     EXPECT_FALSE(Device().RefreshMediaSize());
     EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 0.0);
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
@@ -221,10 +220,10 @@ TEST_F(CDeviceTest, OverwritableDiscIsBlankExactlyWhenNothingIsRecorded)
 {
     fake.discType = DISC_TYPE_DVDPLUSRW;
     fake.recordedBlocks = 0;
+    EXPECT_CALL(fake, GetTOCInformation).Times(0);
     Device().RefreshMediaInfo();
     EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 0.0);
     EXPECT_TRUE(Device().IsDiscBlank());
-    EXPECT_EQ(fake.CallCount("TOC"), 0);
 
     fake.recordedBlocks = 5;
     Device().RefreshMediaInfo();
@@ -235,17 +234,17 @@ TEST_F(CDeviceTest, OverwritableDiscIsBlankExactlyWhenNothingIsRecorded)
 TEST_F(CDeviceTest, AnUnreadableRecordedAreaIsNotTakenForBlank)
 {
     fake.discType = DISC_TYPE_DVDRW_RO;
-    fake.failures["TrackInfo"] = 8;
+    ON_CALL(fake, GetTrackInformation).WillByDefault(Fail(8));
     Device().RefreshMediaInfo();
     EXPECT_FALSE(Device().IsDiscBlank());
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
                        "\n\nCDevice::GetTrackInfo: StarBurn_CdvdBurnerGrabber_GetTrackInformation() failed, exception 8, status 82, text 'scripted failure'\n"));
-    fake.failures.clear();
+    fake.Restore();
     Device().RefreshMediaInfo();
     EXPECT_TRUE(Device().IsDiscBlank());
 
     fake.discType = DISC_TYPE_DVDROM;
-    fake.failures["TOC"] = 8;
+    ON_CALL(fake, GetTOCInformation).WillByDefault(Fail(8));
     Device().RefreshMediaInfo();
     EXPECT_DOUBLE_EQ(Device().GetMediaSize(), 0.0);
     EXPECT_FALSE(Device().IsDiscBlank());
@@ -260,9 +259,9 @@ TEST_F(CDeviceTest, BlankTestFollowsTheDiscType)
     EXPECT_FALSE(Device().IsDiscBlank());
 
     fake.track1Blank = true;
-    fake.failures["TrackInfo"] = 8;
+    ON_CALL(fake, GetTrackInformation).WillByDefault(Fail(8));
     EXPECT_FALSE(Device().IsDiscBlank());
-    fake.failures.clear();
+    fake.Restore();
 
     for (int type : {DISC_TYPE_NONE, DISC_TYPE_DVDRAM, DISC_TYPE_UNSUPPORTED, 11, DISC_TYPE_UNKNOWN}) {
         fake.discType = type;
@@ -298,14 +297,14 @@ TEST_F(CDeviceTest, SlowCdRecorderGetsNoSpeeds)
 
 TEST_F(CDeviceTest, NoDiscListsNominalCdSpeedsWithoutAsking)
 {
-    fake.failures["TestUnitReady"] = 7;
+    ON_CALL(fake, TestUnitReady).WillByDefault(Fail(7));
     fake.highestWriteSpeed = 1400;
     Device().RefreshDiscType();
-    fake.failures.clear();
+    fake.Restore();
     ASSERT_EQ(Device().GetDiscType(), DISC_TYPE_NONE);
     EXPECT_EQ(Entries(Speeds()), (std::vector<Entry>{{176, "1.0x"}, {353, "2.0x"}, {387, "2.2x"},
                                                      {528, "3.0x"}, {706, "4.0x"}, {1400, "8.0x"}}));
-    EXPECT_EQ(fake.CallCount("SetSpeeds"), 0);
+    EXPECT_TRUE(fake.requestedSpeeds.empty());
 
     fake.highestWriteSpeed = 100;
     EXPECT_TRUE(Speeds().empty());
@@ -346,10 +345,10 @@ TEST_F(CDeviceTest, RefusedSpeedsAreLeftOutAndPressedDiscsGetNone)
 {
     fake.discType = DISC_TYPE_DVDR;
     fake.highestWriteSpeed = 4155;
-    fake.failures["SetSpeeds"] = 9;
+    ON_CALL(fake, SetSpeeds).WillByDefault(Fail(9));
     Device().RefreshDiscType();
     EXPECT_TRUE(Speeds().empty());
-    fake.failures.clear();
+    fake.Restore();
 
     for (int type : {DISC_TYPE_DVDROM, DISC_TYPE_UNSUPPORTED}) {
         fake.discType = type;
@@ -360,7 +359,7 @@ TEST_F(CDeviceTest, RefusedSpeedsAreLeftOutAndPressedDiscsGetNone)
 
 TEST_F(CDeviceTest, FailedSpeedQueryLeavesAnEmptyList)
 {
-    fake.failures["GetSpeeds"] = 3;
+    ON_CALL(fake, GetSpeeds).WillByDefault(Fail(3));
     SpeedList list{{176, "1.0x"}};
     EXPECT_FALSE(Device().GetWriteSpeeds(list));
     EXPECT_TRUE(list.empty());
@@ -376,21 +375,20 @@ TEST_F(CDeviceTest, SetSpeedReturnsTheSpeedInForce)
     EXPECT_TRUE(Device().SetSpeed(speed));
     EXPECT_EQ(speed, 16620u);
 
-    fake.failures["GetSpeeds"] = 3;
+    ON_CALL(fake, GetSpeeds).WillByDefault(Fail(3));
     speed = 5540;
     EXPECT_FALSE(Device().SetSpeed(speed));
     EXPECT_EQ(speed, 5540u);
 }
 
-TEST_F(CDeviceTest, EjectReportsOnTheBurnLog)
+TEST_F(CDeviceTest, EjectReportsOnTheBurnLogAndSaysWhyItFailed)
 {
     EXPECT_TRUE(Device().Eject());
-    EXPECT_EQ(LogCapture::Texts(LOG_CHANNEL_BURN), std::vector<std::string>{"Eject"});
+    EXPECT_EQ(log.Texts(LOG_CHANNEL_BURN), std::vector<std::string>{"Eject"});
 
-    LogCapture::Clear();
-    fake.failures["Eject"] = 4;
-    fake.failureText = "tray blocked";
-    EXPECT_FALSE(Device().Eject());
+    log.Clear();
+    ON_CALL(fake, Eject).WillByDefault(FailSaying(4, "tray blocked"));
+    EXPECT_EQ(Device().Eject().Message(), "Eject failed: tray blocked");
     EXPECT_TRUE(Logged(LOG_CHANNEL_BURN, LOG_ERROR, "Ejecting Error!"));
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
                        "\n\nCDevice::Eject()): StarBurn_CdvdBurnerGrabber_Eject() failed, exception 4, status 82, text 'tray blocked'\n"));

@@ -7,7 +7,7 @@
 #include "shell/CTaskPage.h"
 #include "burn/page/CBurnPage.h"
 #include "burn/DeviceList.h"
-#include "burn/FakeRecorderLibrary.h"
+#include "burn/MockRecorderLibrary.h"
 #include "convert/page/CFileListPage.h"
 #include "recorder/RecorderLibrary.h"
 
@@ -20,6 +20,9 @@ inline void Executable(const std::string& path, const std::string& script)
     std::ofstream(path) << script;
     ::chmod(path.c_str(), 0755);
 }
+
+// An authoring tool that makes a tree at once.
+constexpr const char* kTreeMaker = "#!/bin/sh\nmkdir -p \"$2/VIDEO_TS\" && touch \"$2/VIDEO_TS/VIDEO_TS.IFO\"\n";
 
 class BurnPageTest : public WizardTest {
 protected:
@@ -60,20 +63,27 @@ protected:
         return window;
     }
 
-    // An authoring that makes a tree at once, and a recorder whose write
-    // waits until it is released or cancelled.
-    FakeRecorderLibrary& UseBlockingRecorder()
+    // An authoring that makes a tree at once (unless the test has its own
+    // ar.exe), and a scripted drive with a blank DVD-R.
+    ScriptedRecorder& UseScriptedRecorder(const std::string& arScript = kTreeMaker)
     {
-        Executable(folder_ + "ar.exe", "#!/bin/sh\nmkdir -p \"$2/VIDEO_TS\" && touch \"$2/VIDEO_TS/VIDEO_TS.IFO\"\n");
+        Executable(folder_ + "ar.exe", arScript);
         Settings().programFolder = folder_;
-        recorder_ = std::make_unique<FakeRecorderLibrary>();
-        recorder_->devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+        recorder_ = std::make_unique<ScriptedRecorder>();
+        recorder_->devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
         recorder_->discType = DISC_TYPE_DVDR;
         recorder_->highestWriteSpeed = 11080;
-        recorder_->blockWrites = true;
         SetRecorderLibrary(recorder_.get());
         return *recorder_;
     }
+
+    // The same with a write that waits until it is released or cancelled.
+    ScriptedRecorder& UseBlockingRecorder()
+    {
+        UseScriptedRecorder().blockWrites = true;
+        return *recorder_;
+    }
+
 
     static bool WaitForBurnEnd(CKANDRIXDlg& window)
     {
@@ -81,5 +91,5 @@ protected:
     }
 
     std::string out_;
-    std::unique_ptr<FakeRecorderLibrary> recorder_;
+    std::unique_ptr<ScriptedRecorder> recorder_;
 };

@@ -17,7 +17,12 @@
 #include <QAbstractButton>
 #include <QTimer>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -62,7 +67,7 @@ TEST_F(BurnPageTest, NothingToBurnOrNoRecorderStartsNothing)
 
 TEST_F(BurnPageTest, ClosingTheWindowDuringABurnAsksFirst)
 {
-    FakeRecorderLibrary& recorder = UseBlockingRecorder();
+    ScriptedRecorder& recorder = UseBlockingRecorder();
     const std::string mine = out_ + "mine.mpg";
     std::string log;
     ASSERT_TRUE(MakeMpeg(mine, "720x576", "25", {"-target", "pal-dvd", "-aspect", "4:3"}, &log)) << log;
@@ -101,6 +106,74 @@ TEST_F(BurnPageTest, ClosingTheWindowDuringABurnAsksFirst)
         "A disc is being written. If you quit now the disc will be unusable. Stop the burn and quit?";
     EXPECT_EQ(seam_.BoxTexts(), (Strings{question, question}));
     EXPECT_EQ(ReadText(mine), before);
+}
+
+// Why a burn failed reaches the status line, the end of the burn log and,
+// after a burn, the box in place of "Burn complete!".
+struct Failure {
+    const char* name;
+    const char* arScript;
+    std::function<void(ScriptedRecorder&)> script;
+    std::string status;
+};
+
+class BurnFailureTest : public BurnPageTest, public testing::WithParamInterface<Failure> {};
+
+TEST_P(BurnFailureTest, TheReasonReachesTheStatusLineAndTheLog)
+{
+    const Failure& failure = GetParam();
+    failure.script(UseScriptedRecorder(failure.arScript));
+    // A file the MPEG check on Next accepts; the scripted tools never read it.
+    std::string log;
+    ASSERT_TRUE(MakeMpeg(File("mine.mpg"), "720x576", "25", {"-target", "pal-dvd", "-aspect", "4:3"}, &log)) << log;
+    CKANDRIXDlg& window = ToBurnPage({File("mine.mpg")}, 1);
+    ASSERT_TRUE(WaitForBurnEnd(window));
+    const CBurnPage& page = *window.BurnPage();
+    EXPECT_EQ(page.GetDlgItemText(IDC_BURN_STATUS), failure.status);
+    EXPECT_EQ(BurnLogTexts(page).back(), failure.status);
+    for (const std::string& text : seam_.BoxTexts())
+        EXPECT_NE(text, "Burn complete!");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, BurnFailureTest,
+    testing::Values(
+        Failure{"DriveWrite", kTreeMaker,
+                [](ScriptedRecorder& r) {
+                    ON_CALL(r, TrackAtOnceFromTree)
+                        .WillByDefault(FailSaying(9, "writing the disc failed (libburn: SCSI error on write)"));
+                },
+                "Burn failed: writing the disc failed (libburn: SCSI error on write)"},
+        Failure{"BatchExitStatus", "#!/bin/sh\nexit 3\n", [](ScriptedRecorder&) {},
+                "Authoring failed: the batch ended with exit status 3"},
+        Failure{"ArExeError", "#!/bin/sh\necho 'ERR: cannot read the XML' >&2\nexit 1\n", [](ScriptedRecorder&) {},
+                "Authoring failed: ERR: cannot read the XML"}),
+    [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+// The image-file recorder on a full file system: the system's words reach
+// the user. A small tmpfs needs root, or a private namespace (unshare -rm).
+TEST_F(BurnPageTest, AFullFileSystemIsNamedOnThePage)
+{
+    if (::mount("tmpfs", out_.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs on " << out_ << " (" << std::strerror(errno)
+                     << "): run as root or under 'unshare -rm'";
+    std::string log;
+    ASSERT_TRUE(MakeClip(File("clip.mkv"), 2, true, &log)) << log;
+    const ProgramResult made = RunProgram({"ffmpeg", "-nostdin", "-loglevel", "error", "-i", File("clip.mkv"),
+                                           "-target", "pal-dvd", File("mine.mpg")});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    Settings().discVolumeLabel = "My DVD";
+    CKANDRIXDlg& window = ToBurnPage({File("mine.mpg")}, 1);
+    const bool ended = WaitForBurnEnd(window);
+    const Strings left = FolderNames(out_);
+    ::umount2(out_.c_str(), MNT_DETACH);
+    ASSERT_TRUE(ended);
+    const std::string status = "Burn failed: cannot write " + out_ + "My DVD.iso: No space left on device";
+    const CBurnPage& page = *window.BurnPage();
+    EXPECT_EQ(page.GetDlgItemText(IDC_BURN_STATUS), status);
+    EXPECT_EQ(BurnLogTexts(page).back(), status);
+    EXPECT_EQ(seam_.BoxTexts().back(), status);
+    EXPECT_EQ(left, Strings{}) << "no part of the image stays";
 }
 
 // The whole wizard, keyboard-free but otherwise as a user runs it: real

@@ -81,7 +81,7 @@ public:
     // During the write, which this recorder holds until it is cancelled.
     void StopSignal()
     {
-        FakeRecorderLibrary& recorder = UseBlockingRecorder();
+        ScriptedRecorder& recorder = UseBlockingRecorder();
         QObject listener;
         EndOnStopSignals(&listener);
         std::string log;

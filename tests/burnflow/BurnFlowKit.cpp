@@ -12,47 +12,9 @@
 #include <filesystem>
 #include <regex>
 
-namespace {
-
-std::mutex& SinkMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-BurnLog*& CurrentSink()
-{
-    static BurnLog* sink = nullptr;
-    return sink;
-}
-
-} // namespace
-
 BurnLog::BurnLog()
+    : registration_(AddLogListener(LOG_CHANNEL_BURN, [this](const LogEntry& entry) { Keep(entry.text); }))
 {
-    AddLogListener(Listener, LOG_CHANNEL_BURN);
-    std::lock_guard<std::mutex> lock(SinkMutex());
-    CurrentSink() = this;
-}
-
-BurnLog::~BurnLog()
-{
-    std::lock_guard<std::mutex> lock(SinkMutex());
-    if (CurrentSink() == this)
-        CurrentSink() = nullptr;
-}
-
-void BurnLog::Listener(int, const char* text)
-{
-    BurnLog* sink;
-    {
-        std::lock_guard<std::mutex> lock(SinkMutex());
-        sink = CurrentSink();
-    }
-    // A line that arrives with no test listening is dropped; a sink is only
-    // ever dropped after the burns it watched have returned.
-    if (sink != nullptr)
-        sink->Keep(text);
 }
 
 void BurnLog::Keep(const std::string& text)
@@ -162,10 +124,10 @@ std::string Author(int task, RunFolder& work, std::vector<std::string>* files, s
     RecordingAuthoringView view;
     view.list = *files;
     AuthoringPaths paths;
-    const bool ran =
-        WriteAuthoringFiles({task, work.OutputFolder(), ProgramFolder(), *files}, work, view, paths, *files) &&
-        RunAuthoringBatch(paths, view);
-    *log = view.LogText();
+    StepResult ran = WriteAuthoringFiles({task, work.OutputFolder(), ProgramFolder(), *files}, work, view, paths, *files);
+    if (ran)
+        ran = RunAuthoringBatch(paths, view);
+    *log = view.LogText() + ran.Message();
     if (!ran)
         return "";
     if (view.list != *files) {

@@ -6,6 +6,7 @@
 #include "burn/BurnOptions.h"
 #include "burn/BurnRun.h"
 #include "burn/CDevice.h"
+#include "core/Log.h"
 #include "convert/ConversionWorker.h"
 #include "convert/DvdAuthoring.h"
 #include "platform/JobQuestions.h"
@@ -20,13 +21,10 @@
 #include <thread>
 #include <vector>
 
-// The burn channel's lines while the object lives. The log keeps its
-// listeners for good, so one listener is registered per process and forwards
-// to whichever BurnLog is current.
+// The burn channel's lines while the object lives.
 class BurnLog {
 public:
     BurnLog();
-    ~BurnLog();
     BurnLog(const BurnLog&) = delete;
     BurnLog& operator=(const BurnLog&) = delete;
 
@@ -37,12 +35,12 @@ public:
     void OnLine(std::function<void(const std::string&)> hook);
 
 private:
-    static void Listener(int level, const char* text);
     void Keep(const std::string& text);
 
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
     std::function<void(const std::string&)> hook_;
+    LogListenerRegistration registration_;
 };
 
 // Reads a recorder's progress from a thread of its own, as the page's timer

@@ -124,7 +124,7 @@ TEST(DiscMenuFlowTest, ThreeVideosGetAMenuThatLeadsToEachOne)
     RecordingBurnView view;
     BurnLog burnLog;
     const BurnOutcome outcome = BurnThread(request, view, control);
-    ASSERT_TRUE(outcome.burnt) << view.log << burnLog.Text() << recorder->GetExceptionText();
+    ASSERT_TRUE(outcome.result) << outcome.result << view.log << burnLog.Text();
     EXPECT_EQ(view.log.find("no menu"), std::string::npos) << view.log;
 
     Player player(outcome.imagePath);

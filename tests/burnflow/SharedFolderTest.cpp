@@ -111,10 +111,10 @@ TEST(SharedFolderTest, NothingPlantedAtTheRunsNamesIsUsedOrChanged)
         RecordingAuthoringView first, second;
         second.list = {mpeg};
         const BurnOutcome dvd = burn(CT_VIDEO2DVD, shared, converted.convertedFiles, converted.workFolder, first);
-        ASSERT_TRUE(dvd.burnt) << first.LogText();
+        ASSERT_TRUE(dvd.result) << dvd.result << first.LogText();
         // The first run still holds its image while the second burns.
         const BurnOutcome copies = burn(CT_MPG2DVD, shared, {mpeg}, nullptr, second);
-        ASSERT_TRUE(copies.burnt) << second.LogText();
+        ASSERT_TRUE(copies.result) << copies.result << second.LogText();
         EXPECT_EQ(dvd.imagePath, shared + "Label (2).iso");
         EXPECT_EQ(copies.imagePath, shared + "Label (3).iso");
         EXPECT_THAT(first.LogText(), testing::HasSubstr(shared + "Label.iso " +

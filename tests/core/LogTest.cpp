@@ -6,102 +6,89 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-std::vector<std::string> g_first;
-std::vector<std::string> g_second;
-std::vector<int> g_levels;
+using Texts = std::vector<std::string>;
 
-void FirstListener(int level, const char* text)
+Texts TextsOf(const std::vector<LogEntry>& entries)
 {
-    g_first.emplace_back(text);
-    g_levels.push_back(level);
+    Texts texts;
+    for (const LogEntry& entry : entries)
+        texts.push_back(entry.text);
+    return texts;
 }
 
-void SecondListener(int, const char* text)
+// Other tests of the process log too, so every test uses channels of its own.
+TEST(LogTest, DeliversByChannelWithItsLevelAndServesListenersAddedOnTheWay)
 {
-    g_second.emplace_back(text);
-}
-
-void RegisteringListener(int, const char* text)
-{
-    g_first.emplace_back(std::string("reg:") + text);
-    AddLogListener(SecondListener, 7);
-}
-
-// Like the burn page's listener, waits for another thread that logs and
-// registers in its turn.
-void HandingOverListener(int, const char* text)
-{
-    g_first.emplace_back(text);
-    std::thread other([] {
-        AddLogListener(SecondListener, 14);
-        LogPrintf(14, LOG_INFO, "from the other thread");
+    std::vector<LogEntry> heard;
+    Texts second;
+    LogListenerRegistration added;
+    LogListenerRegistration first = AddLogListener(5, [&](const LogEntry& entry) {
+        heard.push_back(entry);
+        if (entry.text == "add")
+            added = AddLogListener(5, [&](const LogEntry& later) { second.push_back(later.text); });
     });
-    other.join();
+    LogPrintf(5, LOG_ERROR, "Setting speed %s!", "failed");
+    LogPrintf(6, LOG_INFO, "other channel");
+    LogPrintf(5, LOG_INFO, "add");
+    LogPrintf(5, LOG_INFO, "%s", std::string(10000, 'k').c_str());
+
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_EQ(heard[0].text, "Setting speed failed!");
+    EXPECT_EQ(heard[0].level, LOG_ERROR);
+    EXPECT_EQ(heard[2].text.size(), static_cast<size_t>(LOG_TEXT_MAX - 1));
+    EXPECT_EQ(second.size(), 2u) << "the listener added during a message hears it too";
+}
+
+TEST(LogTest, HistoryIsBoundedAndALateListenerCatchesUpWhileARemovedOneHearsNoMore)
+{
+    Texts early;
+    std::optional<LogListenerRegistration> registration = AddLogListener(7, [&](const LogEntry& entry) {
+        early.push_back(entry.text);
+    });
+    const uint64_t before = LastLogId();
+    for (size_t i = 0; i < LOG_HISTORY_SIZE + 5; ++i)
+        LogPrintf(7, LOG_INFO, "line %zu", i);
+    registration.reset();
+    LogPrintf(7, LOG_INFO, "after removal");
+    EXPECT_EQ(early.size(), LOG_HISTORY_SIZE + 5);
+
+    const std::vector<LogEntry> kept = LogHistory(7);
+    ASSERT_EQ(kept.size(), LOG_HISTORY_SIZE);
+    EXPECT_EQ(kept.front().text, "line 6");
+    EXPECT_EQ(kept.back().text, "after removal");
+    EXPECT_GT(kept.front().id, before);
+    // A listener that knows the latest id it saw gets only what came after.
+    EXPECT_EQ(TextsOf(LogHistory(7, kept[kept.size() - 2].id)), Texts{"after removal"});
+    EXPECT_TRUE(LogHistory(8).empty());
+}
+
+// Like the burn page's listener, it waits for another thread that logs,
+// registers and removes in its turn: nothing may be held meanwhile.
+TEST(LogTest, AListenerMayWaitForAThreadThatLogsRegistersAndRemoves)
+{
+    Texts heard;
+    LogListenerRegistration first = AddLogListener(13, [&](const LogEntry& entry) {
+        heard.push_back(entry.text);
+        std::thread other([&] {
+            LogListenerRegistration second =
+                AddLogListener(14, [&](const LogEntry& inner) { heard.push_back("14: " + inner.text); });
+            LogPrintf(14, LOG_INFO, "from the other thread");
+        });
+        other.join();
+    });
+    std::future<void> logged = std::async(std::launch::async, [] { LogPrintf(13, LOG_INFO, "burning"); });
+    if (logged.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        std::fprintf(stderr, "LogPrintf never returned: the log is held while a listener runs\n");
+        std::_Exit(1);
+    }
+    EXPECT_EQ(heard, (Texts{"burning", "14: from the other thread"}));
 }
 
 } // namespace
-
-// The registry only grows, so every test uses channels of its own.
-TEST(LogTest, DeliversByChannelOnceAndNeverToTrace)
-{
-    g_first.clear();
-    g_levels.clear();
-    AddLogListener(FirstListener, 5);
-    AddLogListener(FirstListener, 5);
-    LogPrintf(5, LOG_ERROR, "Setting speed %s!", "failed");
-    LogPrintf(6, LOG_INFO, "other channel");
-    LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::BurnDVDVideo(): Testing unit ready... ");
-    ASSERT_EQ(g_first.size(), 1u);
-    EXPECT_EQ(g_first[0], "Setting speed failed!");
-    EXPECT_EQ(g_levels[0], LOG_ERROR);
-}
-
-TEST(LogTest, OneListenerOnTwoChannelsHearsBoth)
-{
-    g_first.clear();
-    AddLogListener(FirstListener, 10);
-    AddLogListener(FirstListener, 11);
-    LogPrintf(10, LOG_INFO, "a");
-    LogPrintf(11, LOG_WARNING, "b");
-    EXPECT_EQ(g_first, (std::vector<std::string>{"a", "b"}));
-}
-
-TEST(LogTest, ListenerAddedDuringTheWalkIsServedByIt)
-{
-    g_first.clear();
-    g_second.clear();
-    AddLogListener(RegisteringListener, 7);
-    LogPrintf(7, LOG_INFO, "x");
-    EXPECT_EQ(g_first, (std::vector<std::string>{"reg:x"}));
-    EXPECT_EQ(g_second, (std::vector<std::string>{"x"}));
-}
-
-TEST(LogTest, LongMessageIsCutAtTheBuffer)
-{
-    g_first.clear();
-    AddLogListener(FirstListener, 12);
-    std::string huge(10000, 'k');
-    LogPrintf(12, LOG_INFO, "%s", huge.c_str());
-    ASSERT_EQ(g_first.size(), 1u);
-    EXPECT_EQ(g_first[0].size(), static_cast<size_t>(LOG_TEXT_MAX - 1));
-}
-
-TEST(LogTest, AListenerMayWaitForAThreadThatLogsAndRegisters)
-{
-    g_first.clear();
-    g_second.clear();
-    AddLogListener(HandingOverListener, 13);
-    std::future<void> logged = std::async(std::launch::async, [] { LogPrintf(13, LOG_INFO, "burning"); });
-    if (logged.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
-        std::fprintf(stderr, "LogPrintf never returned: the registry is held while a listener runs\n");
-        std::_Exit(1);
-    }
-    EXPECT_EQ(g_first, (std::vector<std::string>{"burning"}));
-    EXPECT_EQ(g_second, (std::vector<std::string>{"from the other thread"}));
-}

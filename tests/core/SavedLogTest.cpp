@@ -9,16 +9,19 @@
 #include <iterator>
 #include <unistd.h>
 
-TEST(SavedLogTest, SectionsWithCrLfAndAnEmptyBurnSection)
+TEST(SavedLogTest, SectionsWithCrLfAnEmptyBurnSectionAndTheTraceLast)
 {
-    std::string text = ComposeSavedLog({"09:05:03 Input #0", "09:05:04 done\n"}, {});
+    std::string text = ComposeSavedLog({"09:05:03 Input #0", "09:05:04 done\n"}, {}, {"09:05:05 OK!"});
     EXPECT_EQ(text,
               "Converting log start---------\r\n\r\n"
               "09:05:03 Input #0\r\n"
               "09:05:04 done\r\n\r\n"
               "---------Converting log end\r\n\r\n"
               "Burning log start---------\r\n\r\n"
-              "---------Burning log end\r\n");
+              "---------Burning log end\r\n"
+              "\r\nTrace log start---------\r\n\r\n"
+              "09:05:05 OK!\r\n"
+              "---------Trace log end\r\n");
 }
 
 TEST(SavedLogTest, WritesTheFileOrReportsItCannot)

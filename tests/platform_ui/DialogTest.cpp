@@ -38,6 +38,8 @@ public:
     int initialised = 0;
     bool messagesOnUiThread = true;
     std::function<void(int)> onCommand;
+    // Outlives the dialog.
+    int* delivered = nullptr;
 
 protected:
     bool OnInitDialog() override
@@ -56,6 +58,8 @@ protected:
     {
         messagesOnUiThread = messagesOnUiThread && IsUiThread();
         messages.push_back(message);
+        if (delivered)
+            ++*delivered;
         return true;
     }
     void OnSysCommand(int command) override { sysCommands.push_back(command); }
@@ -165,12 +169,18 @@ TEST(Dialog, PostedAndSentMessagesArriveInOnMessage)
 
 TEST(Dialog, AMessagePostedToADialogThatIsGoneIsDropped)
 {
+    int delivered = 0;
     auto window = std::make_unique<RecordingDialog>(IDD_KANDRIX_DIALOG);
+    window->delivered = &delivered;
     ASSERT_TRUE(window->Create(nullptr));
     window->PostMessage(WM_TRANS_COMPLETE);
+    QApplication::processEvents();
+    EXPECT_EQ(delivered, 1);
+    window->PostMessage(WM_TRANS_COMPLETE);
+    window->PostMessage(WM_BURN_COMPLETE);
     window.reset();
-    QApplication::processEvents(); // must not touch the deleted dialog
-    SUCCEED();
+    QApplication::processEvents();
+    EXPECT_EQ(delivered, 1);
 }
 
 TEST(Dialog, MnemonicsPressTheirButtons)

@@ -2,13 +2,29 @@
 // The scripted recording library with a gate before its device search, so a
 // test can hold a recorder search while it looks at the page.
 
-#include "burn/FakeRecorderLibrary.h"
+#include "burn/MockRecorderLibrary.h"
 
 #include <condition_variable>
 #include <mutex>
 
-class GatedRecorderLibrary : public FakeRecorderLibrary {
+class GatedRecorderLibrary : public ScriptedRecorder {
 public:
+    GatedRecorderLibrary()
+    {
+        ON_CALL(*this, FindDevice).WillByDefault([this](int, int, RecorderCallback callback, void* context) {
+            {
+                std::unique_lock<std::mutex> lock(gateMutex_);
+                ++searches_;
+                waiting_ = true;
+                gateChanged_.wait(lock, [this] { return open_; });
+                waiting_ = false;
+            }
+            for (DeviceAddress address : devices)
+                callback(RECORDER_REASON_DEVICE_FOUND, context, &address, nullptr);
+            return RECORDER_SUCCESS;
+        });
+    }
+
     void CloseGate()
     {
         std::lock_guard<std::mutex> lock(gateMutex_);
@@ -31,18 +47,6 @@ public:
     {
         std::lock_guard<std::mutex> lock(gateMutex_);
         return searches_;
-    }
-
-    RecorderException FindDevice(int scsiType, int flags, RecorderCallback callback, void* context) override
-    {
-        {
-            std::unique_lock<std::mutex> lock(gateMutex_);
-            ++searches_;
-            waiting_ = true;
-            gateChanged_.wait(lock, [this] { return open_; });
-            waiting_ = false;
-        }
-        return FakeRecorderLibrary::FindDevice(scsiType, flags, callback, context);
     }
 
 private:

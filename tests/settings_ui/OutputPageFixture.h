@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         ResetSettings();
-        recorder_.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+        recorder_.devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
         recorder_.discType = DISC_TYPE_DVDR;
         recorder_.highestWriteSpeed = 8310;
         recorder_.vendor = "PIONEER";

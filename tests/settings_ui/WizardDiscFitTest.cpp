@@ -6,7 +6,7 @@
 
 #include "shell/CTaskPage.h"
 #include "burn/DeviceList.h"
-#include "burn/FakeRecorderLibrary.h"
+#include "burn/MockRecorderLibrary.h"
 #include "convert/page/CConvertPage.h"
 #include "convert/page/CFileListPage.h"
 #include "convert/DiscEstimate.h"
@@ -129,8 +129,8 @@ TEST_F(WizardDiscFitTest, FiveHoursAreRefusedWithTheFiguresBeforeAnyConversion)
 
 TEST_F(WizardDiscFitTest, ADriveRefusesFourHoursAndTenMinutesBeforeAnyConversion)
 {
-    FakeRecorderLibrary drive;
-    drive.devices = {FakeRecorderLibrary::Address(1, 0, 0, 0)};
+    ScriptedRecorder drive;
+    drive.devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
     drive.discType = DISC_TYPE_DVDR;
     drive.highestWriteSpeed = 11080;
     drive.mediaCapacity = SINGLE_LAYER_DVD_BYTES;

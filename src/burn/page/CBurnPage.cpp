@@ -14,13 +14,6 @@
 
 #include <cstdio>
 
-namespace {
-
-// The page the log listener writes to; set and read on the UI thread only.
-CBurnPage* g_burnPage = nullptr;
-
-} // namespace
-
 std::string CBurnPage::ElapsedText(std::chrono::steady_clock::duration elapsed)
 {
     const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
@@ -60,15 +53,12 @@ private:
     CBurnPage& page_;
 };
 
-CBurnPage::CBurnPage() : CWizardPage(IDD_BURN)
-{
-    g_burnPage = this;
-}
+CBurnPage::CBurnPage() : CWizardPage(IDD_BURN), self_(std::make_shared<CBurnPage*>(this)) {}
 
 CBurnPage::~CBurnPage()
 {
-    if (g_burnPage == this)
-        g_burnPage = nullptr;
+    burnLog_.Remove();
+    self_.reset();
     job_.reset();
 }
 
@@ -76,22 +66,16 @@ bool CBurnPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     ProgressSetRange(IDC_BURN_PROGRESS, 0, 100);
-    AddLogListener(&CBurnPage::BurnLogListener, LOG_CHANNEL_BURN);
-    return true;
-}
-
-void CBurnPage::BurnLogListener(int level, const char* text)
-{
-    // Looked up on the UI thread, where the page is destroyed; once the
-    // windows are gone the send fails at once.
-    const std::string line = text;
-    SendToUi([&line, level] {
-        if (!g_burnPage)
-            return;
-        if (level == LOG_ERROR)
-            g_burnPage->lastError_ = line;
-        g_burnPage->AddBurnLogLine(line);
+    // A line logged as the page goes may still be on its way: it is looked
+    // up on the UI thread, where the page is destroyed, and once the windows
+    // are gone the send fails at once.
+    burnLog_ = AddLogListener(LOG_CHANNEL_BURN, [page = std::weak_ptr<CBurnPage*>(self_)](const LogEntry& entry) {
+        SendToUi([&] {
+            if (const std::shared_ptr<CBurnPage*> alive = page.lock())
+                (*alive)->AddBurnLogLine(entry.text);
+        });
     });
+    return true;
 }
 
 void CBurnPage::EnterPage()
@@ -221,7 +205,6 @@ void CBurnPage::OnStartBurn()
     EnableDlgItem(IDC_BURN_START, false);
     EnableDlgItem(IDC_BURN_CLOSE, false);
     busy_ = 1;
-    lastError_.clear();
     device_ = request.options.device;
     auto view = std::make_shared<PageView>(*this);
     job_ = Job::Start<BurnOutcome>(
@@ -260,7 +243,7 @@ void CBurnPage::OnBurnDone(const BurnOutcome& outcome)
     if (!outcome.authored) {
         // Nothing was burnt: the page is usable again, and says why.
         RestoreIdle();
-        ShowBurnStatus(outcome.failure);
+        ShowBurnStatus(outcome.result.Message());
         return;
     }
     PostMessage(WM_BURN_COMPLETE);
@@ -276,9 +259,9 @@ bool CBurnPage::OnMessage(unsigned message, WPARAM wParam, LPARAM lParam)
 
 void CBurnPage::OnBurnComplete()
 {
-    // The box below says "Burn complete!" either way; the status line tells
-    // a failed disc from a good one.
-    ShowBurnStatus(outcome_.burnt ? "Complete!" : "Burn failed: " + lastError_);
+    ShowBurnStatus(outcome_.result ? "Complete!" : outcome_.result.Message());
+    if (!outcome_.eject)
+        AddBurnLogLine(outcome_.eject.Message());
     if (!outcome_.imagePath.empty())
         AddBurnLogLine("The DVD image is " + outcome_.imagePath);
     FinishBurn();
@@ -303,7 +286,11 @@ void CBurnPage::ShowProgressControls(bool show)
 void CBurnPage::FinishBurn()
 {
     RestoreIdle();
-    Ui().MessageBox(this, "Burn complete!", std::string(), MB_OK | MB_ICONINFORMATION);
+    // A failed disc is not announced as complete.
+    if (outcome_.result)
+        Ui().MessageBox(this, "Burn complete!", std::string(), MB_OK | MB_ICONINFORMATION);
+    else
+        Ui().MessageBox(this, outcome_.result.Message(), std::string(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CBurnPage::OnClose()

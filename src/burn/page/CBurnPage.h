@@ -1,10 +1,12 @@
 #pragma once
 // The fifth page: the burn options, the list of videos to burn and the burn
-// log, to which the recorder code writes through the log's burn channel. A
+// log, to which the recorder code writes through the log's burn channel,
+// for as long as the page lives. A
 // job authors the listed videos and burns them on the chosen recorder while
 // the page shows the log, the progress and the elapsed time.
 
 #include "core/CWizardPage.h"
+#include "core/Log.h"
 #include "burn/BurnRun.h"
 
 #include <chrono>
@@ -31,10 +33,6 @@ public:
 
     // From Start Burn until the burn's end has been handled.
     bool IsBurning() const { return busy_ != 0; }
-
-    // The log listener of the burn channel: every text becomes a line of the
-    // page's log.
-    static void BurnLogListener(int level, const char* text);
 
     static constexpr int kProgressTimer = 1;
     // "Elapsed time: hh:mm:ss".
@@ -64,5 +62,7 @@ private:
     std::shared_ptr<CDevice> device_;
     BurnOutcome outcome_;
     std::chrono::steady_clock::time_point start_;
-    std::string lastError_;
+    // What the log's listener reaches the page by; cleared as the page goes.
+    std::shared_ptr<CBurnPage*> self_;
+    LogListenerRegistration burnLog_;
 };

@@ -44,8 +44,13 @@ int COutputPage::CheckBurnerReady()
         AfxMessageBox("Please select device for burning DVD!");
         return 0;
     }
-    // The disc type goes first: a missing or unsupported disc is never blank,
-    // and "insert a blank disc" would not tell the user what is wrong.
+    // A missing or pressed disc is not blank either, and asking for a blank
+    // one tells the user what to do about it.
+    if (!recorder->IsDiscBlank()) {
+        AfxMessageBox("Please insert a blank disc! Then click on 'OK' ");
+        FillBurnerLists();
+        return 0;
+    }
     const int discType = recorder->GetDiscType();
     if (discType == DISC_TYPE_NONE) {
         AfxMessageBox("Please insert a blank disc!");
@@ -54,11 +59,6 @@ int COutputPage::CheckBurnerReady()
     }
     if (IsUnsupportedDisc(discType)) {
         AfxMessageBox("Disc unsupported! Please insert another");
-        FillBurnerLists();
-        return 0;
-    }
-    if (!recorder->IsDiscBlank()) {
-        AfxMessageBox("Please insert a blank disc! Then click on 'OK' ");
         FillBurnerLists();
         return 0;
     }
