@@ -105,7 +105,9 @@ void CDevice::CancelBurn()
         return;
     cancelRequested_ = true;
     // Held across the request so that the burn cannot release this grabber
-    // meanwhile; the library answers it at once, without its own lock.
+    // meanwhile. The library's cancel takes its own lock to find the write,
+    // then only sets stop flags and signals the tool the write runs; the
+    // writing thread waits for the stop, never this one.
     if (writeGrabber_ != nullptr)
         writeLibrary_->CancelWrite(writeGrabber_);
 }

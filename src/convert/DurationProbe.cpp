@@ -1,9 +1,9 @@
 #include "convert/DurationProbe.h"
 
 #include "convert/EncodingJob.h"
-#include "platform/ChildProcess.h"
 #include "platform/Job.h"
-#include "platform/Paths.h"
+#include "process/ChildProcess.h"
+#include "process/FindOnPath.h"
 
 #include <sys/wait.h>
 

@@ -1,7 +1,7 @@
 #include "recorder/VideoCdMaker.h"
 
-#include "platform/ChildProcess.h"
-#include "platform/Paths.h"
+#include "process/ChildProcess.h"
+#include "process/FindOnPath.h"
 #include "recorder/BurnEvents.h"
 
 #include <sys/stat.h>
@@ -71,7 +71,11 @@ struct ToolRun {
         std::string pending;
         for (;;) {
             if (!child.WaitReadable(kPollMs)) {
-                if (onIdle)
+                // The cancel only asked the tool to stop; one that does
+                // not is made to, here on the writing thread.
+                if (control.Cancelled())
+                    child.Terminate();
+                else if (onIdle)
                     onIdle();
                 continue;
             }
@@ -97,6 +101,9 @@ struct ToolRun {
             onLine(pending);
         }
         control.SetChild(nullptr);
+        // A tool may close its output and go on; a cancelled one must not.
+        if (control.Cancelled())
+            child.Terminate();
         status = child.Finish();
         if (control.Cancelled())
             return UnitResult::Failure(RECORDER_COMMAND_FAILED, "the write was cancelled");

@@ -2,7 +2,7 @@
 #include "convert/DiscFit.h"
 #include "convert/DurationProbe.h"
 
-#include "platform/Paths.h"
+#include "process/FindOnPath.h"
 #include "support/ManualJobControl.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"

@@ -1,8 +1,8 @@
 #include "convert/ProcessRunner.h"
 
 #include "convert/ProgressParser.h"
-#include "platform/ChildProcess.h"
 #include "platform/JobQuestions.h"
+#include "process/ChildProcess.h"
 #include "support/ManualJobControl.h"
 #include "support/ProcessProbe.h"
 #include "support/ScriptedSeam.h"

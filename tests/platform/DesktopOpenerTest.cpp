@@ -4,8 +4,8 @@
 
 #include "platform/DesktopEntry.h"
 #include "platform/DesktopOpener.h"
-#include "platform/DetachedProcess.h"
-#include "platform/Paths.h"
+#include "process/FindOnPath.h"
+#include "process/Spawn.h"
 #include "support/StandInOpener.h"
 
 #include <gmock/gmock.h>
