@@ -86,7 +86,7 @@ std::optional<double> ProbeDuration(const std::string& path, int timeoutMs, JobC
         if (output.size() > kOutputLimit)
             output.erase(0, output.size() - kOutputLimit);
         const bool late = std::chrono::steady_clock::now() >= deadline;
-        if (late || (control && control->Cancelled())) {
+        if (late || (control && control->Cancelled()) || child.StopRequested()) {
             child.Terminate();
             child.Finish();
             return std::nullopt;

@@ -140,7 +140,8 @@ std::string DefaultHtmlHandler(int waitMs)
     };
     std::string output;
     bool ended = false;
-    while (!(ended = process.ReadAvailable(output) == ChildProcess::ReadResult::Ended) && left() > 0)
+    while (!(ended = process.ReadAvailable(output) == ChildProcess::ReadResult::Ended) && left() > 0 &&
+           !process.StopRequested())
         process.WaitReadable(left());
     // One that closed its output may still be on its way out: a stop now
     // would turn its answer into a failure.

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <set>
+#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,16 +31,16 @@ void Unregister(ChildProcess* child)
     g_registryShrank.notify_all();
 }
 
-// Waits at most timeoutMs (-1: for ever) for fd to be readable, through
-// interruptions; true when it is.
-bool PollReadable(int fd, int timeoutMs)
+// Waits at most timeoutMs (-1: for ever) for fd to be readable, or for
+// wakeFd when it is given, through interruptions; true when fd is.
+bool PollReadable(int fd, int timeoutMs, int wakeFd = -1)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        pollfd entry {fd, POLLIN, 0};
-        const int ready = poll(&entry, 1, timeoutMs);
+        pollfd entries[] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        const int ready = poll(entries, wakeFd < 0 ? 1 : 2, timeoutMs);
         if (ready >= 0 || errno != EINTR)
-            return ready > 0;
+            return ready > 0 && entries[0].revents != 0;
         if (timeoutMs >= 0) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             timeoutMs = static_cast<int>(std::max<long long>(0, left.count()));
@@ -95,6 +96,8 @@ ChildProcess::StartResult ChildProcess::Start(SpawnRequest request, std::string*
     {
         std::lock_guard<std::mutex> lock(mutex_);
         pid_ = child.pid;
+        stopRequested_ = false;
+        stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     }
     Register(this);
     return StartResult::Started;
@@ -124,17 +127,29 @@ ChildProcess::ReadResult ChildProcess::ReadAvailable(std::string& out)
 
 bool ChildProcess::WaitReadable(int timeoutMs)
 {
-    return readFd_ < 0 || PollReadable(readFd_, timeoutMs);
+    return readFd_ < 0 || PollReadable(readFd_, timeoutMs, stopFd_);
 }
 
 bool ChildProcess::WaitForExit(int timeoutMs)
 {
-    return pidfd_ < 0 || PollReadable(pidfd_, timeoutMs);
+    return pidfd_ < 0 || PollReadable(pidfd_, timeoutMs, stopFd_);
 }
 
 void ChildProcess::RequestStop()
 {
-    Signal(SIGTERM);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (pid_ <= 0)
+        return;
+    killpg(pid_, SIGTERM);
+    stopRequested_ = true;
+    const uint64_t one = 1;
+    (void)!write(stopFd_, &one, sizeof one);
+}
+
+bool ChildProcess::StopRequested() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stopRequested_;
 }
 
 void ChildProcess::Kill()
@@ -151,8 +166,12 @@ void ChildProcess::Signal(int signalNumber)
 
 void ChildProcess::Terminate(std::chrono::milliseconds grace)
 {
-    RequestStop();
-    if (!WaitForExit(static_cast<int>(grace.count())))
+    // This answers the stop requests so far: the waits are quiet again.
+    uint64_t requests = 0;
+    if (stopFd_ >= 0)
+        (void)!read(stopFd_, &requests, sizeof requests);
+    Signal(SIGTERM);
+    if (pidfd_ >= 0 && !PollReadable(pidfd_, static_cast<int>(grace.count())))
         Kill();
 }
 
@@ -160,7 +179,9 @@ int ChildProcess::Finish()
 {
     int waitStatus = -1;
     if (pidfd_ >= 0) {
-        WaitForExit(-1);
+        // A stop asked for while we wait is seen to here.
+        while (!PollReadable(pidfd_, -1, stopFd_))
+            Terminate();
         Unregister(this);
         std::lock_guard<std::mutex> lock(mutex_);
         // Whatever the child left behind in its group would be orphaned.
@@ -168,6 +189,7 @@ int ChildProcess::Finish()
         while (waitpid(pid_, &waitStatus, 0) < 0 && errno == EINTR) {
         }
         pid_ = -1;
+        CloseFd(stopFd_);
     }
     CloseFd(pidfd_);
     CloseFd(readFd_);

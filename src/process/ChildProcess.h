@@ -41,20 +41,23 @@ public:
     ReadResult ReadAvailable(std::string& out);
 
     // Waits at most timeoutMs (-1: for ever) for output to read or for its
-    // end; true when there is something to take (data or the end).
+    // end; true when there is something to take (data or the end). Both
+    // waits also end once a stop is requested, until Terminate answers it.
     bool WaitReadable(int timeoutMs);
 
     // Waits at most timeoutMs (-1: for ever) for the child to exit, without
-    // reaping it.
+    // reaping it; true when it has.
     bool WaitForExit(int timeoutMs);
 
     // SIGTERM (RequestStop) or SIGKILL (Kill) to the child's group, without
-    // waiting: callable from any thread, also one that must not block.
+    // waiting: callable from any thread, also one that must not block. The
+    // owner, woken from its wait, sees StopRequested and terminates it.
     void RequestStop();
     void Kill();
+    bool StopRequested() const;
 
     // The owner's stop: SIGTERM to the group, and SIGKILL when the child has
-    // not exited within the grace.
+    // not exited within the grace. Answers the stop requests so far.
     void Terminate(std::chrono::milliseconds grace = std::chrono::milliseconds(300));
 
     // Waits for the child to exit, stops anything it left running in its
@@ -71,6 +74,8 @@ private:
     // it, so a signal sent under it never reaches a recycled process id.
     mutable std::mutex mutex_;
     pid_t pid_ = -1; // a started, not yet reaped child; its group has the same id
+    bool stopRequested_ = false;
+    int stopFd_ = -1; // an eventfd that wakes the owner's waits
     // The owner's alone.
     int pidfd_ = -1;
     int readFd_ = -1;

@@ -25,9 +25,9 @@ struct SpawnRequest {
     // arguments[0] is the name the program sees; program is the file run,
     // arguments[0] itself when empty. Neither is looked for on PATH.
     std::vector<std::string> arguments;
-    std::string program;
+    std::string program {};
     // "NAME=value" texts in place of our environment.
-    std::optional<std::vector<std::string>> environment;
+    std::optional<std::vector<std::string>> environment {};
     int input = kNullStream;
     int output = kOutputPipe;
     int error = kOutputPipe;

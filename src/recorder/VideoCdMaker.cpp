@@ -70,12 +70,14 @@ struct ToolRun {
         control.SetChild(&child);
         std::string pending;
         for (;;) {
+            // The cancel only asked the tool to stop; here, on the writing
+            // thread, it is made to.
+            if (control.Cancelled() || child.StopRequested()) {
+                child.Terminate();
+                break;
+            }
             if (!child.WaitReadable(kPollMs)) {
-                // The cancel only asked the tool to stop; one that does
-                // not is made to, here on the writing thread.
-                if (control.Cancelled())
-                    child.Terminate();
-                else if (onIdle)
+                if (onIdle)
                     onIdle();
                 continue;
             }
@@ -101,9 +103,6 @@ struct ToolRun {
             onLine(pending);
         }
         control.SetChild(nullptr);
-        // A tool may close its output and go on; a cancelled one must not.
-        if (control.Cancelled())
-            child.Terminate();
         status = child.Finish();
         if (control.Cancelled())
             return UnitResult::Failure(RECORDER_COMMAND_FAILED, "the write was cancelled");
