@@ -32,7 +32,7 @@ constexpr int kMostDescriptors = 1 << 20;
 struct Prepared {
     explicit Prepared(const SpawnRequest& request)
         : program(request.program.empty() ? request.arguments[0].c_str() : request.program.c_str()),
-          session(request.session), endWithStarter(request.endWithStarter), starter(getpid())
+          endWithStarter(request.endWithStarter), starter(getpid())
     {
         for (const std::string& argument : request.arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
@@ -53,7 +53,6 @@ struct Prepared {
     std::vector<char*> argv;
     std::vector<char*> envp;
     int streams[kStandardStreams] = {-1, -1, -1}; // the descriptors to give; -1 keeps ours
-    ChildSession session;
     bool endWithStarter;
     pid_t starter;
     int descriptorLimit;
@@ -354,16 +353,17 @@ LaunchResult LaunchDetached(const std::vector<std::string>& arguments, int waitM
     }
     SpawnRequest request;
     request.arguments = arguments;
+    request.output = kNullStream;
+    request.error = kInheritStream;
     Prepared prepared(request);
-    int nullFd = open("/dev/null", O_RDWR | O_CLOEXEC);
+    int unused[2] = {-1, -1};
+    int nullFd = -1;
     int report[2];
-    if (nullFd < 0 || pipe2(report, O_CLOEXEC) != 0) {
+    if (!OpenStreams(request, prepared, unused, &nullFd) || pipe2(report, O_CLOEXEC) != 0) {
         result.error = errno;
         CloseFd(nullFd);
         return result;
     }
-    prepared.streams[0] = nullFd;
-    prepared.streams[1] = nullFd;
     const pid_t middle = ForkBlocked(&result.error);
     if (middle == 0)
         WatchDetached(prepared, report[1], waitMs);
