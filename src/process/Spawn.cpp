@@ -72,35 +72,21 @@ void CloseFd(int& fd)
     fd = -1;
 }
 
-bool WriteAll(int fd, const void* data, size_t size)
+// The reports on the status pipes are far below PIPE_BUF, so each is
+// written and read whole or not at all.
+void WriteReport(int fd, const void* data, size_t size)
 {
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<size_t>(n);
+    while (write(fd, data, size) < 0 && errno == EINTR) {
     }
-    return true;
 }
 
-// False at the end of the pipe before size bytes came: the writer exec'd.
-bool ReadAll(int fd, void* data, size_t size)
+// False at the end of the pipe: the writer exec'd, or ended without a word.
+bool ReadReport(int fd, void* data, size_t size)
 {
-    char* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = read(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<size_t>(n);
+    ssize_t got;
+    while ((got = read(fd, data, size)) < 0 && errno == EINTR) {
     }
-    return true;
+    return got == static_cast<ssize_t>(size);
 }
 
 int Reap(pid_t pid)
@@ -193,7 +179,7 @@ bool SetStreams(const int* streams)
 [[noreturn]] void ReportAndExit(int statusFd)
 {
     const int error = errno;
-    WriteAll(statusFd, &error, sizeof error);
+    WriteReport(statusFd, &error, sizeof error);
     _exit(kExitCannotStart);
 }
 
@@ -251,7 +237,7 @@ pid_t StartProgram(const Prepared& prepared, ChildSession session, int* error)
     if (pid == 0)
         BecomeProgram(prepared, session, status[1]);
     close(status[1]);
-    if (pid > 0 && ReadAll(status[0], error, sizeof *error)) {
+    if (pid > 0 && ReadReport(status[0], error, sizeof *error)) {
         Reap(pid);
         close(status[0]);
         return -1;
@@ -285,7 +271,7 @@ int ExitStatusOf(const siginfo_t& info)
             result.exitStatus = ExitStatusOf(info);
         }
     }
-    WriteAll(reportFd, &result, sizeof result);
+    WriteReport(reportFd, &result, sizeof result);
     _exit(0);
 }
 
@@ -370,7 +356,7 @@ LaunchResult LaunchDetached(const std::vector<std::string>& arguments, int waitM
     close(report[1]);
     CloseFd(nullFd);
     if (middle > 0) {
-        if (!ReadAll(report[0], &result, sizeof result))
+        if (!ReadReport(report[0], &result, sizeof result))
             result = LaunchResult {LaunchResult::NotStarted, 0, ECHILD};
         Reap(middle);
     }
