@@ -1,5 +1,7 @@
 #include "process/ChildProcess.h"
 
+#include "process/Spawn.h"
+
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
@@ -66,23 +68,15 @@ ChildProcess::~ChildProcess()
 
 ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& arguments, std::string* error)
 {
-    SpawnRequest request;
-    request.arguments = arguments;
-    return Start(std::move(request), error);
-}
-
-ChildProcess::StartResult ChildProcess::Start(SpawnRequest request, std::string* error)
-{
     if (Running()) {
         if (error)
             *error = "a program runs already";
         return StartResult::SpawnFailed;
     }
-    request.input = kNullStream;
-    request.output = kOutputPipe;
-    request.error = kOutputPipe;
+    SpawnRequest request;
+    request.arguments = arguments;
     request.endWithStarter = true;
-    SpawnedChild child = Spawn(request);
+    const SpawnedChild child = Spawn(request);
     if (child.failure != SpawnedChild::Failure::None) {
         if (error)
             *error = child.error;

@@ -10,8 +10,6 @@
 // until it has been reaped, so the application can stop them all when it
 // shuts down.
 
-#include "process/Spawn.h"
-
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -31,9 +29,6 @@ public:
     // arguments[0] is the program's path; no shell is involved. A program
     // that cannot be executed gives SpawnFailed, with the cause in *error.
     StartResult Start(const std::vector<std::string>& arguments, std::string* error = nullptr);
-    // The same with the request's environment and session; its streams are
-    // always /dev/null and the pipe.
-    StartResult Start(SpawnRequest request, std::string* error = nullptr);
 
     enum class ReadResult { Data, Nothing, Ended };
     // Appends everything the child has written so far to out, without
