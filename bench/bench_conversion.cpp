@@ -156,6 +156,7 @@ bool BenchFormat(const Format& format, const std::vector<std::string>& clips, co
     ConversionRequest settings;
     settings.programFolder = KANDRIX_BIN_DIR;
     settings.outputFolder = folder;
+    settings.workFolder = folder;
     settings.task = format.task;
     settings.outputFormat = format.outputFormat;
     settings.tvSystem = format.tvSystem;
