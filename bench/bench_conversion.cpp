@@ -9,6 +9,8 @@
 #include "convert/EncodingJob.h"
 #include "platform/JobQuestions.h"
 #include "platform/Paths.h"
+#include "process/FindOnPath.h"
+#include "process/Spawn.h"
 
 #include <algorithm>
 #include <chrono>
@@ -48,26 +50,20 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs a program with its output thrown away; its exit code, -1 otherwise.
+// Runs a program from PATH with its output thrown away; its exit code, -1
+// otherwise.
 int RunQuietly(std::vector<std::string> argv)
 {
-    std::vector<char*> pointers;
-    for (std::string& argument : argv)
-        pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        execvp(pointers[0], pointers.data());
-        _exit(127);
-    }
-    if (pid < 0)
+    SpawnRequest request;
+    request.program = FindOnPath(argv[0]);
+    request.arguments = std::move(argv);
+    request.output = request.error = kNullStream;
+    const SpawnedChild child = Spawn(request);
+    if (child.failure != SpawnedChild::Failure::None)
         return -1;
+    close(child.pidfd);
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+    if (waitpid(child.pid, &status, 0) != child.pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
 }
@@ -160,6 +156,7 @@ bool BenchFormat(const Format& format, const std::vector<std::string>& clips, co
     ConversionRequest settings;
     settings.programFolder = KANDRIX_BIN_DIR;
     settings.outputFolder = folder;
+    settings.workFolder = folder;
     settings.task = format.task;
     settings.outputFormat = format.outputFormat;
     settings.tvSystem = format.tvSystem;

@@ -1,15 +1,15 @@
 #include "app/CKANDRIXApp.h"
 
 #include "app/CKANDRIXDlg.h"
-#include "core/ConversionSettings.h"
 #include "core/TraceFile.h"
 #include "app/StopSignals.h"
-#include "platform/ChildProcess.h"
+#include "core/ConversionSettings.h"
 #include "platform/Job.h"
 #include "platform/Paths.h"
 #include "platform/RunSweep.h"
 #include "platform/UiThread.h"
 #include "platform/qt/QtUiSeam.h"
+#include "process/ChildProcess.h"
 #include "recorder/ImageFileRecorder.h"
 #include "recorder/LibburnRecorder.h"
 

@@ -111,9 +111,9 @@ void CDevice::CancelBurn()
         return;
     cancelRequested_ = true;
     // Held across the request so that the burn cannot release this grabber
-    // meanwhile. The library takes its own lock only to find the write, and
-    // never calls back into this record, so the two locks cannot meet in
-    // the other order; stopping a tool the write runs may take it a moment.
+    // meanwhile. The library's cancel takes its own lock to find the write,
+    // then only sets stop flags and signals the tool the write runs; the
+    // writing thread waits for the stop, never this one.
     if (writeGrabber_ != nullptr)
         writeLibrary_->CancelWrite(writeGrabber_);
 }

@@ -2,7 +2,7 @@
 
 #include "convert/EncodingJob.h"
 #include "platform/Job.h"
-#include "platform/Paths.h"
+#include "process/FindOnPath.h"
 
 #include <cmath>
 #include <cstdlib>

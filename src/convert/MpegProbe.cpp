@@ -3,6 +3,7 @@
 #include "convert/EncodingJob.h"
 #include "platform/Job.h"
 #include "platform/Paths.h"
+#include "process/FindOnPath.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,7 +1,7 @@
 #include "convert/ProbeRun.h"
 
-#include "platform/ChildProcess.h"
 #include "platform/Job.h"
+#include "process/ChildProcess.h"
 
 #include <sys/wait.h>
 
@@ -40,7 +40,7 @@ std::optional<std::string> RunProbe(const std::vector<std::string>& arguments, i
         if (output.size() > keepBytes)
             output.erase(0, output.size() - keepBytes);
         const bool late = std::chrono::steady_clock::now() >= deadline;
-        if (late || (control && control->Cancelled())) {
+        if (late || (control && control->Cancelled()) || child.StopRequested()) {
             child.Terminate();
             child.Finish();
             return std::nullopt;

@@ -63,9 +63,11 @@ private:
     std::string partial_;
 };
 
-bool Cancelled(const ToolRun& run)
+// The cancel's hook has asked the tool to stop, and so may the shutdown;
+// either way the run ends here, on the job's thread, which sees to it.
+bool Cancelled(const ToolRun& run, const ChildProcess& child)
 {
-    return run.control && run.control->Cancelled();
+    return (run.control && run.control->Cancelled()) || child.StopRequested();
 }
 
 bool StartChild(ChildProcess& child, const ToolRun& run, std::string& failure)
@@ -106,7 +108,7 @@ bool ReadOutput(ChildProcess& child, const ToolRun& run)
     };
     auto pauseEnd = Clock::now() + std::chrono::milliseconds(run.pollMs);
     for (;;) {
-        if (Cancelled(run))
+        if (Cancelled(run, child))
             return false;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(pauseEnd - Clock::now());
         bool ended = false;
@@ -133,10 +135,10 @@ bool ReadOutput(ChildProcess& child, const ToolRun& run)
 bool WaitForExit(ChildProcess& child, const ToolRun& run)
 {
     while (!child.WaitForExit(run.pollMs)) {
-        if (Cancelled(run))
+        if (Cancelled(run, child))
             return false;
     }
-    return !Cancelled(run);
+    return !Cancelled(run, child);
 }
 
 int ExitStatusOf(int waitStatus)

@@ -5,7 +5,7 @@
 // log gets at most one entry per pause, holding what arrived in that pause,
 // and the progress parser sees whole lines.
 
-#include "platform/ChildProcess.h"
+#include "process/ChildProcess.h"
 
 #include <functional>
 #include <string>

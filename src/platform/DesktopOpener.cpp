@@ -1,12 +1,14 @@
 #include "platform/DesktopOpener.h"
 
-#include "platform/ChildProcess.h"
 #include "platform/DesktopEntry.h"
-#include "platform/DetachedProcess.h"
-#include "platform/Paths.h"
+#include "process/ChildProcess.h"
+#include "process/FindOnPath.h"
+#include "process/Spawn.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
@@ -131,13 +133,19 @@ std::string DefaultHtmlHandler(int waitMs)
     ChildProcess process;
     if (process.Start({query, "query", "default", "text/html"}) != ChildProcess::StartResult::Started)
         return {};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    const auto left = [&] {
+        const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        return static_cast<int>(std::max<long long>(0, rest.count()));
+    };
     std::string output;
-    for (int waited = 0; waited < waitMs; waited += 50) {
-        process.WaitReadable(50);
-        if (process.ReadAvailable(output) == ChildProcess::ReadResult::Ended)
-            break;
-    }
-    if (process.Running())
+    bool ended = false;
+    while (!(ended = process.ReadAvailable(output) == ChildProcess::ReadResult::Ended) && left() > 0 &&
+           !process.StopRequested())
+        process.WaitReadable(left());
+    // One that closed its output may still be on its way out: a stop now
+    // would turn its answer into a failure.
+    if (!ended || !process.WaitForExit(left()))
         process.Terminate();
     const int status = process.Finish();
     if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)

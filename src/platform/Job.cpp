@@ -30,18 +30,17 @@ struct Job::State final : JobControl {
 
     void RemoveCancelHook(int id) override
     {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            hooks.erase(id);
-        }
         // A hook already taken by a cancel may still be running; what it
         // stops must outlive it, so its remover waits for it.
-        std::lock_guard<std::mutex> wait(hookRunMutex);
+        std::unique_lock<std::mutex> lock(mutex);
+        hooks.erase(id);
+        hooksDone.wait(lock, [this] { return !runningHooks; });
     }
 
+    // The hooks run with no lock held: they reach other objects, which
+    // take locks of their own.
     void RequestCancel()
     {
-        std::lock_guard<std::mutex> running(hookRunMutex);
         std::vector<std::function<void()>> toRun;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -49,11 +48,15 @@ struct Job::State final : JobControl {
                 return;
             for (auto& [id, hook] : hooks)
                 toRun.push_back(hook);
+            runningHooks = true;
         }
-        // Hooks only start a stop (a signal, a cancel request); they never
-        // wait, log or reach a window, so holding hookRunMutex is safe.
         for (auto& hook : toRun)
             hook();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            runningHooks = false;
+        }
+        hooksDone.notify_all();
     }
 
     bool IsFinished()
@@ -76,9 +79,10 @@ struct Job::State final : JobControl {
     std::thread thread;
 
     std::mutex mutex;
-    std::mutex hookRunMutex;
     std::condition_variable ended;
+    std::condition_variable hooksDone;
     bool finished = false;
+    bool runningHooks = false;
     std::map<int, std::function<void()>> hooks;
     int nextHookId = 0;
 };

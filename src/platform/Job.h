@@ -21,9 +21,10 @@ public:
     // For loops that look at the request themselves; non-zero once cancelled.
     virtual const std::atomic<int>& CancelFlag() const = 0;
     // hook runs on the thread that asks for the cancel (often the UI thread),
-    // at once when the job is cancelled already. It must only start the
-    // stopping (a signal, a library's cancel request), never wait for it.
-    // Returns a number for RemoveCancelHook.
+    // at once when the job is cancelled already, with no lock of the job
+    // held. It must only start the stopping (a signal, a library's cancel
+    // request), never wait for it: the job's own thread sees it through.
+    // Returns a number for RemoveCancelHook, which waits for a hook that runs.
     virtual int AddCancelHook(std::function<void()> hook) = 0;
     virtual void RemoveCancelHook(int id) = 0;
 };

@@ -43,9 +43,3 @@ std::string FileNameOf(const std::string& path);
 std::string FolderOf(const std::string& path);
 
 bool FileExists(const std::string& path);
-
-// The program's path in a folder of PATH (an executable regular file); "" when
-// there is none, when PATH is unset, or when program names a path. Empty
-// entries are skipped: the current folder is never searched, so a file of
-// that name left in it is never run.
-std::string FindOnPath(const std::string& program);

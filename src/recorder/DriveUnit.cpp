@@ -1,6 +1,6 @@
 #include "recorder/DriveUnit.h"
 
-#include "platform/Paths.h"
+#include "process/FindOnPath.h"
 #include "recorder/DiscTypes.h"
 #include "recorder/RecorderRecords.h"
 #include "recorder/TrackWriter.h"

@@ -132,7 +132,6 @@ RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)
             return RECORDER_SUCCESS;
         writing = {unit.unit, unit.writeGeneration};
     }
-    // Stopping a tool the write runs may take a moment; not under the lock.
     writing.Stop();
     return RECORDER_SUCCESS;
 }

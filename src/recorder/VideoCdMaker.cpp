@@ -1,7 +1,7 @@
 #include "recorder/VideoCdMaker.h"
 
-#include "platform/ChildProcess.h"
-#include "platform/Paths.h"
+#include "process/ChildProcess.h"
+#include "process/FindOnPath.h"
 #include "recorder/BurnEvents.h"
 
 #include <sys/stat.h>
@@ -70,6 +70,12 @@ struct ToolRun {
         control.SetChild(&child);
         std::string pending;
         for (;;) {
+            // The cancel only asked the tool to stop; here, on the writing
+            // thread, it is made to.
+            if (control.Cancelled() || child.StopRequested()) {
+                child.Terminate();
+                break;
+            }
             if (!child.WaitReadable(kPollMs)) {
                 if (onIdle)
                     onIdle();

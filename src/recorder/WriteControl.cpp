@@ -1,6 +1,6 @@
 #include "recorder/WriteControl.h"
 
-#include "platform/ChildProcess.h"
+#include "process/ChildProcess.h"
 
 #include <libburn/libburn.h>
 
@@ -10,11 +10,12 @@ void WriteControl::Cancel(uint64_t generation)
     if (generation != generation_)
         return;
     cancelled_ = true;
-    // Only sets libburn's own stop flag, so this lock is held a moment.
+    // Only sets libburn's own stop flag and signals the tool, so this lock
+    // is held a moment; the writing thread makes sure the tool ends.
     if (drive_ != nullptr)
         burn::burn_drive_cancel(drive_);
     if (child_ != nullptr)
-        child_->Terminate();
+        child_->RequestStop();
 }
 
 void WriteControl::SetDrive(burn::burn_drive* drive)
@@ -30,7 +31,7 @@ void WriteControl::SetChild(ChildProcess* child)
     std::lock_guard<std::mutex> lock(mutex_);
     child_ = child;
     if (child_ != nullptr && cancelled_)
-        child_->Terminate();
+        child_->RequestStop();
 }
 
 uint64_t WriteControl::Reset()

@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -117,21 +116,15 @@ TEST(ProgramTest, HelperHoldingARunUntilKilled)
 TEST(ProgramTest, ANewStartRemovesWhatAKilledRunLeft)
 {
     TempDir output, program;
-    std::vector<std::string> environment = {"KANDRIX_TEST_RUN_IN=" + output.Folder()};
-    for (char** entry = environ; *entry; ++entry)
-        environment.emplace_back(*entry);
-    std::vector<char*> envp;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    char self[] = "/proc/self/exe", filter[] = "--gtest_filter=ProgramTest.HelperHoldingARunUntilKilled";
-    char* argv[] = {self, filter, nullptr};
-    pid_t killed = -1;
-    ASSERT_EQ(::posix_spawn(&killed, self, nullptr, nullptr, argv, envp.data()), 0);
+    const SpawnedChild killed = StartWithEnvironment(
+        {"/proc/self/exe", "--gtest_filter=ProgramTest.HelperHoldingARunUntilKilled"},
+        EnvironmentWith({"KANDRIX_TEST_RUN_IN=" + output.Folder()}));
+    ASSERT_EQ(killed.failure, SpawnedChild::Failure::None) << killed.error;
     for (int i = 0; i < 3000 && Names(output.Folder()).size() < 2; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ::kill(killed, SIGKILL);
-    ::waitpid(killed, nullptr, 0);
+    ::kill(killed.pid, SIGKILL);
+    ::waitpid(killed.pid, nullptr, 0);
+    ::close(killed.pidfd);
     ASSERT_EQ(Names(output.Folder()).size(), 2u);
     ASSERT_EQ(RunLeftovers().size(), 1u);
 

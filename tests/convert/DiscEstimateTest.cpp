@@ -1,8 +1,6 @@
 #include "convert/DiscEstimate.h"
 #include "convert/DiscFit.h"
 #include "convert/DurationProbe.h"
-
-#include "platform/Paths.h"
 #include "support/ManualJobControl.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -215,34 +213,6 @@ TEST(DurationProbeTest, WithoutFfprobeNothingIsRunAndEverySourceIsUnknown)
     EXPECT_TRUE(survey.probeMissing);
     EXPECT_EQ(survey.unknown, (std::vector<std::string>{"a.avi", "b.avi"}));
     EXPECT_EQ(survey.knownCount, 0);
-}
-
-TEST(FindOnPathTest, SearchesThePathsFoldersButNeverTheCurrentOne)
-{
-    TempDir tools;
-    const std::string tool = WriteScript(tools, "kandrix-stand-in", "exit 0\n");
-    tools.Write("kandrix-not-runnable", "plain text");
-    const std::string folder = tools.Folder().substr(0, tools.Folder().size() - 1);
-    const char* old = std::getenv("PATH");
-    const std::string saved = old ? old : "";
-    char here[4096] = {};
-    ASSERT_NE(::getcwd(here, sizeof here), nullptr);
-
-    ::setenv("PATH", ("/nowhere::" + folder).c_str(), 1);
-    const std::string found = FindOnPath("kandrix-stand-in");
-    const std::string notRunnable = FindOnPath("kandrix-not-runnable");
-    const std::string byPath = FindOnPath(tool);
-    // Empty entries, which a shell would take for the current folder.
-    ::setenv("PATH", ":", 1);
-    ASSERT_EQ(::chdir(folder.c_str()), 0);
-    const std::string fromHere = FindOnPath("kandrix-stand-in");
-    ASSERT_EQ(::chdir(here), 0);
-    ::setenv("PATH", saved.c_str(), 1);
-
-    EXPECT_EQ(found, tool);
-    EXPECT_EQ(notRunnable, "");
-    EXPECT_EQ(byPath, "");
-    EXPECT_EQ(fromHere, "");
 }
 
 TEST(DurationProbeTest, AProbeThatHangsIsStoppedAndCountsAsUnknown)

@@ -1,6 +1,8 @@
 #include "MediaKit.h"
 
 #include "platform/Paths.h"
+#include "process/FindOnPath.h"
+#include "process/Spawn.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,57 +19,27 @@
 
 namespace {
 
-std::vector<char*> PointersOf(std::vector<std::string>& texts)
+RunningProgram Start(std::vector<std::string> argv, const std::vector<std::string>* environment,
+                     bool ownGroup = false)
 {
-    std::vector<char*> pointers;
-    for (std::string& text : texts)
-        pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-RunningProgram Spawn(std::vector<std::string> argv, const std::vector<std::string>* environment, bool ownGroup = false)
-{
-    RunningProgram program;
-    int fds[2];
-    if (pipe(fds) != 0)
-        return program;
-    std::vector<std::string> envCopy = environment ? *environment : std::vector<std::string>();
-    std::vector<char*> args = PointersOf(argv);
-    std::vector<char*> env = PointersOf(envCopy);
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (ownGroup)
-            setpgid(0, 0);
-        dup2(fds[1], STDOUT_FILENO);
-        dup2(fds[1], STDERR_FILENO);
-        close(fds[0]);
-        close(fds[1]);
-        if (environment)
-            execve(args[0], args.data(), env.data());
-        else
-            execvp(args[0], args.data());
-        _exit(126);
-    }
-    close(fds[1]);
-    if (pid < 0) {
-        close(fds[0]);
-        return program;
-    }
-    program.pid = pid;
-    program.outputFd = fds[0];
-    return program;
+    SpawnRequest request;
+    if (!argv.empty() && argv[0].find('/') == std::string::npos)
+        request.program = FindOnPath(argv[0]);
+    request.arguments = std::move(argv);
+    if (environment)
+        request.environment = *environment;
+    request.session = ownGroup ? ChildSession::OwnGroup : ChildSession::Same;
+    const SpawnedChild child = Spawn(request);
+    if (child.pidfd >= 0)
+        close(child.pidfd);
+    return {child.pid, child.outputFd};
 }
 
 } // namespace
 
 RunningProgram StartProgram(const std::vector<std::string>& argv, bool ownGroup)
 {
-    RunningProgram program = Spawn(argv, nullptr, ownGroup);
-    // Also here, so that the group exists before the test signals it.
-    if (ownGroup && program.pid > 0)
-        setpgid(program.pid, program.pid);
-    return program;
+    return Start(argv, nullptr, ownGroup);
 }
 
 bool ReadSome(const RunningProgram& program, std::string* output, int timeoutMs)
@@ -99,7 +71,7 @@ int WaitProgram(RunningProgram& program)
 ProgramResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>* environment)
 {
     ProgramResult result;
-    RunningProgram program = Spawn(argv, environment);
+    RunningProgram program = Start(argv, environment);
     if (program.pid < 0)
         return result;
     result.started = true;

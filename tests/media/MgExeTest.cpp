@@ -30,6 +30,14 @@ TEST(MgExe, WithoutFFmpegOnPathSaysSoAndFails)
     std::vector<std::string> folderOnly = {"PATH=" + folder};
     ProgramResult result = RunProgram({MgExePath(), "-i", "a.avi", "b.mpg"}, &folderOnly);
     EXPECT_EQ(result.exitCode, 127) << result.output;
+    // One it cannot run is named with the system's reason.
+    ASSERT_EQ(mkdir((folder + "bin").c_str(), 0755), 0);
+    ASSERT_TRUE(WriteFile(folder + "bin/ffmpeg", "not a program"));
+    chmod((folder + "bin/ffmpeg").c_str(), 0755);
+    std::vector<std::string> garbage = {"PATH=" + folder + "bin"};
+    result = RunProgram({MgExePath(), "-i", "a.avi", "b.mpg"}, &garbage);
+    EXPECT_EQ(result.exitCode, 126);
+    EXPECT_EQ(result.output, "mg.exe: cannot run " + folder + "bin/ffmpeg: Exec format error\n");
     RemoveScratchFolder(folder);
 }
 

@@ -1,21 +1,14 @@
 // Opening targets with the desktop's programs: the Exec lines of desktop
-// entries, the error texts, and the programs started detached, with
-// stand-ins on PATH.
+// entries and the error texts, with stand-ins on PATH.
 
 #include "platform/DesktopEntry.h"
 #include "platform/DesktopOpener.h"
-#include "platform/DetachedProcess.h"
-#include "platform/Paths.h"
 #include "support/StandInOpener.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
-#include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -122,7 +115,6 @@ TEST(DesktopOpener, ThePathsOpenerReceivesTheTargetIntactAndPathsAbsolute)
     const std::string record = bin.Path("record");
     WriteRecordingScript(bin, "xdg-open", record);
     ScopedEnv path("PATH", bin.Path(""));
-    EXPECT_EQ(FindOnPath("xdg-open"), bin.Path("xdg-open"));
 
     EXPECT_EQ(OpenWithDesktop("", kPatient), kOpenFileNotFound);
     EXPECT_EQ(OpenWithDesktop(files.Path("missing"), kPatient), kOpenFileNotFound);
@@ -153,16 +145,12 @@ TEST(DesktopOpener, FailuresWithoutAWebPageHandlerGiveTheOpenersCause)
     TempDir bin;
     const std::string page = bin.Write("page.html", "<p>x</p>");
     ScopedEnv path("PATH", bin.Path(""));
-    EXPECT_EQ(FindOnPath("xdg-open"), "");
     EXPECT_EQ(OpenWithDesktop("https://a.org/", kPatient), kOpenNoAssociation);
 
     WriteRecordingScript(bin, "xdg-open", bin.Path("record"), 2);
     EXPECT_EQ(OpenWithDesktop(page, kPatient), kOpenFileNotFound);
     WriteRecordingScript(bin, "xdg-open", bin.Path("record"), 4);
     EXPECT_EQ(OpenWithDesktop(page, kPatient), kOpenAssociationIncomplete);
-    // Not executable: not a program on PATH.
-    bin.Write("xdg-mime", "#!/bin/sh\necho web.desktop\n");
-    EXPECT_EQ(FindOnPath("xdg-mime"), "");
 }
 
 // A desktop with a web-page handler registered for text/html, and an opener
@@ -205,70 +193,6 @@ TEST_F(WebPageHandlerTest, ATargetTheOpenerFoundMissingStaysAFailure)
 
     EXPECT_EQ(OpenWithDesktop(data_.Path("gone"), kPatient), kOpenFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(bin_.Path("query")));
-}
-
-// The stat line of a process: "pid (comm) state ppid pgrp session ..."
-std::vector<long> ProcessIds(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string state;
-    long ppid = 0, group = 0, session = 0;
-    fields >> state >> ppid >> group >> session;
-    return {ppid, group, session};
-}
-
-TEST(DesktopOpener, ProgramsRunDetachedAndReportTheirStart)
-{
-    TempDir bin;
-    const std::string sleeper = bin.Write("sleeper", "#!/bin/sh\necho $$ > '" + bin.Path("pid.part") + "'\n/bin/mv '" +
-                                                         bin.Path("pid.part") + "' '" + bin.Path("pid") +
-                                                         "'\nexec /bin/sleep 30\n");
-    std::filesystem::permissions(sleeper, std::filesystem::perms::owner_all);
-    const LaunchResult running = LaunchDetached({sleeper}, 100);
-    EXPECT_EQ(running.kind, LaunchResult::StillRunning);
-    ASSERT_TRUE(RecordedArguments(bin.Path("pid")).has_value());
-    pid_t pid = 0;
-    std::ifstream(bin.Path("pid")) >> pid;
-    ASSERT_GT(pid, 0);
-    const std::vector<long> ids = ProcessIds(pid);
-    EXPECT_NE(ids[0], getpid());
-    EXPECT_NE(ids[2], getsid(0));
-    kill(pid, SIGTERM);
-
-    const std::string failing = bin.Write("failing", "#!/bin/sh\nexit 4\n");
-    std::filesystem::permissions(failing, std::filesystem::perms::owner_all);
-    const LaunchResult exited = LaunchDetached({failing}, 20000);
-    EXPECT_EQ(exited.kind, LaunchResult::Exited);
-    EXPECT_EQ(exited.exitStatus, 4);
-
-    const LaunchResult missing = LaunchDetached({bin.Path("missing")}, 20000);
-    EXPECT_EQ(missing.kind, LaunchResult::NotStarted);
-    EXPECT_EQ(missing.error, ENOENT);
-}
-
-TEST(DesktopOpener, ProgramsStartedDetachedInheritNoneOfTheProgramsDescriptors)
-{
-    TempDir bin;
-    int inherited[2];
-    ASSERT_EQ(pipe(inherited), 0);
-    const std::string lister = bin.Write("lister", "#!/bin/sh\n/bin/ls /proc/$$/fd > '" + bin.Path("fds.part") +
-                                                       "'\n/bin/mv '" + bin.Path("fds.part") + "' '" +
-                                                       bin.Path("fds") + "'\n");
-    std::filesystem::permissions(lister, std::filesystem::perms::owner_all);
-    const LaunchResult listed = LaunchDetached({lister}, 20000);
-    close(inherited[0]);
-    close(inherited[1]);
-    EXPECT_EQ(listed.kind, LaunchResult::Exited);
-    ASSERT_TRUE(RecordedArguments(bin.Path("fds")).has_value());
-    std::ifstream in(bin.Path("fds"));
-    std::vector<int> open;
-    for (int fd = 0; in >> fd;)
-        open.push_back(fd);
-    EXPECT_THAT(open, ::testing::Contains(0));
-    EXPECT_THAT(open, ::testing::Not(::testing::Contains(inherited[0])));
-    EXPECT_THAT(open, ::testing::Not(::testing::Contains(inherited[1])));
 }
 
 } // namespace

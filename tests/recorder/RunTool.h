@@ -1,8 +1,8 @@
 #pragma once
 // Runs a tool the tests check their results with, no shell between.
 
-#include "platform/ChildProcess.h"
-#include "platform/Paths.h"
+#include "process/ChildProcess.h"
+#include "process/FindOnPath.h"
 #include "recorder/VideoCdMaker.h"
 
 #include <sys/wait.h>

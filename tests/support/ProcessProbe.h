@@ -3,23 +3,18 @@
 // reaped yet. Waits up to two seconds for it.
 
 #include <cerrno>
-#include <chrono>
-#include <csignal>
-#include <fstream>
-#include <string>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
-#include <thread>
+#include <unistd.h>
 
 inline bool ProcessGone(pid_t pid)
 {
-    for (int i = 0; i < 200; ++i) {
-        if (kill(pid, 0) != 0 && errno == ESRCH)
-            return true;
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string field, name, state;
-        if (stat >> field >> name >> state && state == "Z")
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0)
+        return errno == ESRCH;
+    pollfd ended {pidfd, POLLIN, 0};
+    const bool gone = poll(&ended, 1, 2000) == 1;
+    close(pidfd);
+    return gone;
 }

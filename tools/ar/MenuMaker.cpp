@@ -123,7 +123,7 @@ bool MenuRun::WriteSpumuxXml(const MenuPage& page, size_t number, bool letterbox
 bool MenuRun::Run(const std::string& tool, const std::vector<std::string>& arguments, const std::string& input,
                   const std::string& output, std::string* report)
 {
-    const std::string program = FindOnPath(tool.c_str());
+    const std::string program = FindOnPath(tool);
     if (program.empty())
         return Fail(tool + " not found on PATH");
     std::string error;

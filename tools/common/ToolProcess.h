@@ -1,12 +1,11 @@
 #pragma once
-// What the program folder's tool fronts share: finding the system's tool on
-// PATH and running it as a child that ends with the front.
+// What the program folder's tool fronts share: running the system's tool as
+// a child that ends with the front.
+
+#include "process/FindOnPath.h"
 
 #include <string>
 #include <vector>
-
-// The executable file name in a folder of PATH; "" when there is none.
-std::string FindOnPath(const char* name);
 
 // Holds back SIGTERM, SIGINT, SIGHUP and SIGCHLD so that RunTool can answer
 // them in order. Call it first thing: a stop that comes before the tool runs
@@ -29,8 +28,8 @@ struct ToolRun {
 // Runs program (argv[0] is the name it is given) with our standard streams
 // and environment and waits for its end. When the front is told to stop, the
 // tool is killed and reaped before this returns; the caller cleans up and
-// then calls EndBySignal. Exec failures are reported by the child on
-// standard error, with status 126.
+// then calls EndBySignal. A tool that cannot be run is reported on standard
+// error, with status 126.
 ToolRun RunTool(const char* front, const std::string& program, const std::vector<std::string>& argv,
                 const ToolStreams& streams = {});
 
