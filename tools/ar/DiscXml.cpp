@@ -27,7 +27,7 @@ std::string MenuPgcs(const DiscMenu& menu, const ChapterPlan& chapters)
         text += page == 0 ? "   <pgc entry=\"title\">\n" : "   <pgc>\n";
         // Every page opens on its first button, whatever was picked before.
         text += "    <pre>button = 1024;</pre>\n";
-        text += "    <vob file=\"" + XmlAttribute(menu.videos.at(page)) + "\" pause=\"inf\" />\n";
+        text += "    <vob file=\"" + XmlAttributeValue(menu.videos.at(page)) + "\" pause=\"inf\" />\n";
         const std::vector<MenuButton>& buttons = menu.pages[page].buttons;
         for (size_t i = 0; i < buttons.size(); ++i) {
             text += "    <button name=\"" + ButtonName(i) + "\">" + ButtonCommand(buttons[i], page, chapters) +
@@ -57,24 +57,6 @@ std::string VideoManager(const DiscMenu* menu, const ChapterPlan& chapters)
 
 } // namespace
 
-std::string XmlAttribute(const std::string& text)
-{
-    std::string value;
-    for (char c : text) {
-        switch (c) {
-        case '&': value += "&amp;"; break;
-        case '<': value += "&lt;"; break;
-        case '>': value += "&gt;"; break;
-        case '"': value += "&quot;"; break;
-        case '\t': value += "&#9;"; break;
-        case '\n': value += "&#10;"; break;
-        case '\r': value += "&#13;"; break;
-        default: value += c;
-        }
-    }
-    return value;
-}
-
 std::string ButtonName(size_t i)
 {
     return "b" + std::to_string(i + 1);
@@ -93,7 +75,7 @@ std::string DiscXmlText(const std::vector<std::string>& files, const ChapterPlan
     }
     text += "  <titles>\n   <pgc>\n";
     for (size_t i = 0; i < files.size(); ++i) {
-        text += "    <vob file=\"" + XmlAttribute(files[i]) + "\" chapters=\"" +
+        text += "    <vob file=\"" + XmlAttributeValue(files[i]) + "\" chapters=\"" +
                 ChapterAttribute(chapters.marks.at(i)) + "\" />\n";
     }
     if (menu)

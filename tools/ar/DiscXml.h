@@ -6,6 +6,7 @@
 
 #include "ChapterPlan.h"
 #include "MenuLayout.h"
+#include "convert/AuthoringText.h"
 
 #include <string>
 #include <vector>
@@ -19,9 +20,6 @@ struct DiscMenu {
 
 // menu: nullptr for a disc without one.
 std::string DiscXmlText(const std::vector<std::string>& files, const ChapterPlan& chapters, const DiscMenu* menu);
-
-// text as an XML attribute value.
-std::string XmlAttribute(const std::string& text);
 
 // The name spumux and dvdauthor know button i of a page by.
 std::string ButtonName(size_t i);

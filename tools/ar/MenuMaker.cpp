@@ -95,7 +95,7 @@ bool MenuRun::WriteSpumuxXml(const MenuPage& page, size_t number, bool letterbox
         return false;
     std::string text = "<subpictures format=\"" + std::string(request_.system == TvSystem::Pal ? "PAL" : "NTSC") +
                        "\">\n <stream>\n  <spu start=\"00:00:00.00\" force=\"yes\" highlight=\"" +
-                       XmlAttribute(work_.File(highlight)) + "\" select=\"" + XmlAttribute(work_.File(select)) +
+                       XmlAttributeValue(work_.File(highlight)) + "\" select=\"" + XmlAttributeValue(work_.File(select)) +
                        "\">\n";
     for (size_t i = 0; i < page.buttons.size(); ++i) {
         const MenuButton& button = page.buttons[i];
