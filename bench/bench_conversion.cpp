@@ -81,6 +81,7 @@ class QuietView : public ConversionView {
 public:
     void ShowFile(const std::string&, int, int) override {}
     void ShowPercent(int) override {}
+    void ShowTotal(int) override {}
     void AddLogLine(const std::string& text) override { logBytes += text.size(); }
     JobQuestions& Questions() override { return questions; }
 
