@@ -1,6 +1,9 @@
-// Conversion benchmark: the same clips converted by the conversion worker
-// (its jobs, mg.exe, the runner's chunk loop with its pauses) and by FFmpeg
-// alone with the same options, its output discarded. Prints figures only.
+// Conversion benchmark: a batch of clips converted to PAL DVD by the
+// conversion worker (its jobs, mg.exe, the runner, one encoder per core), and
+// by FFmpeg alone with the same options, one encoder after another and two
+// side by side, as one would run them by hand. Each path's time and the peak
+// memory of the processes it ran; the rounds interleave the paths, and the
+// best round of each counts. Prints figures only.
 
 #include "core/ConversionSettings.h"
 #include "convert/ConversionRequest.h"
@@ -9,39 +12,33 @@
 #include "convert/EncodingJob.h"
 #include "platform/JobQuestions.h"
 #include "platform/Paths.h"
+#include "platform/RunFolder.h"
 #include "process/FindOnPath.h"
 #include "process/Spawn.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-constexpr int kClipSeconds = 10;
-constexpr int kClipCount = 3;
-constexpr int kRounds = 3;
-
-struct Format {
-    const char* name;
-    int task;
-    int outputFormat; // task 2
-    int tvSystem;     // task 0
-};
-
-const Format kFormats[] = {
-    {"DVD (PAL, task 0)", CT_VIDEO2DVD, 0, 0},
-    {"Strand MPEG 1", CT_VIDEO2MPG, 0, 0},
-    {"NTSC_SVCD", CT_VIDEO2MPG, 6, 1},
-};
+constexpr int kClipSeconds = 30;
+constexpr int kClipCount = 4;
+constexpr int kRounds = 2;
+constexpr int kPalDvd = 4; // task 2's "PAL_DVD (*.vob)"
 
 using Clock = std::chrono::steady_clock;
 
@@ -50,9 +47,74 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs a program from PATH with its output thrown away; its exit code, -1
-// otherwise.
-int RunQuietly(std::vector<std::string> argv)
+// The resident memory of this process and all its descendants, sampled every
+// 50 ms while it lives; its peak in MiB.
+class PeakMemory {
+public:
+    PeakMemory() : sampler_([this] { Sample(); }) {}
+    double StopMiB()
+    {
+        stop_ = true;
+        sampler_.join();
+        return static_cast<double>(peakPages_) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1 << 20);
+    }
+
+private:
+    void Sample()
+    {
+        while (!stop_) {
+            peakPages_ = std::max(peakPages_, TreePages());
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+
+    // /proc/PID/stat: "1234 (ffmpeg) S 1200 ...", the parent after the name.
+    static long TreePages()
+    {
+        std::map<pid_t, std::pair<pid_t, long>> processes; // pid: parent, resident pages
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            std::string stat;
+            std::getline(std::ifstream(entry.path() / "stat"), stat);
+            long size = 0;
+            long resident = 0;
+            std::ifstream(entry.path() / "statm") >> size >> resident;
+            const size_t close = stat.rfind(')');
+            if (close == std::string::npos)
+                continue;
+            char state = 0;
+            pid_t parent = 0;
+            if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) == 2)
+                processes[std::stoi(name)] = {parent, resident};
+        }
+        std::set<pid_t> tree = {getpid()};
+        long pages = 0;
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (const auto& [pid, process] : processes) {
+                if (!tree.count(pid) && tree.count(process.first))
+                    grew = tree.insert(pid).second;
+            }
+        }
+        for (pid_t pid : tree)
+            pages += processes.count(pid) ? processes[pid].second : 0;
+        return pages;
+    }
+
+    std::atomic<bool> stop_ {false};
+    long peakPages_ = 0;
+    std::thread sampler_;
+};
+
+struct Measure {
+    double seconds = 0;
+    double peakMiB = 0;
+    bool ok = false;
+};
+
+pid_t Start(std::vector<std::string> argv)
 {
     SpawnRequest request;
     request.program = FindOnPath(argv[0]);
@@ -62,18 +124,23 @@ int RunQuietly(std::vector<std::string> argv)
     if (child.failure != SpawnedChild::Failure::None)
         return -1;
     close(child.pidfd);
-    int status = 0;
-    if (waitpid(child.pid, &status, 0) != child.pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+    return child.pid;
+}
+
+bool Succeeded(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool MakeClip(const std::string& path)
 {
-    std::string length = std::to_string(kClipSeconds);
-    return RunQuietly({"ffmpeg", "-nostdin", "-y", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=" + length,
-                       "-f", "lavfi", "-i", "sine=frequency=440:duration=" + length, "-c:v", "mpeg4", "-q:v", "3",
-                       "-c:a", "aac", "-shortest", path}) == 0;
+    const std::string length = std::to_string(kClipSeconds);
+    const pid_t ffmpeg = Start({"ffmpeg", "-nostdin", "-y", "-f", "lavfi", "-i",
+                                "testsrc=size=720x576:rate=25:duration=" + length, "-f", "lavfi", "-i",
+                                "sine=frequency=440:duration=" + length, "-c:v", "mpeg4", "-q:v", "3", "-c:a", "aac",
+                                "-shortest", path});
+    int status = 0;
+    return ffmpeg > 0 && waitpid(ffmpeg, &status, 0) == ffmpeg && Succeeded(status);
 }
 
 // The page's part, reduced to what costs nothing.
@@ -81,114 +148,84 @@ class QuietView : public ConversionView {
 public:
     void ShowFile(const std::string&, int, int) override {}
     void ShowPercent(int) override {}
-    void AddLogLine(const std::string& text) override { logBytes += text.size(); }
+    void ShowTotal(int) override {}
+    void AddLogLine(const std::string&) override {}
     JobQuestions& Questions() override { return questions; }
 
-    size_t logBytes = 0;
     SeamQuestions questions;
 };
 
-// One clip's list through the conversion worker, as the page runs it.
-double TimeThroughWorker(const ConversionRequest& base, const std::string& clip, bool* ok)
+Measure ThroughWorker(const ConversionRequest& request)
 {
-    ConversionRequest request = base;
-    request.sources = {{clip, FileNameOf(clip)}};
     QuietView view;
-    Clock::time_point start = Clock::now();
-    const ConversionResult result = AVI2MPEGFunc(request, view, nullptr);
-    double seconds = SecondsSince(start);
-    *ok = result.succeededCount == 1;
-    return seconds;
+    PeakMemory memory;
+    const Clock::time_point start = Clock::now();
+    ConversionResult result = AVI2MPEGFunc(request, view, nullptr);
+    Measure measure;
+    measure.seconds = SecondsSince(start);
+    measure.peakMiB = memory.StopMiB();
+    measure.ok = result.succeededCount == static_cast<int>(request.sources.size());
+    if (result.workFolder)
+        result.workFolder->Remove();
+    return measure;
 }
 
-// FFmpeg alone, with the options mg.exe gives it for the same job.
-double TimeFFmpegAlone(const EncodingJob& job, bool* ok)
+// FFmpeg with the options mg.exe gives it for each job, at most lanes at
+// once, the next started as soon as one ends (as xargs -P would).
+Measure ByHand(const std::vector<EncodingJob>& jobs, size_t lanes)
 {
-    std::vector<std::string> argv = {"ffmpeg"};
-    std::vector<std::string> rest(job.arguments.begin() + 1, job.arguments.end());
-    for (const std::string& argument : TranslateEncoderArguments(rest))
-        argv.push_back(argument);
-    Clock::time_point start = Clock::now();
-    *ok = RunQuietly(argv) == 0 && FileExists(job.outputPath);
-    return SecondsSince(start);
+    PeakMemory memory;
+    const Clock::time_point start = Clock::now();
+    Measure measure;
+    measure.ok = true;
+    size_t next = 0;
+    size_t running = 0;
+    while (next < jobs.size() || running > 0) {
+        if (next < jobs.size() && running < lanes) {
+            std::vector<std::string> argv = {"ffmpeg"};
+            const std::vector<std::string> options(jobs[next].arguments.begin() + 1, jobs[next].arguments.end());
+            for (const std::string& argument : TranslateEncoderArguments(options))
+                argv.push_back(argument);
+            ++next;
+            measure.ok = Start(argv) > 0 && measure.ok;
+            running += measure.ok ? 1 : 0;
+            continue;
+        }
+        int status = 0;
+        if (wait(&status) < 0)
+            break;
+        --running;
+        measure.ok = Succeeded(status) && measure.ok;
+    }
+    measure.seconds = SecondsSince(start);
+    measure.peakMiB = memory.StopMiB();
+    return measure;
 }
 
-std::vector<std::string> MakeClips(const std::string& folder)
+std::vector<EncodingJob> JobsOf(const ConversionRequest& request)
 {
-    std::vector<std::string> clips;
-    for (int i = 0; i < kClipCount; ++i) {
-        std::string path = folder + "clip" + std::to_string(i + 1) + ".mkv";
-        if (!MakeClip(path)) {
-            std::fprintf(stderr, "bench_conversion: ffmpeg could not make %s\n", path.c_str());
+    std::vector<EncodingJob> jobs;
+    for (const SourceFile& source : request.sources) {
+        std::string error;
+        std::optional<EncodingJob> job = BuildJob(request, source.path, source.name, &error);
+        if (!job) {
+            std::fprintf(stderr, "bench_conversion: %s\n", error.c_str());
             return {};
         }
-        clips.push_back(path);
+        jobs.push_back(*job);
     }
-    return clips;
+    return jobs;
 }
 
-double TimeAlone(const ConversionRequest& settings, const std::string& clip, bool* ok)
-{
-    std::string error;
-    std::optional<EncodingJob> job = BuildJob(settings, clip, FileNameOf(clip), &error);
-    if (!job) {
-        std::fprintf(stderr, "bench_conversion: %s\n", error.c_str());
-        *ok = false;
-        return 0;
-    }
-    return TimeFFmpegAlone(*job, ok);
-}
-
-struct Times {
-    double best = 1e9;
-    double total = 0;
-    void Add(double seconds)
-    {
-        best = std::min(best, seconds);
-        total += seconds;
-    }
+struct Path {
+    const char* name;
+    std::function<Measure()> run;
+    Measure best;
 };
 
-// Per clip, the best of the rounds counts: the machine is shared, and a
-// round that met a busy moment says nothing about either side.
-bool BenchFormat(const Format& format, const std::vector<std::string>& clips, const std::string& folder)
+void Print(const Path& path)
 {
-    ConversionRequest settings;
-    settings.programFolder = KANDRIX_BIN_DIR;
-    settings.outputFolder = folder;
-    settings.workFolder = folder;
-    settings.task = format.task;
-    settings.outputFormat = format.outputFormat;
-    settings.tvSystem = format.tvSystem;
-    settings.overwriteExisting = 1;
-
-    double workerBest = 0;
-    double aloneBest = 0;
-    double workerTotal = 0;
-    double aloneTotal = 0;
-    for (const std::string& clip : clips) {
-        Times worker;
-        Times alone;
-        // Alternating the two keeps a change of machine load from favouring one.
-        for (int round = 0; round < kRounds; ++round) {
-            bool okAlone = false;
-            bool okWorker = false;
-            alone.Add(TimeAlone(settings, clip, &okAlone));
-            worker.Add(TimeThroughWorker(settings, clip, &okWorker));
-            if (!okAlone || !okWorker) {
-                std::fprintf(stderr, "bench_conversion: %s of %s: %s failed\n", format.name, clip.c_str(),
-                             okAlone ? "the conversion worker" : "ffmpeg alone");
-                return false;
-            }
-        }
-        workerBest += worker.best;
-        aloneBest += alone.best;
-        workerTotal += worker.total;
-        aloneTotal += alone.total;
-    }
-    std::printf("%-18s  best: worker %6.2f s  ffmpeg alone %6.2f s  ratio %.3f   all rounds: ratio %.3f\n",
-                format.name, workerBest, aloneBest, workerBest / aloneBest, workerTotal / aloneTotal);
-    return true;
+    std::printf("  %-28s %7.2f s   peak memory %6.1f MiB\n", path.name, path.best.seconds, path.best.peakMiB);
 }
 
 } // namespace
@@ -201,16 +238,65 @@ int main()
         return 1;
     }
     folder += kPathSeparator;
+    const std::string byHand = folder + "by-hand" + kPathSeparator;
+    const std::string worker = folder + "worker" + kPathSeparator;
+    std::filesystem::create_directory(byHand);
+    std::filesystem::create_directory(worker);
 
-    std::vector<std::string> clips = MakeClips(folder);
-    bool ok = !clips.empty();
-    if (ok)
-        std::printf("%d clips of %d s, %d rounds per clip and format, encoder pause %d ms\n", kClipCount, kClipSeconds, kRounds,
-                    ENCODER_POLL_MS);
-    for (const Format& format : kFormats) {
-        if (!ok)
-            break;
-        ok = BenchFormat(format, clips, folder);
+    ConversionRequest request;
+    request.programFolder = KANDRIX_BIN_DIR;
+    request.outputFolder = worker;
+    request.task = CT_VIDEO2MPG;
+    request.outputFormat = kPalDvd;
+    request.overwriteExisting = 1;
+    bool ok = true;
+    for (int i = 0; i < kClipCount && ok; ++i) {
+        const std::string name = "clip" + std::to_string(i + 1) + ".mkv";
+        ok = MakeClip(folder + name);
+        request.sources.push_back({folder + name, name});
+    }
+    ConversionRequest task0 = request;
+    task0.task = CT_VIDEO2DVD;
+    task0.tvSystem = 0;
+    ConversionRequest raw = request;
+    raw.outputFolder = byHand;
+    const std::vector<EncodingJob> jobs = JobsOf(raw);
+    if (!ok || jobs.empty()) {
+        std::fprintf(stderr, "bench_conversion: no clips to convert\n");
+        std::filesystem::remove_all(folder);
+        return 1;
+    }
+
+    std::vector<Path> paths = {
+        {"FFmpeg, one after another", [&] { return ByHand(jobs, 1); }, {}},
+        {"FFmpeg, two side by side", [&] { return ByHand(jobs, 2); }, {}},
+        {"conversion worker, task 2", [&] { return ThroughWorker(request); }, {}},
+        {"conversion worker, task 0", [&] { return ThroughWorker(task0); }, {}},
+    };
+    std::printf("%d clips of %d s to PAL DVD; the worker runs %d encoders at once; best of %d interleaved rounds\n",
+                kClipCount, kClipSeconds, EncoderSlots(request), kRounds);
+    for (int round = 0; round < kRounds && ok; ++round) {
+        // Each round takes the paths in the other order, so that a change of
+        // the machine's load favours none of them.
+        for (size_t i = 0; i < paths.size() && ok; ++i) {
+            Path& path = paths[round % 2 == 0 ? i : paths.size() - 1 - i];
+            const Measure measure = path.run();
+            ok = measure.ok;
+            if (!ok)
+                std::fprintf(stderr, "bench_conversion: %s failed\n", path.name);
+            if (path.best.seconds == 0 || measure.seconds < path.best.seconds)
+                path.best = measure;
+        }
+    }
+    if (ok) {
+        for (const Path& path : paths)
+            Print(path);
+        const double oneByOne = paths[0].best.seconds;
+        const double pair = paths[1].best.seconds;
+        std::printf("ratios: two side by side / one after another %.3f; worker (task 2) / one after another %.3f "
+                    "(target 0.65 on two cores); worker / two side by side: task 2 %.3f, task 0 %.3f\n",
+                    pair / oneByOne, paths[2].best.seconds / oneByOne, paths[2].best.seconds / pair,
+                    paths[3].best.seconds / pair);
     }
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);

@@ -32,6 +32,8 @@ struct ConversionRequest {
     // Task 0: the run's work folder, where the intermediate files go; the
     // conversion makes it.
     std::string workFolder;
+    // How many encoders run at once; 0: one per core.
+    int encoders = 0;
 
     // On the UI thread: the record's values and the file list's entries.
     static ConversionRequest From(const ConversionSettings& settings);

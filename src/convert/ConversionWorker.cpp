@@ -1,65 +1,36 @@
 #include "convert/ConversionWorker.h"
 
 #include "core/ConversionSettings.h"
-#include "convert/EncodingJob.h"
-#include "convert/ProgressParser.h"
-#include "platform/Job.h"
+#include "convert/ConversionBatch.h"
 #include "platform/JobQuestions.h"
-#include "platform/Paths.h"
 #include "platform/RunFolder.h"
+
+#include <algorithm>
+#include <sched.h>
+#include <thread>
 
 namespace {
 
-enum class FileOutcome { Next, Stop };
+// FFmpeg's MPEG-2 encoder keeps about one core busy, and more threads of its
+// own make it no faster: so one encoder per core, and no more than eight,
+// which would only share the disk and memory of a large machine.
+constexpr int kMostEncoders = 8;
 
-FileOutcome ConvertOne(const ConversionRequest& request, ConversionView& view, JobControl* control, size_t index,
-                       int pollMs, ConversionResult& result)
+int UsableCores()
 {
-    const SourceFile& source = request.sources[index];
-    std::string error;
-    std::optional<EncodingJob> job = BuildJob(request, source.path, source.name, &error);
-    if (!job) {
-        view.AddLogLine(error);
-        return FileOutcome::Next;
-    }
-    if (!AskOverwrite(request, job->outputPath, view.Questions()))
-        return FileOutcome::Next;
-
-    ProgressParser parser;
-    EncoderRun run;
-    run.arguments = job->arguments;
-    run.questions = &view.Questions();
-    run.log = [&](const std::string& text) { view.AddLogLine(text); };
-    run.progress = [&](int percent) { view.ShowPercent(percent); };
-    run.control = control;
-    run.started = [&] {
-        view.ShowFile(source.name, static_cast<int>(index) + 1, static_cast<int>(request.sources.size()));
-    };
-    run.pollMs = pollMs;
-
-    const ToolOutcome outcome = RunEncoder(run, parser);
-    switch (outcome.result) {
-    case RunResult::FailedToStart:
-        return FileOutcome::Stop;
-    case RunResult::Cancelled:
-        result.cancelled = true;
-        return FileOutcome::Stop;
-    case RunResult::Finished:
-        break;
-    }
-    // An output left by an earlier run is no proof that this one worked:
-    // the encoder must also have ended cleanly.
-    if (outcome.exitStatus == 0 && FileExists(job->outputPath)) {
-        view.ShowPercent(100);
-        result.convertedFiles.push_back(job->outputPath);
-        ++result.succeededCount;
-        if (result.workFolder)
-            result.workFolder->SetSourceOf(job->outputPath, source.path);
-    }
-    return FileOutcome::Next;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0)
+        return CPU_COUNT(&set);
+    return static_cast<int>(std::thread::hardware_concurrency());
 }
 
 } // namespace
+
+int EncoderSlots(const ConversionRequest& request)
+{
+    return std::clamp(request.encoders > 0 ? request.encoders : UsableCores(), 1, kMostEncoders);
+}
 
 ConversionResult AVI2MPEGFunc(const ConversionRequest& request, ConversionView& view, JobControl* control,
                               int pollMs)
@@ -81,14 +52,7 @@ ConversionResult AVI2MPEGFunc(const ConversionRequest& request, ConversionView& 
     }
     if (!run.estimateLine.empty())
         view.AddLogLine(run.estimateLine);
-    for (size_t i = 0; i < run.sources.size(); ++i) {
-        if (control && control->Cancelled()) {
-            result.cancelled = true;
-            break;
-        }
-        if (ConvertOne(run, view, control, i, pollMs, result) == FileOutcome::Stop)
-            break;
-    }
+    ConversionBatch(run, view, control, pollMs).Run(result);
     if (result.cancelled)
         result.succeededCount = 0;
     // Nothing goes on to the burn: what the run made is of no more use.

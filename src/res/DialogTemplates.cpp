@@ -150,7 +150,7 @@ DialogTemplate ConvertPage()
                     C(IDC_CONV_LOG, K::ListBox, "", 7, 38, 247, 98, kList),
                     C(-1, K::Static, "Total Converting:", 7, 143, 64, 9),
                     C(IDC_CONV_COUNT, K::Static, "...", 74, 143, 60, 9, kData),
-                    C(IDC_CONV_TOTAL_PROGRESS, K::Progress, "", 7, 155, 170, 10, CS_HIDDEN),
+                    C(IDC_CONV_TOTAL_PROGRESS, K::Progress, "", 7, 155, 170, 10),
                     C(IDC_CONV_CANCEL, K::PushButton, "&Cancel", 204, 150, 50, 16, CS_GROUP),
                 });
 }

@@ -72,6 +72,7 @@ class RecordingConversionView final : public ConversionView {
 public:
     void ShowFile(const std::string&, int, int) override {}
     void ShowPercent(int) override {}
+    void ShowTotal(int) override {}
     void AddLogLine(const std::string& text) override { log += text + "\n"; }
     JobQuestions& Questions() override { return questions; }
 

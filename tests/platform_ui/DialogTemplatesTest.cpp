@@ -112,7 +112,7 @@ TEST(DialogTemplates, ControlsHaveTheirKindsTextsAndStates)
     ASSERT_TRUE(convert.Create(nullptr));
     EXPECT_NE(qobject_cast<QProgressBar*>(convert.Control(IDC_CONV_FILE_PROGRESS)), nullptr);
     EXPECT_EQ(convert.ProgressGetPos(IDC_CONV_FILE_PROGRESS), 0);
-    EXPECT_FALSE(convert.IsDlgItemVisible(IDC_CONV_TOTAL_PROGRESS));
+    EXPECT_TRUE(convert.IsDlgItemVisible(IDC_CONV_TOTAL_PROGRESS));
     EXPECT_EQ(convert.GetDlgItemText(IDC_CONV_FILE_NAME), "...");
     EXPECT_EQ(convert.GetDlgItemText(IDC_CONV_PERCENT), "..");
     EXPECT_EQ(convert.GetDlgItemText(IDC_CONV_CANCEL), "&Cancel");

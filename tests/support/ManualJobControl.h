@@ -4,6 +4,7 @@
 
 #include "platform/Job.h"
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
 
@@ -25,27 +26,34 @@ public:
         return id;
     }
 
+    // Waits for a cancel's hooks that run, so that none runs once its
+    // owner has gone.
     void RemoveCancelHook(int id) override
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        hooksDone_.wait(lock, [this] { return runningHooks_ == 0; });
         hooks_.erase(id);
     }
 
     void Cancel()
     {
-        std::map<int, std::function<void()>> hooks;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            flag_ = 1;
-            hooks = hooks_;
-        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        flag_ = 1;
+        ++runningHooks_;
+        const std::map<int, std::function<void()>> hooks = hooks_;
+        lock.unlock();
         for (auto& [id, hook] : hooks)
             hook();
+        lock.lock();
+        --runningHooks_;
+        hooksDone_.notify_all();
     }
 
 private:
     std::atomic<int> flag_{0};
     std::mutex mutex_;
+    std::condition_variable hooksDone_;
+    int runningHooks_ = 0;
     std::map<int, std::function<void()>> hooks_;
     int next_ = 0;
 };

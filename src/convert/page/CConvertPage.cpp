@@ -22,13 +22,13 @@ public:
 
     void Drop() { page_ = nullptr; }
 
-    void ShowFile(const std::string& name, int number, int count) override
+    void ShowFile(const std::string& names, int number, int count) override
     {
         char counter[32];
         std::snprintf(counter, sizeof counter, "%d/%d", number, count);
         const std::string text = counter;
         OnPage([&](CConvertPage& p) {
-            p.SetDlgItemText(IDC_CONV_FILE_NAME, name);
+            p.SetDlgItemText(IDC_CONV_FILE_NAME, names);
             p.SetDlgItemText(IDC_CONV_COUNT, text);
         });
     }
@@ -39,6 +39,11 @@ public:
             p.ProgressSetPos(IDC_CONV_FILE_PROGRESS, percent);
             p.SetDlgItemText(IDC_CONV_PERCENT, PercentText(percent));
         });
+    }
+
+    void ShowTotal(int percent) override
+    {
+        OnPage([&](CConvertPage& p) { p.ProgressSetPos(IDC_CONV_TOTAL_PROGRESS, percent); });
     }
 
     void AddLogLine(const std::string& text) override

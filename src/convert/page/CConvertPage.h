@@ -1,6 +1,7 @@
 #pragma once
-// The conversion page: shows the encoder's progress and log while a job
-// converts the source list, and offers Cancel.
+// The conversion page: while a job converts the source list, shows the files
+// being converted, how far the earliest of them and the whole list are, and
+// the encoders' log, and offers Cancel.
 
 #include "core/CWizardPage.h"
 #include "convert/ConversionRequest.h"
