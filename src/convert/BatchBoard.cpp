@@ -69,10 +69,16 @@ BatchBoard::Display BatchBoard::Current() const
 std::vector<std::string> BatchBoard::TakeLog()
 {
     std::vector<std::string> entries;
-    for (; logged_ < files_.size() && files_[logged_].state == State::Ended; ++logged_) {
-        std::vector<std::string>& log = files_[logged_].log;
-        std::move(log.begin(), log.end(), std::back_inserter(entries));
-        log.clear();
+    // The earliest file not yet done writes as its encoder speaks, as a
+    // single file always has; the ones after it wait for their turn, so the
+    // sections still never interleave.
+    while (logged_ < files_.size()) {
+        File& file = files_[logged_];
+        std::move(file.log.begin(), file.log.end(), std::back_inserter(entries));
+        file.log.clear();
+        if (file.state != State::Ended)
+            break;
+        ++logged_;
     }
     return entries;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // What the conversion page shows of a batch whose files convert side by side.
 // The earliest file still running leads: the top bar and the counter follow
-// it. The total sums every file's share. A file's log is held until it has
-// ended and so has every file before it, so that the sections of files that
-// convert at the same time never interleave and the log reads in list order.
+// it. The total sums every file's share. A file's log is held until every
+// file before it has ended, so that the sections of files that convert at
+// the same time never interleave and the log reads in list order.
 // Owned by the one thread that runs the batch.
 
 #include <cstddef>

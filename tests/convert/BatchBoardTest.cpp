@@ -24,10 +24,12 @@ TEST(BatchBoard, TotalSumsTheFilesSharesAndTheLeaderIsTheEarliestRunning)
 
     board.End(0, false);
     board.AddLog(1, "b's line");
+    EXPECT_EQ(board.TakeLog(), std::vector<std::string>{"b's line"}); // b leads now, and speaks as it goes
+    board.AddLog(1, "b's last line");
     board.End(1, true);
     shown = board.Current();
     EXPECT_EQ(shown.label, "b");
     EXPECT_EQ(shown.percent, 100);
     EXPECT_EQ(shown.total, 75);
-    EXPECT_EQ(board.TakeLog(), (std::vector<std::string>{"b's line", "c's line"}));
+    EXPECT_EQ(board.TakeLog(), (std::vector<std::string>{"b's last line", "c's line"}));
 }
