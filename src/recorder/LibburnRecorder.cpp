@@ -114,6 +114,10 @@ void LibburnRecorder::ReleaseAllLocked()
     for (auto& entry : grabbers_)
         *entry.second->silenced = true;
     grabbers_.clear();
+    {
+        std::lock_guard<std::mutex> stopLock(stopMutex_);
+        stops_.clear();
+    }
     for (Unit& unit : units_) {
         unit.grabCount = 0;
         unit.unit->LetGo();
@@ -303,6 +307,8 @@ void LibburnRecorder::AddGrabberLocked(Unit& unit, GrabberHandle* handle, Record
     const uintptr_t id = nextHandle_++;
     *handle = reinterpret_cast<GrabberHandle>(id);
     grabbers_.emplace(id, std::move(grabber));
+    std::lock_guard<std::mutex> stopLock(stopMutex_);
+    stops_.emplace(id, StopEntry{});
 }
 
 RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handle)
@@ -318,6 +324,10 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handl
             return RECORDER_INVALID_HANDLE;
         *it->second->silenced = true;
         Unit& unit = units_[it->second->unit];
+        {
+            std::lock_guard<std::mutex> stopLock(stopMutex_);
+            stops_.erase(it->first);
+        }
         grabbers_.erase(it);
         if (--unit.grabCount <= 0) {
             unit.grabCount = 0;

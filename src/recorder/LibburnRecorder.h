@@ -117,9 +117,19 @@ private:
         // Told when the grabber goes while its write still runs.
         std::shared_ptr<std::atomic<bool>> silenced = std::make_shared<std::atomic<bool>>(false);
     };
+    // What a cancel needs of a grabber: the write running on it, or that a
+    // cancel came before the write began.
+    struct StopEntry {
+        WriteToStop write;
+        bool pending = false;
+    };
     using Write = std::function<UnitResult(RecorderUnit&, const WriteSettings&, const WriteEvents&)>;
 
     void ReleaseAllLocked();
+    // False when a cancel came before the write, which this consumes: the
+    // write must not begin then.
+    bool BeginStoppableWrite(uintptr_t handle, const WriteToStop& write);
+    void EndStoppableWrite(uintptr_t handle);
     bool AnyBusyLocked() const;
     void AddGrabberLocked(Unit& unit, GrabberHandle* handle, RecorderCallback eventCallback, void* context);
     // Marks the unit idle again (letting it go if no grabber is left) and
@@ -150,6 +160,11 @@ private:
     // by a record from before a search cannot reach a newer grabber.
     std::map<uintptr_t, std::unique_ptr<Grabber>> grabbers_;
     uintptr_t nextHandle_ = 1;
+    // A cancel takes this lock alone, never mutex_, which a query holds while
+    // its drive answers: a cancel never waits for a drive. Taken after mutex_
+    // where both are held.
+    std::mutex stopMutex_;
+    std::map<uintptr_t, StopEntry> stops_;
 };
 
 // The process-wide libburn library, created on first use and shut down at

@@ -189,9 +189,10 @@ public:
     // made none); later calls get none until the next write.
     virtual RecorderException TakeWrittenImage(GrabberHandle handle, WrittenImage* image);
 
-    // Asks a write running on handle (on another thread) to stop; the write
-    // call then returns with a failure once the unit is idle and released.
-    // Callable from any thread, returns at once; harmless when nothing runs.
+    // Asks the write running on handle (on another thread), or else the next
+    // one to start on it, to stop; the write call then returns with a
+    // failure once the unit is idle and released. Callable from any thread;
+    // waits for no drive and returns at once.
     virtual RecorderException CancelWrite(GrabberHandle handle);
 };
 
