@@ -23,25 +23,12 @@ namespace {
 // all the same, for a drive that no longer answers.
 constexpr auto kWriteStopLimit = std::chrono::seconds(20);
 
-void ShutdownAtExit()
-{
-    DefaultLibburnRecorder().Shutdown();
-}
-
 UnitResult Refuse(RecorderException exception, const std::string& text)
 {
     return UnitResult::Failure(exception, text);
 }
 
 } // namespace
-
-LibburnRecorder& DefaultLibburnRecorder()
-{
-    // Never destroyed: records released during static destruction may still
-    // reach it after the exit hook has let go of every unit.
-    static LibburnRecorder* recorder = new LibburnRecorder;
-    return *recorder;
-}
 
 LibburnRecorder::~LibburnRecorder()
 {
@@ -102,10 +89,6 @@ RecorderException LibburnRecorder::UpStartEx()
                              const_cast<char*>("libburn: "));
     SetLibburnUp(true);
     started_ = true;
-    if (!exitHookSet_) {
-        exitHookSet_ = true;
-        std::atexit(ShutdownAtExit);
-    }
     return RECORDER_SUCCESS;
 }
 

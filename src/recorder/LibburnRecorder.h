@@ -25,16 +25,18 @@ struct WriteSettings;
 struct WriteEvents;
 
 
-// libburn is process-global, so there is exactly one of these.
+// libburn is process-global: at most one of these may be alive at a time.
+// The run's state owns the program's one; a test makes its own.
 class LibburnRecorder : public RecorderLibrary {
 public:
+    LibburnRecorder() = default;
     ~LibburnRecorder() override;
     LibburnRecorder(const LibburnRecorder&) = delete;
     LibburnRecorder& operator=(const LibburnRecorder&) = delete;
 
     // Stops a write that runs and waits a bounded time for it, releases every
     // unit and shuts libburn down; later calls fail cleanly.
-    void Shutdown();
+    void Shutdown() override;
 
     RecorderException UpStartEx() override;
     RecorderException FindDevice(int scsiType, int flags, RecorderCallback callback,
@@ -84,9 +86,6 @@ public:
     RecorderException CancelWrite(GrabberHandle handle) override;
 
 private:
-    friend LibburnRecorder& DefaultLibburnRecorder();
-    LibburnRecorder() = default;
-
     struct Unit {
         std::shared_ptr<RecorderUnit> unit;
         int grabCount = 0;
@@ -154,7 +153,6 @@ private:
     // Told whenever a write ends, for Shutdown.
     std::condition_variable_any writeEnded_;
     bool started_ = false;
-    bool exitHookSet_ = false;
     std::vector<Unit> units_;
     // Handles are numbers that are never used twice, so a stale handle kept
     // by a record from before a search cannot reach a newer grabber.
@@ -166,7 +164,3 @@ private:
     std::mutex stopMutex_;
     std::map<uintptr_t, StopEntry> stops_;
 };
-
-// The process-wide libburn library, created on first use and shut down at
-// process exit.
-LibburnRecorder& DefaultLibburnRecorder();

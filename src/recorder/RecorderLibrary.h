@@ -101,6 +101,9 @@ public:
 
     // Starting twice is harmless.
     virtual RecorderException UpStartEx() = 0;
+    // The run's end: stops a write that runs and lets go of every unit;
+    // later calls fail cleanly.
+    virtual void Shutdown();
 
     // Calls back once per unit, in the library's order, before it returns.
     virtual RecorderException FindDevice(int scsiType, int flags, RecorderCallback callback,
@@ -195,9 +198,3 @@ public:
     // waits for no drive and returns at once.
     virtual RecorderException CancelWrite(GrabberHandle handle);
 };
-
-// The library the recorder code uses: the libburn one unless a test set
-// another. SetRecorderLibrary(nullptr) puts the libburn one back. The caller
-// keeps ownership and must keep it alive while records hold its grabbers.
-RecorderLibrary& Recorder();
-void SetRecorderLibrary(RecorderLibrary* library);

@@ -5,6 +5,7 @@
 
 #include "core/ConversionSettings.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 #include "support/ProcessProbe.h"
 #include "support/ScriptedSeam.h"
 #include "support/StringSourceList.h"
@@ -45,7 +46,6 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_symlink(std::string(KANDRIX_TEST_FIXTURES) + "fake_mg.sh", program.Path("mg.exe"));
-        saved = Settings();
         ConversionSettings& settings = Settings();
         settings.task = CT_VIDEO2MPG;
         settings.outputFormat = 4;
@@ -58,7 +58,7 @@ protected:
         AfxSetMainWnd(&mainWindow);
         ASSERT_TRUE(mainWindow.Create(nullptr));
         mainWindow.ShowWindow(true);
-        page = std::make_unique<CConvertPage>();
+        page = std::make_unique<CConvertPage>(run);
         ASSERT_TRUE(page->Create(&mainWindow));
     }
 
@@ -67,8 +67,9 @@ protected:
         page.reset();
         mainWindow.DestroyWindow();
         AfxSetMainWnd(nullptr);
-        Settings() = saved;
     }
+
+    ConversionSettings& Settings() { return run.Settings(); }
 
     void AddSource(const std::string& name, const std::string& behaviour)
     {
@@ -91,7 +92,7 @@ protected:
 
     TempDir program, sources, output;
     StringSourceList paths, names;
-    ConversionSettings saved;
+    RunState run;
     ScriptedSeam seam;
     MainWindowStandIn mainWindow;
     std::unique_ptr<CConvertPage> page;

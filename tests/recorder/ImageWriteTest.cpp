@@ -111,7 +111,7 @@ protected:
         return library_.TrackAtOnceFromTree(handle_, report_, &stream, 1, 0, 1, 1, 5);
     }
 
-    LibburnRecorder& library_ = DefaultLibburnRecorder();
+    LibburnRecorder library_;
     char text_[RECORDER_EXCEPTION_TEXT_SIZE] = {};
     uint32_t status_ = RECORDER_STATUS_UNSET;
     FailureDetails details_;
