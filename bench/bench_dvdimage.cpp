@@ -7,7 +7,7 @@
 #include "process/FindOnPath.h"
 #include "process/Spawn.h"
 #include "recorder/ImageStream.h"
-#include "recorder/RecorderLibrary.h"
+#include "recorder/LibburnRecorder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -86,14 +86,16 @@ int OurImage(const std::string& videoTs)
     char text[RECORDER_EXCEPTION_TEXT_SIZE];
     uint32_t status = 0;
     DvdVideoHandle handle = nullptr;
-    if (Recorder().DVDVideoCreate(&handle, videoTs.c_str(), 1, text, sizeof text, &status, "Benchmark",
-                                  "StarBurnPublisher", "StarBurnApplication", 2006, 10, 20, 12, 10, 0, 50) !=
+    // Building the file system needs no drive; the library is never started.
+    LibburnRecorder library;
+    if (library.DVDVideoCreate(&handle, videoTs.c_str(), 1, text, sizeof text, &status, "Benchmark",
+                               "StarBurnPublisher", "StarBurnApplication", 2006, 10, 20, 12, 10, 0, 50) !=
         RECORDER_SUCCESS) {
         std::fprintf(stderr, "bench_dvdimage: %s\n", text);
         return 1;
     }
     FileTreeHandle tree = nullptr;
-    Recorder().DVDVideoGetFileTree(handle, &tree);
+    library.DVDVideoGetFileTree(handle, &tree);
     auto* stream = static_cast<ImageStream*>(tree);
     int null = open("/dev/null", O_WRONLY);
     std::vector<unsigned char> buffer(1 << 18);

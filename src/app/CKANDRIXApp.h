@@ -1,7 +1,8 @@
 #pragma once
-// The application object: fills the shared record, runs the wizard window
-// modally, and ends the program in order once the window has gone: jobs
-// stopped, the recording library shut down (every drive released).
+// The application object: owns the run's state, runs the wizard window
+// modally over it, and ends the run in its order once the window has gone
+// (RunState.h). A job that did not stop ends the program with a failure
+// status.
 
 class CKANDRIXApp {
 public:

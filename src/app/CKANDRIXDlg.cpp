@@ -13,11 +13,11 @@
 #include "convert/page/CFileListPage.h"
 #include "platform/DesktopOpener.h"
 #include "platform/DialogTemplate.h"
-#include "platform/Job.h"
 #include "platform/Paths.h"
 #include "platform/RunFolder.h"
 #include "platform/UiSeam.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 #include "settings/page/COutputPage.h"
 #include "widgets/CAboutDlg.h"
 #include "widgets/SkinLoader.h"
@@ -51,8 +51,9 @@ std::string WithoutTrailingSeparator(const std::string& folder)
 
 } // namespace
 
-CKANDRIXDlg::CKANDRIXDlg(const std::string& programFolder)
+CKANDRIXDlg::CKANDRIXDlg(RunState& run, const std::string& programFolder)
     : CStateDialog(IDD_KANDRIX_DIALOG, kStateFileName, programFolder),
+      run_(run),
       programFolder_(programFolder),
       executableFolder_(WithoutTrailingSeparator(programFolder))
 {
@@ -111,12 +112,12 @@ CDialog::Rect CKANDRIXDlg::PageRectInFrame(const Rect& frame)
 
 void CKANDRIXDlg::CreatePages()
 {
-    AddPage(std::make_unique<CTaskPage>());
-    AddPage(std::make_unique<CFileListPage>());
-    AddPage(std::make_unique<COutputPage>());
-    AddPage(std::make_unique<CConvertPage>());
-    AddPage(std::make_unique<CBurnPage>());
-    AddPage(std::make_unique<CSummaryPage>());
+    AddPage(std::make_unique<CTaskPage>(run_));
+    AddPage(std::make_unique<CFileListPage>(run_));
+    AddPage(std::make_unique<COutputPage>(run_));
+    AddPage(std::make_unique<CConvertPage>(run_));
+    AddPage(std::make_unique<CBurnPage>(run_));
+    AddPage(std::make_unique<CSummaryPage>(run_));
 }
 
 void CKANDRIXDlg::AddPage(std::unique_ptr<CWizardPage> page)
@@ -228,7 +229,7 @@ void CKANDRIXDlg::OnNext()
 void CKANDRIXDlg::NextFromOutputPage()
 {
     COutputPage* output = OutputPage();
-    const int task = Settings().task;
+    const int task = run_.Settings().task;
     if (task != CT_VIDEO2DVD && task != CT_MPG2DVD) {
         ChangePage(kConvertPage);
         return;
@@ -291,9 +292,9 @@ void CKANDRIXDlg::OnRepeat()
 
 void CKANDRIXDlg::OnTransComplete()
 {
-    switch (Settings().task) {
+    switch (run_.Settings().task) {
     case CT_VIDEO2DVD:
-        ChangePage(Settings().succeededCount > 0 ? kBurnPage : kSummaryPage);
+        ChangePage(run_.Settings().succeededCount > 0 ? kBurnPage : kSummaryPage);
         break;
     case CT_MPG2DVD:
         AfxMessageBox("error, transComplete CT_MPG2DVD");
@@ -408,7 +409,7 @@ void CKANDRIXDlg::OnCancel()
 void CKANDRIXDlg::EndWithoutAsking()
 {
     stopRequested_ = true;
-    CancelAllJobs();
+    run_.Jobs().CancelAll();
     EndDialog(IDCANCEL);
 }
 
@@ -434,10 +435,10 @@ void CKANDRIXDlg::OnDestroy()
     SaveState();
     // The pages go only once no job can reach them any more: every job is
     // stopped (a running tool with it) and waited for within a bound.
-    ShutDownJobs(stopRequested_ ? kStopRequestWait : kJobShutdownWait);
+    run_.Jobs().ShutDown(stopRequested_ ? kStopRequestWait : kJobShutdownWait);
     // Nothing of the run is of use once the program ends, also when a job
     // that did not stop in time still works in it.
-    if (std::shared_ptr<RunFolder> folder = std::move(Settings().workFolder))
+    if (std::shared_ptr<RunFolder> folder = std::move(run_.Settings().workFolder))
         folder->Remove();
     DestroyPages();
     RegisterMediaObjectLibrary(programFolder_ + kMediaObjectLibraryName, false);
@@ -447,7 +448,7 @@ void CKANDRIXDlg::OnDestroy()
 void CKANDRIXDlg::SerializeState(StateArchive& archive, bool)
 {
     if (archive.IsStoring())
-        StoreOptionRecord(archive, Settings());
+        StoreOptionRecord(archive, run_.Settings());
     else
-        LoadOptionRecord(archive, Settings());
+        LoadOptionRecord(archive, run_.Settings());
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class RunState;
 class CWizardPage;
 class CTaskPage;
 class CFileListPage;
@@ -21,10 +22,11 @@ class CSummaryPage;
 
 class CKANDRIXDlg : public CStateDialog {
 public:
+    // The window and its pages work on run, which outlives them.
     // programFolder ends in the separator; the help page, the skin, the
     // media-object library and the settings file (or their first defaults)
     // are looked for there.
-    explicit CKANDRIXDlg(const std::string& programFolder);
+    CKANDRIXDlg(RunState& run, const std::string& programFolder);
     ~CKANDRIXDlg() override;
 
     // How long the window's end waits for running jobs to stop; shorter
@@ -91,6 +93,7 @@ private:
     bool ConfirmStopRunningWork();
     std::vector<std::string> ListLines(const CDialog* page, int listId) const;
 
+    RunState& run_;
     Rect pageRect_;
     int currentPage_ = kTaskPage;
     bool stopRequested_ = false;

@@ -13,7 +13,11 @@
 
 namespace {
 
-using PendingDevices = std::vector<std::shared_ptr<CDevice>>;
+// What one search fills.
+struct PendingDevices {
+    RecorderLibrary& library;
+    std::vector<std::shared_ptr<CDevice>> found;
+};
 
 // Queries need a grabber but no events.
 void IgnoreEvents(int, void*, void*, void*) {}
@@ -27,16 +31,16 @@ std::string FieldText(const char* source, size_t sourceSize, size_t fieldSize)
 
 } // namespace
 
-CDevice::CDevice(const DeviceAddress& address) : address_(address) {}
+CDevice::CDevice(RecorderLibrary& library, const DeviceAddress& address) : library_(library), address_(address) {}
 
 CDevice::~CDevice()
 {
     ReleaseGrabber();
 }
 
-bool CDevice::InitStarBurnDll()
+bool CDevice::InitStarBurnDll(RecorderLibrary& library)
 {
-    const RecorderException exception = Recorder().UpStartEx();
+    const RecorderException exception = library.UpStartEx();
     if (exception != RECORDER_SUCCESS) {
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Can't UpStartEx StarBurn");
         LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
@@ -47,36 +51,34 @@ bool CDevice::InitStarBurnDll()
     return true;
 }
 
-void CDevice::FindDevices()
+void CDevice::FindDevices(RecorderLibrary& library, DeviceList& list)
 {
-    InitStarBurnDll();
+    InitStarBurnDll(library);
     // Each search fills a list of its own and the library runs one scan at a
     // time, so no lock is needed here and none is held while the discovery
     // callback logs.
-    PendingDevices found;
-    Recorder().FindDevice(RECORDER_SCSI_TYPE_CDVD, 0, &CDevice::FindDeviceCallback, &found);
-    const int count = static_cast<int>(found.size());
+    PendingDevices pending{library, {}};
+    library.FindDevice(RECORDER_SCSI_TYPE_CDVD, 0, &CDevice::FindDeviceCallback, &pending);
+    const int count = static_cast<int>(pending.found.size());
     // The new list replaces the old one whole, so a reader on the UI thread
     // sees one or the other, never a list being filled; the old records
     // release their grabbers as they go.
-    Devices().Replace(std::move(found));
+    list.Replace(std::move(pending.found));
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::FindDevices(): found %d devices \r\n", count);
 }
 
 void CDevice::FindDeviceCallback(int reason, void* context, void* param1, void*)
 {
-    if (reason != RECORDER_REASON_DEVICE_FOUND || param1 == nullptr)
+    if (reason != RECORDER_REASON_DEVICE_FOUND || param1 == nullptr || context == nullptr)
         return;
+    auto& pending = *static_cast<PendingDevices*>(context);
     const DeviceAddress address = *static_cast<const DeviceAddress*>(param1);
-    auto device = std::make_shared<CDevice>(address);
+    auto device = std::make_shared<CDevice>(pending.library, address);
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
               "\nCDevice::FindDeviceCallback): Probing SCSI address %ld:%ld:%ld:%ld for CD/DVD device... ",
               static_cast<long>(address.port), static_cast<long>(address.bus),
               static_cast<long>(address.target), static_cast<long>(address.lun));
-    if (context != nullptr)
-        static_cast<PendingDevices*>(context)->push_back(std::move(device));
-    else
-        Devices().Append(std::move(device));
+    pending.found.push_back(std::move(device));
 }
 
 void CDevice::CallResult::Refuse(const char* why)
@@ -130,7 +132,7 @@ CDevice::Access CDevice::GrabberCall(CallResult& result, const GrabberOp& call)
         std::lock_guard<std::mutex> lock(ioMutex_);
         access = AccessLocked(create);
         if (access == Access::Ready) {
-            result.End(call(*grabberLibrary_, grabber_, result.Report()));
+            result.End(call(library_, grabber_, result.Report()));
             Publish(result);
         }
     }
@@ -145,17 +147,15 @@ bool CDevice::CreateGrabberLocked(RecorderCallback callback, CallResult& result)
 {
     // The old grabber would hold the unit for nobody.
     ReleaseGrabberLocked();
-    RecorderLibrary& library = Recorder();
     GrabberHandle handle = nullptr;
-    const bool created = result.End(library.CdvdBurnerGrabberCreate(
+    const bool created = result.End(library_.CdvdBurnerGrabberCreate(
         &handle, result.Report(), callback, this, address_.port, address_.bus, address_.target, address_.lun, 1));
     if (created) {
         grabber_ = handle;
-        grabberLibrary_ = &library;
     } else if (handle != nullptr) {
         // A library that handed out a handle along with its failure still
         // gets it back.
-        library.CdvdBurnerGrabberRelease(&handle);
+        library_.CdvdBurnerGrabberRelease(&handle);
     }
     Publish(result);
     std::lock_guard<std::mutex> lock(factsMutex_);
@@ -189,9 +189,8 @@ void CDevice::ReleaseGrabberLocked()
 {
     if (grabber_ == nullptr)
         return;
-    grabberLibrary_->CdvdBurnerGrabberRelease(&grabber_);
+    library_.CdvdBurnerGrabberRelease(&grabber_);
     grabber_ = nullptr;
-    grabberLibrary_ = nullptr;
     std::lock_guard<std::mutex> lock(factsMutex_);
     facts_.hasGrabber = false;
 }
@@ -220,9 +219,9 @@ bool CDevice::RefreshDeviceInfo()
         access = AccessLocked(create);
         if (access == Access::Ready) {
             const RecorderException identified =
-                grabberLibrary_->GetDeviceInformation(grabber_, vendor, product, revision, &cacheSize);
-            named = grabberLibrary_->GetDeviceNameByDeviceAddress(address_.port, address_.bus, address_.target,
-                                                                  address_.lun, record);
+                library_.GetDeviceInformation(grabber_, vendor, product, revision, &cacheSize);
+            named = library_.GetDeviceNameByDeviceAddress(address_.port, address_.bus, address_.target,
+                                                          address_.lun, record);
             std::lock_guard<std::mutex> factsLock(factsMutex_);
             facts_.lastException = identified;
             if (identified == RECORDER_SUCCESS) {
@@ -346,6 +345,12 @@ int64_t CDevice::GetMediaCapacity() const
 bool CDevice::IsImageFileRecorder() const
 {
     return address_.port == ImageFileRecorder::kPort;
+}
+
+SpeedList CDevice::GetWriteSpeeds() const
+{
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.writeSpeeds;
 }
 
 uint16_t CDevice::GetProgress() const

@@ -1,7 +1,8 @@
 #pragma once
 // One CD/DVD recorder found by the recording library. Records live in the
-// process-wide DeviceList and are shared, never copied: the library's event
-// callbacks carry a pointer to the record, and the record owns its grabber.
+// run's recorder list (DeviceList) and are shared, never copied: the
+// library's event callbacks carry a pointer to the record, and the record
+// owns its grabber. The library outlives every record made from it.
 //
 // Three locks, none ever held while logging or calling back:
 // - the facts lock guards what the window reads (identification, disc type,
@@ -10,7 +11,9 @@
 // - the I/O lock serialises the library calls on the grabber. A write is not
 //   made under it, because its events log: while a write runs, the record
 //   refuses other calls at once instead of waiting for the disc;
-// - the burn lock guards who burns and the grabber a cancel must reach.
+// - the burn lock guards who burns and the grabber a cancel must reach. It
+//   is held only to read or set these, never across a library call, so a
+//   cancel never waits for a burn.
 
 #include "burn/BurnOptions.h"
 #include "platform/StepResult.h"
@@ -24,6 +27,8 @@
 #include <functional>
 #include <mutex>
 #include <string>
+
+class DeviceList;
 
 using TrackInfoRecord = std::array<unsigned char, RECORDER_TRACK_INFO_SIZE>;
 
@@ -44,6 +49,9 @@ struct RecorderFacts {
     bool mediaSizeKnown = true;
     // What the disc can still take, in bytes; 0 when the unit cannot tell.
     int64_t mediaCapacity = 0;
+    bool discBlank = false;
+    // The write speeds the last probe found the disc takes, slowest first.
+    SpeedList writeSpeeds;
     bool hasGrabber = false;
     RecorderException lastException = 0;
     uint32_t status = 0;
@@ -56,17 +64,14 @@ public:
     // How one kind of burn names itself in its log lines.
     struct BurnTexts;
 
-    CDevice() = default;
-    explicit CDevice(const DeviceAddress& address);
+    CDevice(RecorderLibrary& library, const DeviceAddress& address);
     ~CDevice();
     CDevice(const CDevice&) = delete;
     CDevice& operator=(const CDevice&) = delete;
 
-    static bool InitStarBurnDll();
-    static void FindDevices();
-    // context: the std::vector<std::shared_ptr<CDevice>> being filled, or
-    // nullptr to append to the process-wide list.
-    static void FindDeviceCallback(int reason, void* context, void* param1, void* param2);
+    static bool InitStarBurnDll(RecorderLibrary& library);
+    // Replaces the records of list with the recorders library finds now.
+    static void FindDevices(RecorderLibrary& library, DeviceList& list);
 
     bool CdvdBurnerGrabberCreate(RecorderCallback callback);
     void ReleaseGrabber();
@@ -76,9 +81,15 @@ public:
     bool RefreshDiscType();
     bool GetTrackInfo(uint32_t track, TrackInfoRecord& record);
     bool RefreshMediaSize();
+    // The disc's type and size, and whether it is blank, which for a
+    // write-once disc means asking the drive.
     bool RefreshMediaInfo();
-    bool IsDiscBlank();
-    bool GetWriteSpeeds(SpeedList& list);
+    // As the last RefreshMediaInfo found it: the window asks without
+    // waiting for the drive.
+    bool IsDiscBlank() const;
+    // Probes the speeds the disc takes, which may take a while: the search
+    // job does it, and the window reads what it found (GetWriteSpeeds).
+    bool RefreshWriteSpeeds();
     bool SetSpeed(uint32_t& speed);
     StepResult Eject();
 
@@ -110,6 +121,7 @@ public:
     int GetDiscType() const;
     double GetMediaSize() const;
     int64_t GetMediaCapacity() const;
+    SpeedList GetWriteSpeeds() const;
     // The recording library's image-file recorder rather than a drive.
     bool IsImageFileRecorder() const;
     uint16_t GetProgress() const;
@@ -163,6 +175,9 @@ private:
     bool WriteCall(CallResult& result, const GrabberOp& write);
     void Publish(const CallResult& result);
 
+    static void FindDeviceCallback(int reason, void* context, void* param1, void* param2);
+    bool ProbeBlank();
+    void ProbeDiscSpeeds(uint32_t highest, SpeedList& list);
     void ProbeSpeeds(const SpeedEntry* table, size_t rows, uint32_t highest, SpeedList& list);
     static void ListNominalSpeeds(uint32_t highest, SpeedList& list);
 
@@ -184,6 +199,7 @@ private:
     void HandleBurnEvent(const char* who, int reason, void* param1, void* param2, bool videoCd);
     void HandleProgress(void* param1, void* param2);
 
+    RecorderLibrary& library_;
     const DeviceAddress address_{};
 
     mutable std::mutex factsMutex_;
@@ -191,15 +207,12 @@ private:
 
     std::mutex ioMutex_;
     GrabberHandle grabber_ = nullptr;
-    // The library that made grabber_, which is the one to release it.
-    RecorderLibrary* grabberLibrary_ = nullptr;
     bool writing_ = false;
 
     std::mutex burnMutex_;
     bool burning_ = false;
     bool cancelRequested_ = false;
     GrabberHandle writeGrabber_ = nullptr;
-    RecorderLibrary* writeLibrary_ = nullptr;
 
     // Written by the burn's events, read by the burn page's timer.
     std::atomic<int64_t> progress_{0};

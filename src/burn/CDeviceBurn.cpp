@@ -105,23 +105,27 @@ void CDevice::EndBurn()
 
 void CDevice::CancelBurn()
 {
-    std::lock_guard<std::mutex> lock(burnMutex_);
-    // A request kept while idle would stop a later burn the user asked for.
-    if (!burning_)
-        return;
-    cancelRequested_ = true;
-    // Held across the request so that the burn cannot release this grabber
-    // meanwhile. The library's cancel takes its own lock to find the write,
-    // then only sets stop flags and signals the tool the write runs; the
-    // writing thread waits for the stop, never this one.
-    if (writeGrabber_ != nullptr)
-        writeLibrary_->CancelWrite(writeGrabber_);
+    GrabberHandle writing = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(burnMutex_);
+        // A request kept while idle would stop a later burn the user asked for.
+        if (!burning_)
+            return;
+        cancelRequested_ = true;
+        writing = writeGrabber_;
+    }
+    // Outside the lock: the library's cancel only sets stop flags and
+    // signals the tool the write runs, and the writing thread waits for the
+    // stop, never this one. A write that has ended meanwhile leaves the
+    // request on a grabber no later burn writes with: each burn makes a
+    // grabber of its own, and handles are never used twice.
+    if (writing != nullptr)
+        library_.CancelWrite(writing);
 }
 
 bool CDevice::WriteCall(CallResult& result, const GrabberOp& write)
 {
     GrabberHandle grabber = nullptr;
-    RecorderLibrary* library = nullptr;
     {
         std::lock_guard<std::mutex> lock(ioMutex_);
         if (writing_ || grabber_ == nullptr) {
@@ -130,26 +134,22 @@ bool CDevice::WriteCall(CallResult& result, const GrabberOp& write)
             return false;
         }
         grabber = grabber_;
-        library = grabberLibrary_;
         writing_ = true;
     }
     bool cancelled;
     {
         std::lock_guard<std::mutex> lock(burnMutex_);
         cancelled = cancelRequested_;
-        if (!cancelled) {
+        if (!cancelled)
             writeGrabber_ = grabber;
-            writeLibrary_ = library;
-        }
     }
     if (cancelled)
         result.Refuse("The burn was cancelled before writing");
     else
-        result.End(write(*library, grabber, result.Report()));
+        result.End(write(library_, grabber, result.Report()));
     {
         std::lock_guard<std::mutex> lock(burnMutex_);
         writeGrabber_ = nullptr;
-        writeLibrary_ = nullptr;
     }
     std::lock_guard<std::mutex> lock(ioMutex_);
     writing_ = false;
@@ -286,7 +286,7 @@ StepResult CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder
 {
     return BurnAlone([&] {
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Started");
-        DvdVideoGuard dvdVideo(Recorder());
+        DvdVideoGuard dvdVideo(library_);
         StepResult step = CreateDVDVideo(options, folder, dvdVideo.Out());
         if (step)
             step = StartBurnGrabber(&CDevice::DVDVideoBurnEvent);
@@ -297,7 +297,7 @@ StepResult CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder
         if (!step)
             return step;
         int64_t imageSize = 0;
-        Recorder().DVDVideoGetImageSize(dvdVideo.Get(), &imageSize);
+        library_.DVDVideoGetImageSize(dvdVideo.Get(), &imageSize);
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
                   "CDevice::BurnDVDVideo(): Burning %" PRId64 " UCHARs of DVD-Video image\n", imageSize);
         step = PrepareWrite(kDvdVideoTexts, options);
@@ -317,9 +317,9 @@ StepResult CDevice::CreateDVDVideo(const BurnOptions& options, const std::string
 {
     CallResult created;
     const std::string label = options.VolumeLabel();
-    created.End(Recorder().DVDVideoCreate(handle, folder.c_str(), 1, created.text, sizeof created.text,
-                                          &created.status, label.c_str(), "StarBurnPublisher", "StarBurnApplication",
-                                          2006, 10, 20, 12, 10, 0, 50));
+    created.End(library_.DVDVideoCreate(handle, folder.c_str(), 1, created.text, sizeof created.text,
+                                        &created.status, label.c_str(), "StarBurnPublisher", "StarBurnApplication",
+                                        2006, 10, 20, 12, 10, 0, 50));
     Publish(created);
     if (created.Ok())
         return StepResult::Done();
@@ -363,7 +363,7 @@ StepResult CDevice::WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& im
     progress_.store(0);
     CallResult written;
     FileTreeHandle tree = nullptr;
-    const RecorderException treeResult = Recorder().DVDVideoGetFileTree(dvdVideo, &tree);
+    const RecorderException treeResult = library_.DVDVideoGetFileTree(dvdVideo, &tree);
     if (treeResult != RECORDER_SUCCESS || tree == nullptr) {
         written.Refuse("The DVD-Video file system has no file tree");
         if (treeResult != RECORDER_SUCCESS)
@@ -388,7 +388,7 @@ WrittenImage CDevice::TakeWrittenImage()
     WrittenImage image;
     std::lock_guard<std::mutex> lock(ioMutex_);
     if (grabber_ != nullptr)
-        grabberLibrary_->TakeWrittenImage(grabber_, &image);
+        library_.TakeWrittenImage(grabber_, &image);
     return image;
 }
 

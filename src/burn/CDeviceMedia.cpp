@@ -37,9 +37,9 @@ bool CDevice::RefreshDiscType()
         std::lock_guard<std::mutex> lock(ioMutex_);
         access = AccessLocked(create);
         if (access == Access::Ready) {
-            ready.End(grabberLibrary_->TestUnitReady(grabber_, ready.Report()));
+            ready.End(library_.TestUnitReady(grabber_, ready.Report()));
             Publish(ready);
-            const int discType = ready.Ok() ? grabberLibrary_->GetInsertedDiscType(grabber_) : DISC_TYPE_NONE;
+            const int discType = ready.Ok() ? library_.GetInsertedDiscType(grabber_) : DISC_TYPE_NONE;
             std::lock_guard<std::mutex> factsLock(factsMutex_);
             facts_.discType = discType;
         }
@@ -51,7 +51,7 @@ bool CDevice::RefreshDiscType()
 
 bool CDevice::GetTrackInfoLocked(uint32_t track, TrackInfoRecord& record, CallResult& result)
 {
-    result.End(grabberLibrary_->GetTrackInformation(grabber_, result.Report(), track, record.data()));
+    result.End(library_.GetTrackInformation(grabber_, result.Report(), track, record.data()));
     Publish(result);
     return result.Ok();
 }
@@ -92,15 +92,15 @@ bool CDevice::RefreshMediaSize()
         access = AccessLocked(create);
         CallResult ready;
         if (access == Access::Ready) {
-            ready.End(grabberLibrary_->TestUnitReady(grabber_, ready.Report()));
+            ready.End(library_.TestUnitReady(grabber_, ready.Report()));
             Publish(ready);
         }
         if (access == Access::Ready && ready.Ok()) {
             // Not published: a library that cannot tell is no failed query.
             CallResult space;
-            if (!space.End(grabberLibrary_->GetMediaCapacity(grabber_, space.Report(), &capacity)))
+            if (!space.End(library_.GetMediaCapacity(grabber_, space.Report(), &capacity)))
                 capacity = 0;
-            const int discType = grabberLibrary_->GetInsertedDiscType(grabber_);
+            const int discType = library_.GetInsertedDiscType(grabber_);
             if (discType >= DISC_TYPE_DVDRW_RO && discType <= DISC_TYPE_OVERWRITABLE) {
                 TrackInfoRecord record{};
                 // An unreadable recorded area is not an empty one: the disc may
@@ -111,7 +111,7 @@ bool CDevice::RefreshMediaSize()
                     size = ReadRecord32(record.data(), TRACK_INFO_BLOCKS_OFFSET) * 2048.0;
             } else {
                 std::vector<unsigned char> toc(RECORDER_TOC_SIZE, 0);
-                sized = failure.End(grabberLibrary_->GetTOCInformation(grabber_, failure.Report(), toc.data()));
+                sized = failure.End(library_.GetTOCInformation(grabber_, failure.Report(), toc.data()));
                 Publish(failure);
                 if (sized)
                     size = RecordedBytes(toc);
@@ -143,10 +143,19 @@ bool CDevice::RefreshMediaInfo()
 {
     RefreshDiscType();
     RefreshMediaSize();
+    const bool blank = ProbeBlank();
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    facts_.discBlank = blank;
     return true;
 }
 
-bool CDevice::IsDiscBlank()
+bool CDevice::IsDiscBlank() const
+{
+    std::lock_guard<std::mutex> lock(factsMutex_);
+    return facts_.discBlank;
+}
+
+bool CDevice::ProbeBlank()
 {
     const RecorderFacts facts = GetFacts();
     switch (facts.discType) {
@@ -171,15 +180,14 @@ bool CDevice::IsDiscBlank()
 bool CDevice::QuerySpeedsLocked(uint32_t& writeInForce, uint32_t& highest, CallResult& result)
 {
     uint32_t readInForce = 0, highestRead = 0;
-    result.End(grabberLibrary_->GetSpeeds(grabber_, result.Report(), &readInForce, &highestRead, &writeInForce,
-                                          &highest));
+    result.End(library_.GetSpeeds(grabber_, result.Report(), &readInForce, &highestRead, &writeInForce, &highest));
     Publish(result);
     return result.Ok();
 }
 
-bool CDevice::GetWriteSpeeds(SpeedList& list)
+bool CDevice::RefreshWriteSpeeds()
 {
-    list.clear();
+    SpeedList list;
     CallResult create;
     CallResult result;
     Access access;
@@ -190,14 +198,26 @@ bool CDevice::GetWriteSpeeds(SpeedList& list)
         if (access == Access::Ready)
             QuerySpeedsLocked(writeInForce, highest, result);
     }
+    const bool queried = access == Access::Ready && result.Ok();
+    if (queried)
+        ProbeDiscSpeeds(highest, list);
+    // A recorder busy writing keeps the speeds it had; any other failure
+    // leaves none to offer.
+    if (access != Access::Busy) {
+        std::lock_guard<std::mutex> lock(factsMutex_);
+        facts_.writeSpeeds = list;
+    }
     if (access != Access::Ready)
         return Refused(access, create);
-    if (!result.Ok()) {
+    if (!queried)
         LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO,
                   "\n\nGetWriteSpeeds(): StarBurn_CdvdBurnerGrabber_GetSpeeds() failed, exception %ld, status %ld, text '%s'\n",
                   static_cast<long>(result.exception), static_cast<long>(result.status), result.text);
-        return false;
-    }
+    return queried;
+}
+
+void CDevice::ProbeDiscSpeeds(uint32_t highest, SpeedList& list)
+{
     switch (GetDiscType()) {
     case DISC_TYPE_CDR:
     case DISC_TYPE_CDRW:
@@ -220,7 +240,6 @@ bool CDevice::GetWriteSpeeds(SpeedList& list)
     default:
         break;
     }
-    return true;
 }
 
 // Asks the recorder for each nominal speed up to its highest and keeps the
@@ -268,7 +287,7 @@ bool CDevice::SetSpeed(uint32_t& speed)
         std::lock_guard<std::mutex> lock(ioMutex_);
         access = AccessLocked(create);
         if (access == Access::Ready) {
-            result.End(grabberLibrary_->SetSpeeds(grabber_, result.Report(), RECORDER_MAX_READ_SPEED, speed));
+            result.End(library_.SetSpeeds(grabber_, result.Report(), RECORDER_MAX_READ_SPEED, speed));
             Publish(result);
             set = result.Ok() && QuerySpeedsLocked(writeInForce, highest, result);
         }

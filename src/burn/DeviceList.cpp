@@ -22,12 +22,6 @@ std::vector<std::shared_ptr<CDevice>> DeviceList::Snapshot() const
     return devices_;
 }
 
-void DeviceList::Append(std::shared_ptr<CDevice> device)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    devices_.push_back(std::move(device));
-}
-
 void DeviceList::Replace(std::vector<std::shared_ptr<CDevice>> devices)
 {
     std::vector<std::shared_ptr<CDevice>> old;
@@ -42,12 +36,4 @@ void DeviceList::Replace(std::vector<std::shared_ptr<CDevice>> devices)
 void DeviceList::Clear()
 {
     Replace({});
-}
-
-DeviceList& Devices()
-{
-    // Never destroyed: a job that outlived the shutdown's wait may still hold
-    // records; the recording library's shutdown has let go of the drives.
-    static DeviceList* list = new DeviceList;
-    return *list;
 }

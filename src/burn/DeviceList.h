@@ -1,6 +1,6 @@
 #pragma once
-// The process-wide, ordered list of recorders: row i of the recorder list on
-// the output page is record i. The list-filling worker rebuilds it while the
+// The run's ordered list of recorders: row i of the recorder list on the
+// output page is record i. The list-filling worker rebuilds it while the
 // UI thread reads it, so it is guarded and hands out shared records: a record
 // taken from the list stays valid after a rebuild drops it, and releases its
 // grabber when its last user lets go.
@@ -29,7 +29,6 @@ public:
         return true;
     }
 
-    void Append(std::shared_ptr<CDevice> device);
     void Replace(std::vector<std::shared_ptr<CDevice>> devices);
     void Clear();
 
@@ -37,5 +36,3 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<CDevice>> devices_;
 };
-
-DeviceList& Devices();

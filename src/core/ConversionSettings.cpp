@@ -18,9 +18,3 @@ void ConversionSettings::SetDefaults()
     deleteTempAfterBurn = 1;
     ejectAfterBurn = 1;
 }
-
-ConversionSettings& Settings()
-{
-    static ConversionSettings settings;
-    return settings;
-}

@@ -1,6 +1,7 @@
 #pragma once
-// The one shared record of a run. Pages store into it when left and refresh
-// from it when entered; workers write only the run results.
+// The one shared record of a run (the run's state holds it). Pages store
+// into it when left and refresh from it when entered; workers write only the
+// run results.
 
 #include <memory>
 #include <string>
@@ -49,6 +50,3 @@ struct ConversionSettings {
     // The start-up values; the run results and the list references are kept.
     void SetDefaults();
 };
-
-// The process-wide record, held for the application object.
-ConversionSettings& Settings();

@@ -2,16 +2,16 @@
 // A piece of long work (a conversion, a recorder search, a burn) on a thread
 // of its own. The job gets its input by value, can be asked to cancel, can be
 // waited for with a time limit, and hands its result to the UI thread in a
-// posted completion. Pages start jobs and handle completions; they never
-// wait for one. Every job is also known to a process-wide list, so that the
-// shutdown can cancel them all and wait for them within a bound.
+// posted completion. Pages start jobs (JobRegistry::Start) and handle
+// completions; they never wait for one. The registry that started a job
+// knows it until its thread has been joined, so that the run's end can
+// cancel them all and wait for them within a bound.
 
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 // What the work sees of its job.
 class JobControl {
@@ -49,25 +49,10 @@ private:
     int id_;
 };
 
+class JobRegistry;
+
 class Job {
 public:
-    // Runs work(control) on a new thread. When it has returned, onDone gets
-    // its result on the UI thread, unless this Job object has been destroyed
-    // before or the UI has shut down.
-    template <class Result>
-    static std::unique_ptr<Job> Start(std::string name, std::function<Result(JobControl&)> work,
-                                      std::function<void(Result)> onDone)
-    {
-        return StartErased(std::move(name),
-                           [work = std::move(work), onDone = std::move(onDone)](JobControl& control) {
-                               auto result = std::make_shared<Result>(work(control));
-                               return std::function<void()>([onDone, result] {
-                                   if (onDone)
-                                       onDone(std::move(*result));
-                               });
-                           });
-    }
-
     // Asks the job to cancel; never waits. The completion still comes.
     ~Job();
     Job(const Job&) = delete;
@@ -85,21 +70,9 @@ public:
     struct State;
 
 private:
-    using ErasedWork = std::function<std::function<void()>(JobControl&)>;
-    static std::unique_ptr<Job> StartErased(std::string name, ErasedWork work);
-    explicit Job(std::shared_ptr<State> state);
+    friend class JobRegistry;
+    Job(std::shared_ptr<State> state, JobRegistry& registry);
 
     std::shared_ptr<State> state_;
+    JobRegistry& registry_;
 };
-
-// The shutdown's two steps: cancel every job that still runs, then wait for
-// all of them together for at most limit. Returns the names of the jobs still
-// running after that.
-void CancelAllJobs();
-std::vector<std::string> WaitForAllJobs(std::chrono::milliseconds limit);
-
-// The end of the program's windows: sends to the UI thread fail from now on
-// (so no job can wait for a window that no longer answers), every job is
-// cancelled, and all are waited for within limit. Returns the names of the
-// jobs still running after that.
-std::vector<std::string> ShutDownJobs(std::chrono::milliseconds limit);

@@ -1,7 +1,7 @@
 #include "platform/RunFolder.h"
 
 #include "platform/FolderTree.h"
-#include "platform/Job.h"
+#include "platform/JobRegistry.h"
 #include "platform/Paths.h"
 #include "platform/RunSweep.h"
 #include "platform/TempName.h"
@@ -232,13 +232,13 @@ void RunFolder::RemoveFolder()
         ::unlink(recordPath_.c_str());
 }
 
-void RunFolder::RemoveLater(std::shared_ptr<RunFolder> folder)
+void RunFolder::RemoveLater(JobRegistry& jobs, std::shared_ptr<RunFolder> folder)
 {
     if (!folder)
         return;
     // The job ignores the cancel a shutdown sends: removing is quick, and the
     // shutdown waits for it.
-    Job::Start<int>(
+    jobs.Start<int>(
         "work folder removal",
         [folder = std::move(folder)](JobControl&) {
             folder->Remove();

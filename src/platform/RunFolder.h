@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+class JobRegistry;
+
 class RunFolder {
 public:
     static constexpr const char* kLockName = "kandrix.lock";
@@ -56,8 +58,8 @@ public:
     // Removes the folder with all in it and its record, and lets go of what
     // it holds. Once only; later calls do nothing.
     void Remove();
-    // The same on a job of its own, so that the caller never waits.
-    static void RemoveLater(std::shared_ptr<RunFolder> folder);
+    // The same on a job of its own among jobs, so that the caller never waits.
+    static void RemoveLater(JobRegistry& jobs, std::shared_ptr<RunFolder> folder);
 
 private:
     RunFolder() = default;

@@ -23,25 +23,12 @@ namespace {
 // all the same, for a drive that no longer answers.
 constexpr auto kWriteStopLimit = std::chrono::seconds(20);
 
-void ShutdownAtExit()
-{
-    DefaultLibburnRecorder().Shutdown();
-}
-
 UnitResult Refuse(RecorderException exception, const std::string& text)
 {
     return UnitResult::Failure(exception, text);
 }
 
 } // namespace
-
-LibburnRecorder& DefaultLibburnRecorder()
-{
-    // Never destroyed: records released during static destruction may still
-    // reach it after the exit hook has let go of every unit.
-    static LibburnRecorder* recorder = new LibburnRecorder;
-    return *recorder;
-}
 
 LibburnRecorder::~LibburnRecorder()
 {
@@ -102,10 +89,6 @@ RecorderException LibburnRecorder::UpStartEx()
                              const_cast<char*>("libburn: "));
     SetLibburnUp(true);
     started_ = true;
-    if (!exitHookSet_) {
-        exitHookSet_ = true;
-        std::atexit(ShutdownAtExit);
-    }
     return RECORDER_SUCCESS;
 }
 
@@ -114,6 +97,10 @@ void LibburnRecorder::ReleaseAllLocked()
     for (auto& entry : grabbers_)
         *entry.second->silenced = true;
     grabbers_.clear();
+    {
+        std::lock_guard<std::mutex> stopLock(stopMutex_);
+        stops_.clear();
+    }
     for (Unit& unit : units_) {
         unit.grabCount = 0;
         unit.unit->LetGo();
@@ -303,6 +290,8 @@ void LibburnRecorder::AddGrabberLocked(Unit& unit, GrabberHandle* handle, Record
     const uintptr_t id = nextHandle_++;
     *handle = reinterpret_cast<GrabberHandle>(id);
     grabbers_.emplace(id, std::move(grabber));
+    std::lock_guard<std::mutex> stopLock(stopMutex_);
+    stops_.emplace(id, StopEntry{});
 }
 
 RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handle)
@@ -318,6 +307,10 @@ RecorderException LibburnRecorder::CdvdBurnerGrabberRelease(GrabberHandle* handl
             return RECORDER_INVALID_HANDLE;
         *it->second->silenced = true;
         Unit& unit = units_[it->second->unit];
+        {
+            std::lock_guard<std::mutex> stopLock(stopMutex_);
+            stops_.erase(it->first);
+        }
         grabbers_.erase(it);
         if (--unit.grabCount <= 0) {
             unit.grabCount = 0;

@@ -25,16 +25,18 @@ struct WriteSettings;
 struct WriteEvents;
 
 
-// libburn is process-global, so there is exactly one of these.
+// libburn is process-global: at most one of these may be alive at a time.
+// The run's state owns the program's one; a test makes its own.
 class LibburnRecorder : public RecorderLibrary {
 public:
+    LibburnRecorder() = default;
     ~LibburnRecorder() override;
     LibburnRecorder(const LibburnRecorder&) = delete;
     LibburnRecorder& operator=(const LibburnRecorder&) = delete;
 
     // Stops a write that runs and waits a bounded time for it, releases every
     // unit and shuts libburn down; later calls fail cleanly.
-    void Shutdown();
+    void Shutdown() override;
 
     RecorderException UpStartEx() override;
     RecorderException FindDevice(int scsiType, int flags, RecorderCallback callback,
@@ -84,9 +86,6 @@ public:
     RecorderException CancelWrite(GrabberHandle handle) override;
 
 private:
-    friend LibburnRecorder& DefaultLibburnRecorder();
-    LibburnRecorder() = default;
-
     struct Unit {
         std::shared_ptr<RecorderUnit> unit;
         int grabCount = 0;
@@ -117,9 +116,19 @@ private:
         // Told when the grabber goes while its write still runs.
         std::shared_ptr<std::atomic<bool>> silenced = std::make_shared<std::atomic<bool>>(false);
     };
+    // What a cancel needs of a grabber: the write running on it, or that a
+    // cancel came before the write began.
+    struct StopEntry {
+        WriteToStop write;
+        bool pending = false;
+    };
     using Write = std::function<UnitResult(RecorderUnit&, const WriteSettings&, const WriteEvents&)>;
 
     void ReleaseAllLocked();
+    // False when a cancel came before the write, which this consumes: the
+    // write must not begin then.
+    bool BeginStoppableWrite(uintptr_t handle, const WriteToStop& write);
+    void EndStoppableWrite(uintptr_t handle);
     bool AnyBusyLocked() const;
     void AddGrabberLocked(Unit& unit, GrabberHandle* handle, RecorderCallback eventCallback, void* context);
     // Marks the unit idle again (letting it go if no grabber is left) and
@@ -144,14 +153,14 @@ private:
     // Told whenever a write ends, for Shutdown.
     std::condition_variable_any writeEnded_;
     bool started_ = false;
-    bool exitHookSet_ = false;
     std::vector<Unit> units_;
     // Handles are numbers that are never used twice, so a stale handle kept
     // by a record from before a search cannot reach a newer grabber.
     std::map<uintptr_t, std::unique_ptr<Grabber>> grabbers_;
     uintptr_t nextHandle_ = 1;
+    // A cancel takes this lock alone, never mutex_, which a query holds while
+    // its drive answers: a cancel never waits for a drive. Taken after mutex_
+    // where both are held.
+    std::mutex stopMutex_;
+    std::map<uintptr_t, StopEntry> stops_;
 };
-
-// The process-wide libburn library, created on first use and shut down at
-// process exit.
-LibburnRecorder& DefaultLibburnRecorder();

@@ -18,6 +18,7 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
                                             int underrunProtection, int testWrite, int cacheSeconds,
                                             const Write& write)
 {
+    const auto id = reinterpret_cast<uintptr_t>(handle);
     std::shared_ptr<RecorderUnit> unit;
     WriteSettings settings;
     WriteEvents events;
@@ -28,10 +29,13 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         if (IdleUnitOf(handle, refusal, &grabber) == nullptr)
             return Report(report, refusal, false);
         Unit& entry = units_[grabber->unit];
+        const uint64_t generation = entry.unit->BeginWrite();
+        if (!BeginStoppableWrite(id, {entry.unit, generation}))
+            return Report(report, UnitResult::Failure(RECORDER_COMMAND_FAILED, "the write was cancelled"), false);
         entry.busyWith = "writing a disc";
         entry.writing = true;
         unit = entry.unit;
-        entry.writeGeneration = unit->BeginWrite();
+        entry.writeGeneration = generation;
         settings.speed = grabber->writeSpeedInForce;
         settings.underrunProof = underrunProtection != 0 && grabber->underrunProtection;
         settings.performOpc = grabber->performOpc;
@@ -43,6 +47,7 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         events.silenced = grabber->silenced;
     }
     const UnitResult result = write(*unit, settings, events);
+    EndStoppableWrite(id);
     EndBusy(unit);
     return Report(report, result);
 }
@@ -119,18 +124,40 @@ RecorderException LibburnRecorder::TakeWrittenImage(GrabberHandle handle, Writte
     return RECORDER_SUCCESS;
 }
 
+bool LibburnRecorder::BeginStoppableWrite(uintptr_t handle, const WriteToStop& write)
+{
+    std::lock_guard<std::mutex> stopLock(stopMutex_);
+    StopEntry& entry = stops_[handle];
+    if (entry.pending) {
+        entry.pending = false;
+        return false;
+    }
+    entry.write = write;
+    return true;
+}
+
+void LibburnRecorder::EndStoppableWrite(uintptr_t handle)
+{
+    std::lock_guard<std::mutex> stopLock(stopMutex_);
+    const auto it = stops_.find(handle);
+    if (it != stops_.end())
+        it->second = StopEntry{};
+}
+
 RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)
 {
     WriteToStop writing;
     {
-        std::lock_guard<std::timed_mutex> lock(mutex_);
-        Grabber* grabber = started_ ? FindGrabber(handle) : nullptr;
-        if (grabber == nullptr)
+        std::lock_guard<std::mutex> stopLock(stopMutex_);
+        const auto it = stops_.find(reinterpret_cast<uintptr_t>(handle));
+        if (it == stops_.end())
             return RECORDER_INVALID_HANDLE;
-        Unit& unit = units_[grabber->unit];
-        if (!unit.writing)
-            return RECORDER_SUCCESS;
-        writing = {unit.unit, unit.writeGeneration};
+        // A cancel that comes between the caller's decision to write and the
+        // write's start must not be lost: the write then does not begin.
+        if (it->second.write.unit)
+            writing = it->second.write;
+        else
+            it->second.pending = true;
     }
     writing.Stop();
     return RECORDER_SUCCESS;

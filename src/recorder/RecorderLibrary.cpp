@@ -1,26 +1,6 @@
 #include "recorder/RecorderLibrary.h"
 
-#include "recorder/LibburnRecorder.h"
-
-#include <atomic>
 #include <cstdio>
-
-namespace {
-
-std::atomic<RecorderLibrary*> g_library{nullptr};
-
-} // namespace
-
-RecorderLibrary& Recorder()
-{
-    RecorderLibrary* library = g_library.load();
-    return library != nullptr ? *library : DefaultLibburnRecorder();
-}
-
-void SetRecorderLibrary(RecorderLibrary* library)
-{
-    g_library.store(library);
-}
 
 namespace {
 
@@ -39,6 +19,8 @@ RecorderException NotSupportedYet(const CallReport& report, const char* call)
 }
 
 } // namespace
+
+void RecorderLibrary::Shutdown() {}
 
 RecorderException RecorderLibrary::GetMediaCapacity(GrabberHandle, const CallReport& report, int64_t* bytes)
 {

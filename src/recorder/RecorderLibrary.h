@@ -101,6 +101,9 @@ public:
 
     // Starting twice is harmless.
     virtual RecorderException UpStartEx() = 0;
+    // The run's end: stops a write that runs and lets go of every unit;
+    // later calls fail cleanly.
+    virtual void Shutdown();
 
     // Calls back once per unit, in the library's order, before it returns.
     virtual RecorderException FindDevice(int scsiType, int flags, RecorderCallback callback,
@@ -189,14 +192,9 @@ public:
     // made none); later calls get none until the next write.
     virtual RecorderException TakeWrittenImage(GrabberHandle handle, WrittenImage* image);
 
-    // Asks a write running on handle (on another thread) to stop; the write
-    // call then returns with a failure once the unit is idle and released.
-    // Callable from any thread, returns at once; harmless when nothing runs.
+    // Asks the write running on handle (on another thread), or else the next
+    // one to start on it, to stop; the write call then returns with a
+    // failure once the unit is idle and released. Callable from any thread;
+    // waits for no drive and returns at once.
     virtual RecorderException CancelWrite(GrabberHandle handle);
 };
-
-// The library the recorder code uses: the libburn one unless a test set
-// another. SetRecorderLibrary(nullptr) puts the libburn one back. The caller
-// keeps ownership and must keep it alive while records hold its grabbers.
-RecorderLibrary& Recorder();
-void SetRecorderLibrary(RecorderLibrary* library);

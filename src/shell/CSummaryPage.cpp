@@ -3,14 +3,14 @@
 #include "core/ConversionSettings.h"
 #include "burn/BurnRun.h"
 #include "burn/CDevice.h"
-#include "burn/DeviceList.h"
 #include "platform/MountTable.h"
 #include "platform/Paths.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 
 #include <optional>
 
-CSummaryPage::CSummaryPage() : CWizardPage(IDD_SUMMARY) {}
+CSummaryPage::CSummaryPage(RunState& run) : CWizardPage(IDD_SUMMARY), run_(run) {}
 
 bool CSummaryPage::OnInitDialog()
 {
@@ -20,9 +20,9 @@ bool CSummaryPage::OnInitDialog()
     return true;
 }
 
-std::string CSummaryPage::OutputFolderText()
+std::string CSummaryPage::OutputFolderText() const
 {
-    const ConversionSettings& settings = Settings();
+    const ConversionSettings& settings = run_.Settings();
     if (settings.sameAsSource && settings.sourcePaths && settings.sourcePaths->GetCount() > 0)
         return FolderOf(settings.sourcePaths->GetText(0));
     return settings.outputFolder;
@@ -30,7 +30,7 @@ std::string CSummaryPage::OutputFolderText()
 
 void CSummaryPage::EnterPage()
 {
-    const ConversionSettings& settings = Settings();
+    const ConversionSettings& settings = run_.Settings();
     const int total = settings.sourcePaths ? settings.sourcePaths->GetCount() : 0;
     SetDlgItemText(IDC_SUM_TOTAL, std::to_string(total));
     SetDlgItemText(IDC_SUM_SUCCEEDED, std::to_string(settings.task == CT_MPG2DVD ? total : settings.succeededCount));
@@ -43,13 +43,13 @@ void CSummaryPage::EnterPage()
         // Only copies here: the texts are set once the record is let go.
         std::optional<RecorderFacts> facts;
         bool imageFiles = false;
-        Devices().WithDevice(settings.burnerIndex, [&](const CDevice& device) {
+        run_.Recorders().WithDevice(settings.burnerIndex, [&](const CDevice& device) {
             facts = device.GetFacts();
             imageFiles = WritesImageFiles(device);
         });
         // Without a recorder the line is a plain "-": nothing to open.
         SetDlgItemText(IDC_SUM_BURNER, facts ? RecorderText(*facts) : "-");
-        recorderLink_.SetLinkTarget(facts ? RecorderTarget(*facts, imageFiles) : "");
+        recorderLink_.SetLinkTarget(facts ? RecorderTarget(*facts, imageFiles, settings.outputFolder) : "");
     }
     ShowRecorder(burns);
     ShowWindow(true);
@@ -66,11 +66,12 @@ std::string CSummaryPage::RecorderText(const RecorderFacts& facts)
     return "[" + facts.driveName + "]" + facts.product + "-" + facts.vendor + ")";
 }
 
-std::string CSummaryPage::RecorderTarget(const RecorderFacts& facts, bool writesImageFiles)
+std::string CSummaryPage::RecorderTarget(const RecorderFacts& facts, bool writesImageFiles,
+                                         const std::string& outputFolder)
 {
     // The image lands beside the authoring folder, in the output folder.
     if (writesImageFiles)
-        return Settings().outputFolder;
+        return outputFolder;
     return DriveRootFolder(facts.driveName);
 }
 

@@ -10,22 +10,25 @@
 
 class CDevice;
 struct RecorderFacts;
+class RunState;
 
 class CSummaryPage : public CWizardPage {
 public:
-    CSummaryPage();
+    explicit CSummaryPage(RunState& run);
 
     void EnterPage() override;
     void LeavePage() override;
 
     // The folder the outputs went to, as the page shows it.
-    static std::string OutputFolderText();
+    std::string OutputFolderText() const;
     // "[drive]product-vendor)"
     static std::string RecorderText(const CDevice& device);
     static std::string RecorderText(const RecorderFacts& facts);
     // What the recorder link opens: the disc's mount point or the folder of
-    // the drive; for the image-file recorder, the folder the image went to.
-    static std::string RecorderTarget(const RecorderFacts& facts, bool writesImageFiles);
+    // the drive; for the image-file recorder, the output folder, where the
+    // image went.
+    static std::string RecorderTarget(const RecorderFacts& facts, bool writesImageFiles,
+                                      const std::string& outputFolder);
 
     CLinkStatic& FolderLink() { return folderLink_; }
     CLinkStatic& RecorderLink() { return recorderLink_; }
@@ -34,6 +37,7 @@ protected:
     bool OnInitDialog() override;
 
 private:
+    RunState& run_;
     void ShowRecorder(bool show);
 
     CLinkStatic recorderLink_;

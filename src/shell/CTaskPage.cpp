@@ -2,6 +2,7 @@
 
 #include "core/ConversionSettings.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 
 namespace {
 
@@ -10,11 +11,11 @@ constexpr int kLastButton = IDC_TASK_VIDEO2MPG;
 
 } // namespace
 
-CTaskPage::CTaskPage() : CWizardPage(IDD_TASK) {}
+CTaskPage::CTaskPage(RunState& run) : CWizardPage(IDD_TASK), run_(run) {}
 
 void CTaskPage::EnterPage()
 {
-    selection_ = Settings().task;
+    selection_ = run_.Settings().task;
     const bool known = selection_ >= 0 && selection_ <= kLastButton - kFirstButton;
     if (known)
         CheckRadioButton(kFirstButton, kLastButton, kFirstButton + selection_);
@@ -27,7 +28,7 @@ void CTaskPage::EnterPage()
 void CTaskPage::LeavePage()
 {
     int checked = GetCheckedRadioButton(kFirstButton, kLastButton);
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     settings.previousTask = settings.task;
     // Without a checked button the task stays what it was rather than -1,
     // which no other page knows how to handle.

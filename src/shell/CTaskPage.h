@@ -3,9 +3,11 @@
 
 #include "core/CWizardPage.h"
 
+class RunState;
+
 class CTaskPage : public CWizardPage {
 public:
-    CTaskPage();
+    explicit CTaskPage(RunState& run);
 
     void EnterPage() override;
     void LeavePage() override;
@@ -14,5 +16,6 @@ public:
     int Selection() const { return selection_; }
 
 private:
+    RunState& run_;
     int selection_ = -1;
 };

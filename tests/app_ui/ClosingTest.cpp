@@ -45,7 +45,7 @@ TEST_F(WizardTest, ClosingDuringAConversionAsksFirst)
     std::ofstream(File("a.avi")) << "not a video";
     Settings().programFolder = folder_;
 
-    window_ = std::make_unique<CKANDRIXDlg>(folder_);
+    window_ = std::make_unique<CKANDRIXDlg>(*run_, folder_);
     AfxSetMainWnd(window_.get());
     CKANDRIXDlg& window = *window_;
     int pid = 0;
@@ -91,7 +91,7 @@ TEST_F(WizardTest, ClosingDuringAConversionAsksFirst)
 
 TEST_F(WizardTest, EscapeOnAnOpenDropDownClosesOnlyTheList)
 {
-    window_ = std::make_unique<CKANDRIXDlg>(folder_);
+    window_ = std::make_unique<CKANDRIXDlg>(*run_, folder_);
     AfxSetMainWnd(window_.get());
     CKANDRIXDlg& window = *window_;
     int stage = 0;

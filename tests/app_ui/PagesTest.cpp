@@ -199,7 +199,7 @@ TEST_F(WizardTest, SummaryLinksTheRecorderToTheFolderOfItsImage)
     EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), "");
 
     // The real library lists the image-file recorder last.
-    Settings().burnerIndex = Devices().Count() - 1;
+    Settings().burnerIndex = run_->Recorders().Count() - 1;
     summary.EnterPage();
     EXPECT_EQ(summary.GetDlgItemText(IDC_SUM_BURNER), "[ISO]Image File-KANDRIX)");
     EXPECT_EQ(summary.RecorderLink().GetLinkTarget(), folder_);
@@ -244,6 +244,6 @@ TEST(SummaryRecorder, TextAndTargetOfADrive)
     // A drive whose disc is not mounted opens the folder holding it.
     TempDir dev;
     facts.driveName = dev.Path("sr9");
-    EXPECT_EQ(CSummaryPage::RecorderTarget(facts, false), std::filesystem::path(dev.Folder()).parent_path().string());
+    EXPECT_EQ(CSummaryPage::RecorderTarget(facts, false, ""), std::filesystem::path(dev.Folder()).parent_path().string());
 }
 

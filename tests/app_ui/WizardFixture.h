@@ -1,10 +1,11 @@
 #pragma once
 // A wizard window built offscreen in a folder of its own, with every
-// question answered by the scripted seam and the shared record at its
-// start-up values.
+// question answered by the scripted seam, over a run of its own (libburn's
+// recorders, the settings at their start-up values).
 
 #include "app/CKANDRIXDlg.h"
 #include "core/ConversionSettings.h"
+#include "run/RunState.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
 #include "settings/page/COutputPage.h"
@@ -40,41 +41,46 @@ inline std::string ReadText(const std::string& path)
 }
 
 class WizardTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kandrix_wizard_XXXXXX";
-        folder_ = std::string(::mkdtemp(pattern)) + "/";
-        ResetSettings();
-    }
-
-    void TearDown() override
+public:
+    // The window goes, then the run: its jobs, records and library.
+    void EndRun()
     {
         if (window_)
             window_->DestroyWindow();
         window_.reset();
         AfxSetMainWnd(nullptr);
-        // The window's end shuts the UI down for jobs; the next test has one.
-        SetUiThread();
-        ResetSettings();
+        run_.reset();
+    }
+
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/kandrix_wizard_XXXXXX";
+        folder_ = std::string(::mkdtemp(pattern)) + "/";
+        Settings().programFolder = KANDRIX_BIN_DIR;
+    }
+
+    void TearDown() override
+    {
+        EndRun();
         std::filesystem::remove_all(folder_);
     }
 
-    static void ResetSettings()
+    ConversionSettings& Settings() { return run_->Settings(); }
+
+    // The run goes on over recorder (which outlives it) with the settings so
+    // far; before the window opens.
+    void UseRecorderLibrary(RecorderLibrary& recorder)
     {
-        ConversionSettings& settings = Settings();
-        settings.SetDefaults();
-        settings.previousTask = 0;
-        settings.sourcePaths = nullptr;
-        settings.sourceNames = nullptr;
-        settings.convertedFiles.clear();
-        settings.programFolder = KANDRIX_BIN_DIR;
+        auto run = std::make_unique<RunState>(recorder);
+        run->Settings() = Settings();
+        run_ = std::move(run);
     }
 
     // The window with its pages, not shown: nothing modal ever opens.
     CKANDRIXDlg& OpenWindow()
     {
-        window_ = std::make_unique<CKANDRIXDlg>(folder_);
+        window_ = std::make_unique<CKANDRIXDlg>(*run_, folder_);
         AfxSetMainWnd(window_.get());
         EXPECT_TRUE(window_->Create(nullptr));
         return *window_;
@@ -104,5 +110,6 @@ protected:
 
     std::string folder_;
     ScriptedSeam seam_;
+    std::unique_ptr<RunState> run_ = std::make_unique<RunState>();
     std::unique_ptr<CKANDRIXDlg> window_;
 };

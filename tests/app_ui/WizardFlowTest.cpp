@@ -231,7 +231,7 @@ TEST_F(WizardTest, StoredTaskIsPreselectedAndTheFileListKeepsIt)
 TEST_F(WizardTest, EscapeOnAFreshStartLeavesTheDefaultSettingsFile)
 {
     ASSERT_FALSE(std::filesystem::exists(File("Option.dat")));
-    window_ = std::make_unique<CKANDRIXDlg>(folder_);
+    window_ = std::make_unique<CKANDRIXDlg>(*run_, folder_);
     AfxSetMainWnd(window_.get());
     bool pressed = false;
     QTimer::singleShot(0, [&] {

@@ -30,8 +30,7 @@ class CDeviceBurnTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        SetRecorderLibrary(&fake);
-        device = std::make_shared<CDevice>(ScriptedRecorder::Address(1, 0, 0, 0));
+        device = std::make_shared<CDevice>(fake, ScriptedRecorder::Address(1, 0, 0, 0));
         options.sendOpc = true;
         options.speed = 11080;
         options.speedLabel = "8.0x";
@@ -43,7 +42,6 @@ protected:
     {
         device.reset();
         options.device.reset();
-        SetRecorderLibrary(nullptr);
         EXPECT_TRUE(fake.liveGrabbers.empty()) << "a grabber was left behind";
         EXPECT_TRUE(fake.liveDvdVideos.empty()) << "a DVD-Video file system was left behind";
     }

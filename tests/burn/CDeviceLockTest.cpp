@@ -55,8 +55,7 @@ class CDeviceLockTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        SetRecorderLibrary(&fake);
-        device = std::make_shared<CDevice>(ScriptedRecorder::Address(1, 0, 0, 0));
+        device = std::make_shared<CDevice>(fake, ScriptedRecorder::Address(1, 0, 0, 0));
         fake.discType = DISC_TYPE_DVDR;
         ASSERT_TRUE(device->RefreshDeviceInfo());
         ASSERT_TRUE(device->RefreshDiscType());
@@ -70,7 +69,6 @@ protected:
         listener.Remove();
         options.device.reset();
         device.reset();
-        SetRecorderLibrary(nullptr);
         EXPECT_TRUE(fake.liveGrabbers.empty());
         EXPECT_TRUE(fake.liveDvdVideos.empty());
     }

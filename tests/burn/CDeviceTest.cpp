@@ -18,34 +18,31 @@ using testing::Return;
 
 class CDeviceTest : public testing::Test {
 protected:
-    void SetUp() override { SetRecorderLibrary(&fake); }
-
     void TearDown() override
     {
-        Devices().Clear();
+        recorders.Clear();
         device.reset();
-        SetRecorderLibrary(nullptr);
         EXPECT_TRUE(fake.liveGrabbers.empty()) << "a grabber was left behind";
     }
 
     CDevice& Device()
     {
         if (!device)
-            device = std::make_shared<CDevice>(ScriptedRecorder::Address(0, 0, 0, 0));
+            device = std::make_shared<CDevice>(fake, ScriptedRecorder::Address(0, 0, 0, 0));
         return *device;
     }
 
     SpeedList Speeds()
     {
-        SpeedList list;
-        EXPECT_TRUE(Device().GetWriteSpeeds(list));
-        return list;
+        EXPECT_TRUE(Device().RefreshWriteSpeeds());
+        return Device().GetWriteSpeeds();
     }
 
     bool Logged(int channel, int level, const std::string& text) const { return log.Logged(channel, level, text); }
 
     LogCapture log;
     ScriptedRecorder fake;
+    DeviceList recorders;
     std::shared_ptr<CDevice> device;
 };
 
@@ -62,24 +59,24 @@ using Entry = std::pair<uint32_t, std::string>;
 TEST_F(CDeviceTest, FindDevicesKeepsTheLibrarysOrderAndTracesTheCount)
 {
     fake.devices = {ScriptedRecorder::Address(1, 0, 3, 0), ScriptedRecorder::Address(2, 1, 0, 0)};
-    CDevice::FindDevices();
+    CDevice::FindDevices(fake, recorders);
 
-    ASSERT_EQ(Devices().Count(), 2);
-    EXPECT_EQ(Devices().At(0)->GetAddress().port, 1);
-    EXPECT_EQ(Devices().At(0)->GetAddress().target, 3);
-    EXPECT_EQ(Devices().At(1)->GetAddress().port, 2);
-    EXPECT_FALSE(Devices().At(0)->HasGrabber());
-    EXPECT_EQ(Devices().At(2), nullptr);
+    ASSERT_EQ(recorders.Count(), 2);
+    EXPECT_EQ(recorders.At(0)->GetAddress().port, 1);
+    EXPECT_EQ(recorders.At(0)->GetAddress().target, 3);
+    EXPECT_EQ(recorders.At(1)->GetAddress().port, 2);
+    EXPECT_FALSE(recorders.At(0)->HasGrabber());
+    EXPECT_EQ(recorders.At(2), nullptr);
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::FindDevices(): found 2 devices \r\n"));
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO,
                        "\nCDevice::FindDeviceCallback): Probing SCSI address 1:0:3:0 for CD/DVD device... "));
 
     // A new search drops the old records and their grabbers.
-    ASSERT_TRUE(Devices().At(0)->RefreshDeviceInfo());
+    ASSERT_TRUE(recorders.At(0)->RefreshDeviceInfo());
     EXPECT_EQ(fake.liveGrabbers.size(), 1u);
     fake.devices.clear();
-    CDevice::FindDevices();
-    EXPECT_EQ(Devices().Count(), 0);
+    CDevice::FindDevices(fake, recorders);
+    EXPECT_EQ(recorders.Count(), 0);
     EXPECT_TRUE(fake.liveGrabbers.empty());
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO, "CDevice::FindDevices(): found 0 devices \r\n"));
 }
@@ -88,22 +85,22 @@ TEST_F(CDeviceTest, AFailedStartIsLoggedAndTheSearchGoesOn)
 {
     ON_CALL(fake, UpStartEx).WillByDefault(Return(77));
     fake.devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
-    EXPECT_FALSE(CDevice::InitStarBurnDll());
+    EXPECT_FALSE(CDevice::InitStarBurnDll(fake));
     EXPECT_TRUE(Logged(LOG_CHANNEL_BURN, LOG_ERROR, "Can't UpStartEx StarBurn"));
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_ERROR,
                        "\nCDevice::InitStarBurnDll():StarBurn_UpStartEx() failed, exception 77 \n"));
-    CDevice::FindDevices();
-    EXPECT_EQ(Devices().Count(), 1);
+    CDevice::FindDevices(fake, recorders);
+    EXPECT_EQ(recorders.Count(), 1);
 }
 
 TEST_F(CDeviceTest, ARecordTakenFromTheListOutlivesARebuild)
 {
     fake.devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
-    CDevice::FindDevices();
-    std::shared_ptr<CDevice> held = Devices().At(0);
+    CDevice::FindDevices(fake, recorders);
+    std::shared_ptr<CDevice> held = recorders.At(0);
     ASSERT_TRUE(held->TestUnitReady());
     fake.devices.clear();
-    CDevice::FindDevices();
+    CDevice::FindDevices(fake, recorders);
     // Still usable by whoever holds it; its grabber goes with the last holder.
     EXPECT_TRUE(held->TestUnitReady());
     EXPECT_EQ(fake.liveGrabbers.size(), 1u);
@@ -162,12 +159,11 @@ TEST_F(CDeviceTest, AnUnreadableNameKeepsTheRecordAndItsEmptyName)
 TEST_F(CDeviceTest, AFailedGrabberFailsEveryQueryAndChangesNothing)
 {
     ON_CALL(fake, CdvdBurnerGrabberCreate).WillByDefault(FailSaying(5, "no such unit"));
-    SpeedList list{{176, "1.0x"}};
     EXPECT_FALSE(Device().RefreshDeviceInfo());
     EXPECT_FALSE(Device().RefreshDiscType());
-    EXPECT_FALSE(Device().GetWriteSpeeds(list));
+    EXPECT_FALSE(Device().RefreshWriteSpeeds());
     EXPECT_EQ(Device().Eject().Message(), "Eject failed: no such unit");
-    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(Device().GetWriteSpeeds().empty());
     EXPECT_EQ(Device().GetDiscType(), 0);
     EXPECT_EQ(Device().GetLastException(), 5);
     EXPECT_EQ(Device().GetExceptionText(), "no such unit");
@@ -256,10 +252,12 @@ TEST_F(CDeviceTest, BlankTestFollowsTheDiscType)
     Device().RefreshMediaInfo();
     EXPECT_TRUE(Device().IsDiscBlank());
     fake.track1Blank = false;
+    Device().RefreshMediaInfo();
     EXPECT_FALSE(Device().IsDiscBlank());
 
     fake.track1Blank = true;
     ON_CALL(fake, GetTrackInformation).WillByDefault(Fail(8));
+    Device().RefreshMediaInfo();
     EXPECT_FALSE(Device().IsDiscBlank());
     fake.Restore();
 
@@ -359,10 +357,12 @@ TEST_F(CDeviceTest, RefusedSpeedsAreLeftOutAndPressedDiscsGetNone)
 
 TEST_F(CDeviceTest, FailedSpeedQueryLeavesAnEmptyList)
 {
+    fake.highestWriteSpeed = 8310;
+    Device().RefreshDiscType();
+    EXPECT_FALSE(Speeds().empty());
     ON_CALL(fake, GetSpeeds).WillByDefault(Fail(3));
-    SpeedList list{{176, "1.0x"}};
-    EXPECT_FALSE(Device().GetWriteSpeeds(list));
-    EXPECT_TRUE(list.empty());
+    EXPECT_FALSE(Device().RefreshWriteSpeeds());
+    EXPECT_TRUE(Device().GetWriteSpeeds().empty());
     EXPECT_TRUE(Logged(LOG_CHANNEL_TRACE, LOG_INFO,
                        "\n\nGetWriteSpeeds(): StarBurn_CdvdBurnerGrabber_GetSpeeds() failed, exception 3, status 82, text 'scripted failure'\n"));
 }

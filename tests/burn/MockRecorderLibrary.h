@@ -23,6 +23,7 @@
 class MockRecorderLibrary : public RecorderLibrary {
 public:
     MOCK_METHOD(RecorderException, UpStartEx, (), (override));
+    MOCK_METHOD(void, Shutdown, (), (override));
     MOCK_METHOD(RecorderException, FindDevice, (int, int, RecorderCallback, void*), (override));
     MOCK_METHOD(RecorderException, CdvdBurnerGrabberCreate,
                 (GrabberHandle*, const CallReport&, RecorderCallback, void*, uint8_t, uint8_t, uint8_t, uint8_t, int),

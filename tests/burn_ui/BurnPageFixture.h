@@ -6,10 +6,8 @@
 
 #include "shell/CTaskPage.h"
 #include "burn/page/CBurnPage.h"
-#include "burn/DeviceList.h"
 #include "burn/MockRecorderLibrary.h"
 #include "convert/page/CFileListPage.h"
-#include "recorder/RecorderLibrary.h"
 
 #include <sys/stat.h>
 
@@ -37,10 +35,8 @@ protected:
 
     void TearDown() override
     {
+        // The run holds grabbers of a test's library: it goes before it does.
         WizardTest::TearDown();
-        // The records hold grabbers of a test's library: they go before it does.
-        Devices().Clear();
-        SetRecorderLibrary(nullptr);
         recorder_.reset();
     }
 
@@ -73,7 +69,7 @@ protected:
         recorder_->devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
         recorder_->discType = DISC_TYPE_DVDR;
         recorder_->highestWriteSpeed = 11080;
-        SetRecorderLibrary(recorder_.get());
+        UseRecorderLibrary(*recorder_);
         return *recorder_;
     }
 

@@ -73,7 +73,7 @@ TEST_F(BurnPageTest, ClosingTheWindowDuringABurnAsksFirst)
     ASSERT_TRUE(MakeMpeg(mine, "720x576", "25", {"-target", "pal-dvd", "-aspect", "4:3"}, &log)) << log;
     const std::string before = ReadText(mine);
 
-    window_ = std::make_unique<CKANDRIXDlg>(folder_);
+    window_ = std::make_unique<CKANDRIXDlg>(*run_, folder_);
     AfxSetMainWnd(window_.get());
     CKANDRIXDlg& window = *window_;
     int stage = 0;
@@ -218,7 +218,7 @@ TEST_F(BurnPageTest, BothBurningTasksEndInAnImageThatPlayersRead)
     ASSERT_EQ(intermediates.size(), 2u);
     page.OnClose();
     ASSERT_TRUE(ProcessEventsUntil([&] { return window.CurrentPageIndex() == CKANDRIXDlg::kSummaryPage; }));
-    WaitForAllJobs(std::chrono::seconds(30));
+    run_->Jobs().WaitForAll(std::chrono::seconds(30));
     for (const std::string& file : intermediates)
         EXPECT_FALSE(std::filesystem::exists(file)) << file;
     EXPECT_TRUE(std::filesystem::exists(image));

@@ -117,7 +117,7 @@ public:
 TEST_P(LeftoversTest, OnlyTheImageIsLeft)
 {
     (this->*GetParam().run)();
-    WaitForAllJobs(std::chrono::seconds(30));
+    run_->Jobs().WaitForAll(std::chrono::seconds(30));
     EXPECT_EQ(FolderNames(out_), GetParam().left);
     EXPECT_THAT(RunLeftovers(), testing::IsEmpty());
     for (const std::string& file : mine_)

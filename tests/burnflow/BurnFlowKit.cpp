@@ -137,10 +137,11 @@ std::string Author(int task, RunFolder& work, std::vector<std::string>* files, s
     return paths.folder + "/VIDEO_TS";
 }
 
-std::shared_ptr<CDevice> FindImageRecorder()
+std::shared_ptr<CDevice> FindImageRecorder(RecorderLibrary& library)
 {
-    CDevice::FindDevices();
-    const auto devices = Devices().Snapshot();
+    DeviceList list;
+    CDevice::FindDevices(library, list);
+    const auto devices = list.Snapshot();
     // As the output page does before it lists the speeds, which depend on
     // the disc.
     if (devices.empty() || !devices.back()->RefreshDeviceInfo() || devices.back()->GetVendorId() != "KANDRIX" ||
@@ -152,9 +153,9 @@ std::shared_ptr<CDevice> FindImageRecorder()
 bool FillBurnOptions(const std::shared_ptr<CDevice>& device, const std::string& speedLabel,
                      const std::string& volumeLabel, const std::string& videoTs, BurnOptions* options)
 {
-    SpeedList speeds;
-    if (!device->GetWriteSpeeds(speeds))
+    if (!device->RefreshWriteSpeeds())
         return false;
+    const SpeedList speeds = device->GetWriteSpeeds();
     const auto entry = std::find_if(speeds.begin(), speeds.end(),
                                     [&](const SpeedEntry& speed) { return speedLabel == speed.label; });
     if (entry == speeds.end())

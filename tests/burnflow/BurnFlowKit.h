@@ -11,6 +11,7 @@
 #include "convert/DvdAuthoring.h"
 #include "platform/JobQuestions.h"
 #include "platform/RunFolder.h"
+#include "recorder/LibburnRecorder.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -112,8 +113,9 @@ std::shared_ptr<RunFolder> NewWorkFolder(const std::string& outputFolder, std::s
 // For task 1, *files becomes the list of temporary copies.
 std::string Author(int task, RunFolder& work, std::vector<std::string>* files, std::string* log);
 
-// The image-file recorder of a fresh device search, or nullptr.
-std::shared_ptr<CDevice> FindImageRecorder();
+// The image-file recorder of a fresh device search of library, which
+// outlives it, or nullptr.
+std::shared_ptr<CDevice> FindImageRecorder(RecorderLibrary& library);
 // Options as the burn page fills them, at the recorder's speed of the given
 // label.
 bool FillBurnOptions(const std::shared_ptr<CDevice>& device, const std::string& speedLabel,

@@ -74,7 +74,7 @@ class BurnFlowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        recorder_ = FindImageRecorder();
+        recorder_ = FindImageRecorder(library_);
         ASSERT_NE(recorder_, nullptr) << "no image-file recorder in the device list";
     }
 
@@ -202,6 +202,7 @@ protected:
     }
 
     TempDir temp_;
+    LibburnRecorder library_;
     std::shared_ptr<CDevice> recorder_;
     std::shared_ptr<RunFolder> work_;
 };

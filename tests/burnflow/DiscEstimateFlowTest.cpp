@@ -4,7 +4,6 @@
 #include "BurnFlowKit.h"
 
 #include "core/ConversionSettings.h"
-#include "burn/DeviceList.h"
 #include "convert/DiscEstimate.h"
 #include "convert/DurationProbe.h"
 #include "media/MediaKit.h"
@@ -75,9 +74,9 @@ TEST(DiscEstimateFlowTest, TheEstimateOfAConvertedAndAuthoredRunIsWithinFivePerc
 
 TEST(DiscEstimateFlowTest, TheImageFileRecorderStandsForASingleLayerDvd)
 {
-    const std::shared_ptr<CDevice> recorder = FindImageRecorder();
+    LibburnRecorder library;
+    const std::shared_ptr<CDevice> recorder = FindImageRecorder(library);
     ASSERT_NE(recorder, nullptr);
     EXPECT_TRUE(recorder->IsImageFileRecorder());
     EXPECT_EQ(recorder->GetMediaCapacity(), 4700372992LL);
-    Devices().Clear();
 }

@@ -115,7 +115,8 @@ TEST(DiscMenuFlowTest, ThreeVideosGetAMenuThatLeadsToEachOne)
     const ConversionResult converted = AVI2MPEGFunc(conversion, conversionView, &control, 50);
     ASSERT_EQ(converted.succeededCount, 3) << conversionView.log;
 
-    std::shared_ptr<CDevice> recorder = FindImageRecorder();
+    LibburnRecorder library;
+    std::shared_ptr<CDevice> recorder = FindImageRecorder(library);
     ASSERT_NE(recorder, nullptr);
     BurnRequest request;
     request.authoring = {CT_VIDEO2DVD, output, ProgramFolder(), converted.convertedFiles};

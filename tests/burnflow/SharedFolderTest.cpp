@@ -58,7 +58,8 @@ TEST(SharedFolderTest, NothingPlantedAtTheRunsNamesIsUsedOrChanged)
     const std::string mpeg = clip.empty() ? "" : MakeDvdMpeg(clip, temp.Path("mine.mpg"), &log);
     ASSERT_FALSE(mpeg.empty()) << log;
     const std::string secret = temp.Write("bashrc", "the user's own");
-    const std::shared_ptr<CDevice> recorder = FindImageRecorder();
+    LibburnRecorder library;
+    const std::shared_ptr<CDevice> recorder = FindImageRecorder(library);
     ASSERT_NE(recorder, nullptr);
     auto burn = [&](int task, const std::string& output, const std::vector<std::string>& files,
                     std::shared_ptr<RunFolder> work, RecordingAuthoringView& view) {

@@ -5,6 +5,7 @@
 
 #include "core/ConversionSettings.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 #include "support/ProcessProbe.h"
 #include "support/ScriptedSeam.h"
 #include "support/StringSourceList.h"
@@ -46,7 +47,6 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_symlink(std::string(KANDRIX_TEST_FIXTURES) + "fake_mg.sh", program.Path("mg.exe"));
-        saved = Settings();
         ConversionSettings& settings = Settings();
         settings.task = CT_VIDEO2MPG;
         settings.outputFormat = 4;
@@ -59,7 +59,7 @@ protected:
         AfxSetMainWnd(&mainWindow);
         ASSERT_TRUE(mainWindow.Create(nullptr));
         mainWindow.ShowWindow(true);
-        page = std::make_unique<CConvertPage>();
+        page = std::make_unique<CConvertPage>(run);
         ASSERT_TRUE(page->Create(&mainWindow));
     }
 
@@ -68,8 +68,9 @@ protected:
         page.reset();
         mainWindow.DestroyWindow();
         AfxSetMainWnd(nullptr);
-        Settings() = saved;
     }
+
+    ConversionSettings& Settings() { return run.Settings(); }
 
     void AddSource(const std::string& name, const std::string& behaviour)
     {
@@ -92,7 +93,7 @@ protected:
 
     TempDir program, sources, output;
     StringSourceList paths, names;
-    ConversionSettings saved;
+    RunState run;
     ScriptedSeam seam;
     MainWindowStandIn mainWindow;
     std::unique_ptr<CConvertPage> page;

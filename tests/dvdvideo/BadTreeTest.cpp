@@ -4,7 +4,7 @@
 #include "DvdTrees.h"
 #include "ImageProbe.h"
 #include "recorder/ImageStream.h"
-#include "recorder/RecorderLibrary.h"
+#include "recorder/LibburnRecorder.h"
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -31,14 +31,14 @@ protected:
         ASSERT_TRUE(CopyTree(source, videoTs_));
     }
 
-    void TearDown() override { Recorder().DVDVideoRelease(&handle_); }
+    void TearDown() override { library_.DVDVideoRelease(&handle_); }
 
     RecorderException Create()
     {
         char text[RECORDER_EXCEPTION_TEXT_SIZE] = "untouched";
         status_ = RECORDER_STATUS_UNSET;
-        RecorderException result = Recorder().DVDVideoCreate(&handle_, videoTs_.c_str(), 1, text, sizeof text,
-                                                             &status_, "Label", "P", "A", 2006, 10, 20, 12, 10, 0, 50);
+        RecorderException result = library_.DVDVideoCreate(&handle_, videoTs_.c_str(), 1, text, sizeof text,
+                                                           &status_, "Label", "P", "A", 2006, 10, 20, 12, 10, 0, 50);
         text_ = text;
         return result;
     }
@@ -55,7 +55,7 @@ protected:
     std::string ReadAll()
     {
         FileTreeHandle tree = nullptr;
-        EXPECT_EQ(RECORDER_SUCCESS, Recorder().DVDVideoGetFileTree(handle_, &tree));
+        EXPECT_EQ(RECORDER_SUCCESS, library_.DVDVideoGetFileTree(handle_, &tree));
         auto* stream = static_cast<ImageStream*>(tree);
         std::vector<unsigned char> buffer(1 << 16);
         int64_t got;
@@ -76,6 +76,7 @@ protected:
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
 
+    LibburnRecorder library_;
     TempDir temp_;
     std::string videoTs_;
     DvdVideoHandle handle_ = nullptr;
@@ -101,7 +102,7 @@ TEST_F(BadTreeTest, LowerCaseNamesAreTaken)
     }
     ASSERT_EQ(RECORDER_SUCCESS, Create()) << text_;
     EXPECT_EQ("", ReadAll());
-    Recorder().DVDVideoRelease(&handle_);
+    library_.DVDVideoRelease(&handle_);
     fs::copy_file(videoTs_ + "vts_01_0.ifo", videoTs_ + "VTS_01_0.IFO");
     ExpectCreateFails("VTS_01_0.IFO", "apart from case");
 }
@@ -194,16 +195,16 @@ TEST_F(BadTreeTest, BadArgumentsAndHandles)
 {
     char text[RECORDER_EXCEPTION_TEXT_SIZE];
     uint32_t status = 0;
-    EXPECT_NE(RECORDER_SUCCESS, Recorder().DVDVideoCreate(nullptr, videoTs_.c_str(), 1, text, sizeof text, &status,
-                                                          "L", "P", "A", 2006, 10, 20, 12, 10, 0, 50));
+    EXPECT_NE(RECORDER_SUCCESS, library_.DVDVideoCreate(nullptr, videoTs_.c_str(), 1, text, sizeof text, &status,
+                                                         "L", "P", "A", 2006, 10, 20, 12, 10, 0, 50));
     int64_t size = 1;
-    EXPECT_NE(RECORDER_SUCCESS, Recorder().DVDVideoGetImageSize(nullptr, &size));
+    EXPECT_NE(RECORDER_SUCCESS, library_.DVDVideoGetImageSize(nullptr, &size));
     EXPECT_EQ(0, size);
     FileTreeHandle tree = &size;
-    EXPECT_NE(RECORDER_SUCCESS, Recorder().DVDVideoGetFileTree(nullptr, &tree));
+    EXPECT_NE(RECORDER_SUCCESS, library_.DVDVideoGetFileTree(nullptr, &tree));
     EXPECT_EQ(nullptr, tree);
     DvdVideoHandle none = nullptr;
-    EXPECT_EQ(RECORDER_SUCCESS, Recorder().DVDVideoRelease(&none));
+    EXPECT_EQ(RECORDER_SUCCESS, library_.DVDVideoRelease(&none));
 }
 
 } // namespace

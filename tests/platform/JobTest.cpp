@@ -1,7 +1,7 @@
 // Jobs without windows: the UI thread is stood in for by a queue the test
 // serves itself.
 
-#include "platform/Job.h"
+#include "platform/JobRegistry.h"
 #include "platform/UiThread.h"
 
 #include <gtest/gtest.h>
@@ -50,9 +50,11 @@ protected:
     void TearDown() override
     {
         ServeQueue();
-        ShutDownJobs(5s);
+        jobs.ShutDown(5s);
         ServeQueue();
     }
+
+    JobRegistry jobs;
 };
 
 } // namespace
@@ -62,7 +64,7 @@ TEST_F(JobTest, TheResultArrivesOnTheUiThreadThroughThePostedCompletion)
     std::thread::id workedOn;
     std::thread::id doneOn;
     int got = 0;
-    auto job = Job::Start<int>(
+    auto job = jobs.Start<int>(
         "sum",
         [&](JobControl&) {
             workedOn = std::this_thread::get_id();
@@ -86,7 +88,7 @@ TEST_F(JobTest, CancelRunsTheHooksAtOnceAndTheCompletionStillComes)
     std::atomic<bool> ready{false};
     bool cancelledSeen = false;
     int completions = 0;
-    auto job = Job::Start<bool>(
+    auto job = jobs.Start<bool>(
         "waiting",
         [&](JobControl& control) {
             CancelHookGuard hook(&control, [&] { hookRan = true; });
@@ -111,7 +113,7 @@ TEST_F(JobTest, CancelRunsTheHooksAtOnceAndTheCompletionStillComes)
 
     // A hook added after the cancel runs at once.
     std::atomic<bool> late{false};
-    auto second = Job::Start<int>(
+    auto second = jobs.Start<int>(
         "late",
         [&](JobControl& control) {
             while (!control.Cancelled())
@@ -129,7 +131,7 @@ TEST_F(JobTest, ADroppedJobPostsNothingButIsStillWaitedForAtShutdown)
 {
     std::atomic<bool> release{false};
     int completions = 0;
-    auto job = Job::Start<int>(
+    auto job = jobs.Start<int>(
         "dropped",
         [&](JobControl& control) {
             while (!release && !control.Cancelled())
@@ -138,7 +140,7 @@ TEST_F(JobTest, ADroppedJobPostsNothingButIsStillWaitedForAtShutdown)
         },
         [&](int) { ++completions; });
     job.reset();
-    EXPECT_TRUE(WaitForAllJobs(5s).empty());
+    EXPECT_TRUE(jobs.WaitForAll(5s).empty());
     ServeQueue();
     EXPECT_EQ(completions, 0);
 }
@@ -148,7 +150,7 @@ TEST_F(JobTest, ShutdownNamesTheJobsThatDidNotStopInTime)
     std::mutex mutex;
     std::condition_variable released;
     bool release = false;
-    auto stubborn = Job::Start<int>(
+    auto stubborn = jobs.Start<int>(
         "stubborn job",
         [&](JobControl&) {
             std::unique_lock<std::mutex> lock(mutex);
@@ -156,7 +158,7 @@ TEST_F(JobTest, ShutdownNamesTheJobsThatDidNotStopInTime)
             return 0;
         },
         nullptr);
-    auto obliging = Job::Start<int>(
+    auto obliging = jobs.Start<int>(
         "obliging job",
         [&](JobControl& control) {
             while (!control.Cancelled())
@@ -165,7 +167,7 @@ TEST_F(JobTest, ShutdownNamesTheJobsThatDidNotStopInTime)
         },
         nullptr);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(ShutDownJobs(300ms), std::vector<std::string>{"stubborn job"});
+    EXPECT_EQ(jobs.ShutDown(300ms), std::vector<std::string>{"stubborn job"});
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_TRUE(obliging->Finished());
     EXPECT_TRUE(IsUiShutDown());

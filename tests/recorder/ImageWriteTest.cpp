@@ -111,7 +111,7 @@ protected:
         return library_.TrackAtOnceFromTree(handle_, report_, &stream, 1, 0, 1, 1, 5);
     }
 
-    LibburnRecorder& library_ = DefaultLibburnRecorder();
+    LibburnRecorder library_;
     char text_[RECORDER_EXCEPTION_TEXT_SIZE] = {};
     uint32_t status_ = RECORDER_STATUS_UNSET;
     FailureDetails details_;
@@ -252,6 +252,12 @@ TEST_F(ImageWriteTest, CancelFromAnotherThreadEndsTheWriteAndTheUnitStaysUsable)
     EXPECT_EQ(result, RECORDER_COMMAND_FAILED);
     EXPECT_NE(std::string(text_).find("cancelled"), std::string::npos) << text_;
     EXPECT_EQ(Names(output_), (std::set<std::string>{"kzxtmpd001"}));
+
+    // A cancel before a write has begun is not lost: that write does not begin.
+    EXPECT_EQ(library_.CancelWrite(handle_), RECORDER_SUCCESS);
+    PatternStream early(16, videoTs_, "Early");
+    EXPECT_EQ(Write(early), RECORDER_COMMAND_FAILED);
+    EXPECT_STREQ(text_, "the write was cancelled");
 
     // Nothing stays held: the next write goes through.
     PatternStream again(16, videoTs_, "Cancelled");

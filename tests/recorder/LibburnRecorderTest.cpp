@@ -32,9 +32,9 @@ std::set<std::string> Listing(const std::string& folder)
     return names;
 }
 
-std::shared_ptr<CDevice> ImageRecorder()
+std::shared_ptr<CDevice> ImageRecorder(const DeviceList& recorders)
 {
-    const auto devices = Devices().Snapshot();
+    const auto devices = recorders.Snapshot();
     return devices.empty() ? nullptr : devices.back();
 }
 
@@ -51,11 +51,13 @@ TEST(LibburnRecorderTest, ImageFileRecorderIsListedLastAndReadyToBurnWithoutTouc
     const std::string savedTmp = oldTmp != nullptr ? oldTmp : "";
     setenv("TMPDIR", temporary.Folder().c_str(), 1);
 
+    LibburnRecorder library;
+    DeviceList recorders;
     const auto started = std::chrono::steady_clock::now();
-    CDevice::FindDevices();
+    CDevice::FindDevices(library, recorders);
     const auto searched = std::chrono::steady_clock::now();
-    ASSERT_GE(Devices().Count(), 1);
-    std::shared_ptr<CDevice> image = ImageRecorder();
+    ASSERT_GE(recorders.Count(), 1);
+    std::shared_ptr<CDevice> image = ImageRecorder(recorders);
     EXPECT_EQ(image->GetAddress().port, ImageFileRecorder::kPort);
 
     ASSERT_TRUE(image->RefreshDeviceInfo());
@@ -68,18 +70,18 @@ TEST(LibburnRecorderTest, ImageFileRecorderIsListedLastAndReadyToBurnWithoutTouc
     EXPECT_DOUBLE_EQ(image->GetMediaSize(), 0.0);
     EXPECT_TRUE(image->IsDiscBlank());
 
-    SpeedList speeds;
-    ASSERT_TRUE(image->GetWriteSpeeds(speeds));
+    ASSERT_TRUE(image->RefreshWriteSpeeds());
+    const SpeedList speeds = image->GetWriteSpeeds();
     ASSERT_EQ(speeds.size(), DVD_SPEED_TABLE_SIZE);
     EXPECT_STREQ(speeds.back().label, "16.0x");
     EXPECT_EQ(speeds.back().speed, 22160u);
     EXPECT_TRUE(image->Eject());
 
     // A search finds the same list again.
-    CDevice::FindDevices();
-    EXPECT_EQ(ImageRecorder()->GetAddress().port, ImageFileRecorder::kPort);
+    CDevice::FindDevices(library, recorders);
+    EXPECT_EQ(ImageRecorder(recorders)->GetAddress().port, ImageFileRecorder::kPort);
     image.reset();
-    Devices().Clear();
+    recorders.Clear();
 
     EXPECT_EQ(Listing(work.Folder()).size(), 2u) << "a file appeared in the working folder";
     EXPECT_EQ(Listing(temporary.Folder()).size(), 2u) << "a file appeared in the temporary folder";
@@ -95,7 +97,7 @@ TEST(LibburnRecorderTest, ImageFileRecorderIsListedLastAndReadyToBurnWithoutTouc
 
 TEST(LibburnRecorderTest, FailingCallsSayWhatWentWrong)
 {
-    LibburnRecorder& library = DefaultLibburnRecorder();
+    LibburnRecorder library;
     ASSERT_EQ(library.UpStartEx(), RECORDER_SUCCESS);
     ASSERT_EQ(library.UpStartEx(), RECORDER_SUCCESS);
 
@@ -121,7 +123,7 @@ TEST(LibburnRecorderTest, FailingCallsSayWhatWentWrong)
 
 TEST(LibburnRecorderTest, ImageGrabberAnswersFromItsDescription)
 {
-    LibburnRecorder& library = DefaultLibburnRecorder();
+    LibburnRecorder library;
     ASSERT_EQ(library.UpStartEx(), RECORDER_SUCCESS);
     ASSERT_EQ(library.FindDevice(RECORDER_SCSI_TYPE_CDVD, 0, [](int, void*, void*, void*) {}, nullptr),
               RECORDER_SUCCESS);
@@ -160,11 +162,13 @@ TEST(LibburnRecorderTest, ImageGrabberAnswersFromItsDescription)
 
 TEST(LibburnRecorderTest, UiReadsMeetWholeListsWhileTheWorkerRebuilds)
 {
+    LibburnRecorder library;
+    DeviceList recorders;
     std::atomic<bool> done{false};
-    std::thread worker([&done] {
+    std::thread worker([&] {
         for (int i = 0; i < 30; ++i) {
-            CDevice::FindDevices();
-            for (const auto& device : Devices().Snapshot()) {
+            CDevice::FindDevices(library, recorders);
+            for (const auto& device : recorders.Snapshot()) {
                 device->RefreshDeviceInfo();
                 device->RefreshMediaInfo();
             }
@@ -173,20 +177,19 @@ TEST(LibburnRecorderTest, UiReadsMeetWholeListsWhileTheWorkerRebuilds)
     });
     int reads = 0;
     while (!done) {
-        const int last = Devices().Count() - 1;
-        Devices().WithDevice(last, [&](CDevice& device) {
+        const int last = recorders.Count() - 1;
+        recorders.WithDevice(last, [&](CDevice& device) {
             const std::string name = device.GetDeviceName();
             EXPECT_TRUE(name.empty() || name == "ISO" || device.GetAddress().port != ImageFileRecorder::kPort);
-            SpeedList speeds;
-            device.GetWriteSpeeds(speeds);
+            device.RefreshWriteSpeeds();
             ++reads;
         });
-        for (const auto& device : Devices().Snapshot())
+        for (const auto& device : recorders.Snapshot())
             EXPECT_NE(device, nullptr);
     }
     worker.join();
     EXPECT_GT(reads, 0);
-    Devices().Clear();
+    recorders.Clear();
 }
 
 TEST(DiscTypesTest, ProfilesMapOntoTheLibrarysCodes)

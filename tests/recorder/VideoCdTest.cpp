@@ -48,7 +48,7 @@ protected:
         return path;
     }
 
-    LibburnRecorder& library_ = DefaultLibburnRecorder();
+    LibburnRecorder library_;
     char text_[RECORDER_EXCEPTION_TEXT_SIZE] = {};
     uint32_t status_ = RECORDER_STATUS_UNSET;
     FailureDetails details_;

@@ -35,7 +35,8 @@ bool ProbeFile(const std::string& path, uint32_t& blocks)
 
 TEST(VolumeProbeTest, AnIsoFileSystemIsRecordedDataAndZerosAreBlank)
 {
-    ASSERT_EQ(DefaultLibburnRecorder().UpStartEx(), RECORDER_SUCCESS);
+    LibburnRecorder library;
+    ASSERT_EQ(library.UpStartEx(), RECORDER_SUCCESS);
     TempDir temp;
     std::filesystem::create_directories(temp.Path("content"));
     temp.Write("content/hello.txt", "hello");

@@ -23,8 +23,8 @@ TEST_F(OutputPageTest, RowsNameDriveProductAndVendorAndComeWithTheSpeeds)
     EXPECT_EQ(page.ListGetCurSel(IDC_OUT_BURNER), 0);
     EXPECT_EQ(Rows(IDC_OUT_SPEED), kDvdSpeeds);
     EXPECT_EQ(page.ListGetCurSel(IDC_OUT_SPEED), 6);
-    ASSERT_EQ(COutputPage::WriteSpeeds().size(), 7u);
-    EXPECT_EQ(COutputPage::WriteSpeeds().back().speed, 8310u);
+    ASSERT_EQ(run_.WriteSpeeds().size(), 7u);
+    EXPECT_EQ(run_.WriteSpeeds().back().speed, 8310u);
     EXPECT_EQ(recorder_.Searches(), 1);
 }
 
@@ -58,6 +58,10 @@ TEST_F(OutputPageTest, StoredNoneLeavesBothListsWithoutSelectionUntilTheUserChoo
     Settings().burnerIndex = -1;
     Settings().speedIndex = -1;
     COutputPage& page = OpenPage();
+    // The search has read every recorder: choosing and checking one asks no drive.
+    EXPECT_CALL(recorder_, TestUnitReady).Times(0);
+    EXPECT_CALL(recorder_, SetSpeeds).Times(0);
+    EXPECT_CALL(recorder_, GetTrackInformation).Times(0);
     EXPECT_EQ(page.ListGetCount(IDC_OUT_BURNER), 2);
     EXPECT_EQ(page.ListGetCurSel(IDC_OUT_BURNER), -1);
     EXPECT_EQ(page.ListGetCurSel(IDC_OUT_SPEED), -1);
@@ -218,8 +222,8 @@ TEST_F(OutputPageTest, GoingAwayDuringASearchRestoresTheCursor)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     recorder_.OpenGate();
     // The search's end finds no page to fill.
-    EXPECT_TRUE(WaitForAllJobs(std::chrono::seconds(10)).empty());
+    EXPECT_TRUE(run_.Jobs().WaitForAll(std::chrono::seconds(10)).empty());
     ProcessEventsUntil([] { return false; }, 200);
-    EXPECT_EQ(Devices().Count(), 1);
+    EXPECT_EQ(run_.Recorders().Count(), 1);
     page_.reset();
 }

@@ -126,7 +126,7 @@ TEST_F(DiscFitPageTest, ThePageIsHeldStillWhileTheLengthsAreReadAndGivenBackAsIt
     EXPECT_FALSE(page.IsCheckingFit());
     for (size_t i = 0; i < ids.size(); ++i)
         EXPECT_EQ(page.IsDlgItemEnabled(ids[i]), before[i]) << "control " << ids[i];
-    EXPECT_TRUE(WaitForAllJobs(std::chrono::seconds(10)).empty());
+    EXPECT_TRUE(run_.Jobs().WaitForAll(std::chrono::seconds(10)).empty());
     ProcessEventsUntil([] { return false; }, 100);
     EXPECT_FALSE(called);
     EXPECT_TRUE(seam_.BoxTexts().empty());

@@ -1,14 +1,13 @@
 #pragma once
-// The output page on its own, built offscreen over the scripted recording
-// library, with the shared record at its start-up values.
+// The output page on its own, built offscreen over a run of the scripted
+// recording library, with the settings at their start-up values.
 
 #include "GatedRecorderLibrary.h"
 
 #include "core/ConversionSettings.h"
-#include "burn/DeviceList.h"
-#include "platform/Job.h"
 #include "recorder/DiscTypes.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 #include "settings/page/COutputPage.h"
 #include "support/ScriptedSeam.h"
 #include "support/ScopedEnv.h"
@@ -29,13 +28,11 @@ class OutputPageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetSettings();
         recorder_.devices = {ScriptedRecorder::Address(1, 0, 0, 0)};
         recorder_.discType = DISC_TYPE_DVDR;
         recorder_.highestWriteSpeed = 8310;
         recorder_.vendor = "PIONEER";
         recorder_.product = "DVD-RW DVR-220";
-        SetRecorderLibrary(&recorder_);
     }
 
     void TearDown() override
@@ -47,25 +44,15 @@ protected:
             page_.reset();
         }
         // A search abandoned by its page still uses the scripted library.
-        EXPECT_TRUE(WaitForAllJobs(std::chrono::seconds(10)).empty());
-        // The records hold grabbers of the scripted library.
-        Devices().Clear();
-        SetRecorderLibrary(nullptr);
-        ResetSettings();
+        EXPECT_TRUE(run_.Jobs().WaitForAll(std::chrono::seconds(10)).empty());
     }
 
-    static void ResetSettings()
-    {
-        ConversionSettings& settings = Settings();
-        settings.SetDefaults();
-        settings.sourcePaths = nullptr;
-        settings.sourceNames = nullptr;
-    }
+    ConversionSettings& Settings() { return run_.Settings(); }
 
     // The page as the wizard makes it: created, its first search started.
     COutputPage& CreatePage()
     {
-        page_ = std::make_unique<COutputPage>();
+        page_ = std::make_unique<COutputPage>(run_);
         EXPECT_TRUE(page_->Create(nullptr));
         return *page_;
     }
@@ -103,6 +90,7 @@ protected:
     }
 
     GatedRecorderLibrary recorder_;
+    RunState run_{recorder_};
     ScriptedSeam seam_;
     std::unique_ptr<COutputPage> page_;
 };

@@ -134,15 +134,12 @@ TEST_F(WizardDiscFitTest, ADriveRefusesFourHoursAndTenMinutesBeforeAnyConversion
     drive.discType = DISC_TYPE_DVDR;
     drive.highestWriteSpeed = 11080;
     drive.mediaCapacity = SINGLE_LAYER_DVD_BYTES;
-    SetRecorderLibrary(&drive);
-    // The records hold grabbers of this library: they go before it does.
-    struct Restore {
-        ~Restore()
-        {
-            Devices().Clear();
-            SetRecorderLibrary(nullptr);
-        }
-    } restore;
+    UseRecorderLibrary(drive);
+    // The run holds grabbers of this library: it ends before the library does.
+    struct EndRunFirst {
+        WizardDiscFitTest& test;
+        ~EndRunFirst() { test.EndRun(); }
+    } endRunFirst{*this};
 
     const std::vector<std::string> sources = {File("a.avi"), File("b.avi"), File("c.avi")};
     for (const std::string& source : sources)

@@ -38,7 +38,7 @@ TEST_F(WizardTest, BurningExistingFilesOnTheImageFileRecorder)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].rfind("title.vob: not a video file that can be read.\n", 0), 0u) << boxes[0];
     EXPECT_EQ(window.CurrentPageIndex(), CKANDRIXDlg::kBurnPage);
-    EXPECT_EQ(COutputPage::WriteSpeeds().size(), static_cast<size_t>(page.ListGetCount(IDC_OUT_SPEED)));
+    EXPECT_EQ(run_->WriteSpeeds().size(), static_cast<size_t>(page.ListGetCount(IDC_OUT_SPEED)));
 
     window_->DestroyWindow();
     window_.reset();

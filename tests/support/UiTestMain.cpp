@@ -1,17 +1,18 @@
-#include "platform/Job.h"
 #include "platform/UiThread.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
+// A test's run ends the UI thread's service to jobs; the next test has it again.
+struct UiServedForEachTest : testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override { SetUiThread(); }
+};
+
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    SetUiThread();
     ::testing::InitGoogleTest(&argc, argv);
-    int result = RUN_ALL_TESTS();
-    // A job some test left behind must not hang the exit in a send.
-    ShutDownJobs(std::chrono::seconds(5));
-    return result;
+    testing::UnitTest::GetInstance()->listeners().Append(new UiServedForEachTest);
+    return RUN_ALL_TESTS();
 }

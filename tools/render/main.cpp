@@ -13,6 +13,7 @@
 #include "platform/UiThread.h"
 #include "platform/Paths.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 #include "widgets/CAboutDlg.h"
 #include "widgets/SkinLoader.h"
 
@@ -129,18 +130,18 @@ bool RenderPopups(const QString& folder)
 
 // The dialogs whose class dresses its controls (links) are drawn as that
 // class builds them; the others as their template alone.
-std::unique_ptr<CDialog> MakeDialog(int id)
+std::unique_ptr<CDialog> MakeDialog(int id, RunState& run)
 {
     if (id == IDD_ABOUTBOX)
         return std::make_unique<CAboutDlg>();
     if (id == IDD_SUMMARY)
-        return std::make_unique<CSummaryPage>();
+        return std::make_unique<CSummaryPage>(run);
     return std::make_unique<CDialog>(id);
 }
 
-bool RenderAlone(const DialogTemplate& t, const QString& folder)
+bool RenderAlone(const DialogTemplate& t, const QString& folder, RunState& run)
 {
-    std::unique_ptr<CDialog> made = MakeDialog(t.id);
+    std::unique_ptr<CDialog> made = MakeDialog(t.id, run);
     CDialog& dialog = *made;
     if (!dialog.Create(nullptr)) {
         std::fprintf(stderr, "kandrix_render: cannot build dialog %d\n", t.id);
@@ -149,10 +150,10 @@ bool RenderAlone(const DialogTemplate& t, const QString& folder)
     return Save(dialog.Widget(), QStringLiteral("%1/%2.png").arg(folder).arg(t.id));
 }
 
-bool RenderInMainWindow(const DialogTemplate& page, const QString& folder)
+bool RenderInMainWindow(const DialogTemplate& page, const QString& folder, RunState& run)
 {
     CDialog mainWindow(IDD_KANDRIX_DIALOG);
-    std::unique_ptr<CDialog> made = MakeDialog(page.id);
+    std::unique_ptr<CDialog> made = MakeDialog(page.id, run);
     CDialog& child = *made;
     if (!mainWindow.Create(nullptr) || !child.Create(&mainWindow)) {
         std::fprintf(stderr, "kandrix_render: cannot build dialog %d in the main window\n", page.id);
@@ -200,10 +201,12 @@ int main(int argc, char** argv)
         return 1;
     }
     bool ok = true;
+    // The summary page reads the run's settings; no recorder is searched.
+    RunState run;
     for (const DialogTemplate* t : AllDialogTemplates()) {
-        ok = RenderAlone(*t, folder) && ok;
+        ok = RenderAlone(*t, folder, run) && ok;
         if (t->child)
-            ok = RenderInMainWindow(*t, folder) && ok;
+            ok = RenderInMainWindow(*t, folder, run) && ok;
     }
     ok = RenderMessageBox(folder) && ok;
     ok = RenderPopups(folder) && ok;

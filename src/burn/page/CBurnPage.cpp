@@ -4,13 +4,12 @@
 #include "core/Log.h"
 #include "core/LogLine.h"
 #include "burn/CDevice.h"
-#include "burn/DeviceList.h"
 #include "platform/Job.h"
 #include "platform/RunFolder.h"
 #include "platform/UiSeam.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
-#include "settings/page/COutputPage.h"
+#include "run/RunState.h"
 
 #include <cstdio>
 
@@ -53,7 +52,7 @@ private:
     CBurnPage& page_;
 };
 
-CBurnPage::CBurnPage() : CWizardPage(IDD_BURN), self_(std::make_shared<CBurnPage*>(this)) {}
+CBurnPage::CBurnPage(RunState& run) : CWizardPage(IDD_BURN), run_(run), self_(std::make_shared<CBurnPage*>(this)) {}
 
 CBurnPage::~CBurnPage()
 {
@@ -81,7 +80,7 @@ bool CBurnPage::OnInitDialog()
 void CBurnPage::EnterPage()
 {
     busy_ = 0;
-    const ConversionSettings& settings = Settings();
+    const ConversionSettings& settings = run_.Settings();
     CheckDlgButton(IDC_BURN_OPC, settings.sendOpc ? 1 : 0);
     CheckDlgButton(IDC_BURN_EJECT, settings.ejectAfterBurn ? 1 : 0);
     CheckDlgButton(IDC_BURN_DELETE_TEMP, settings.deleteTempAfterBurn ? 1 : 0);
@@ -99,7 +98,7 @@ void CBurnPage::LeavePage()
 
 void CBurnPage::StoreOptions()
 {
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     settings.sendOpc = IsDlgButtonChecked(IDC_BURN_OPC);
     settings.ejectAfterBurn = IsDlgButtonChecked(IDC_BURN_EJECT);
     settings.deleteTempAfterBurn = IsDlgButtonChecked(IDC_BURN_DELETE_TEMP);
@@ -107,7 +106,7 @@ void CBurnPage::StoreOptions()
 
 void CBurnPage::FillBurnList()
 {
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     ListResetContent(IDC_BURN_LIST);
     if (settings.task == CT_VIDEO2DVD) {
         for (const std::string& file : settings.convertedFiles)
@@ -115,7 +114,7 @@ void CBurnPage::FillBurnList()
         return;
     }
     // Task 1 starts a run of its own here; an earlier run's files go.
-    RunFolder::RemoveLater(std::move(settings.workFolder));
+    RunFolder::RemoveLater(run_.Jobs(), std::move(settings.workFolder));
     if (settings.task == CT_MPG2DVD && settings.sourcePaths) {
         for (int i = 0; i < settings.sourcePaths->GetCount(); ++i)
             ListAddString(IDC_BURN_LIST, settings.sourcePaths->GetText(i));
@@ -161,13 +160,13 @@ void CBurnPage::OnCommand(int id, int notifyCode)
 // The burn's data, copied here on the UI thread: the job works on it alone.
 bool CBurnPage::PrepareBurn(BurnRequest& request)
 {
-    const ConversionSettings& settings = Settings();
-    std::shared_ptr<CDevice> device = Devices().At(settings.burnerIndex);
+    const ConversionSettings& settings = run_.Settings();
+    std::shared_ptr<CDevice> device = run_.Recorders().At(settings.burnerIndex);
     if (!device) {
         AfxMessageBox("Please select device for burning DVD!");
         return false;
     }
-    const SpeedList& speeds = COutputPage::WriteSpeeds();
+    const SpeedList& speeds = run_.WriteSpeeds();
     if (settings.speedIndex < 0 || settings.speedIndex >= static_cast<int>(speeds.size())) {
         AfxMessageBox("Please select burn speed.");
         return false;
@@ -207,7 +206,7 @@ void CBurnPage::OnStartBurn()
     busy_ = 1;
     device_ = request.options.device;
     auto view = std::make_shared<PageView>(*this);
-    job_ = Job::Start<BurnOutcome>(
+    job_ = run_.Jobs().Start<BurnOutcome>(
         "burn",
         [request, view](JobControl& control) { return BurnThread(request, *view, control); },
         [this](BurnOutcome outcome) { OnBurnDone(outcome); });
@@ -239,7 +238,7 @@ void CBurnPage::OnBurnDone(const BurnOutcome& outcome)
     outcome_ = outcome;
     // Kept also after a failed authoring: Start Burn may be pressed again.
     if (outcome.workFolder)
-        Settings().workFolder = outcome.workFolder;
+        run_.Settings().workFolder = outcome.workFolder;
     if (!outcome.authored) {
         // Nothing was burnt: the page is usable again, and says why.
         RestoreIdle();
@@ -297,7 +296,7 @@ void CBurnPage::OnClose()
 {
     // The run's copies and intermediate files are all in its work folder;
     // the user's own files are never there.
-    RunFolder::RemoveLater(std::move(Settings().workFolder));
+    RunFolder::RemoveLater(run_.Jobs(), std::move(run_.Settings().workFolder));
     if (CDialog* main = AfxGetMainWnd())
         main->PostMessage(WM_BURN_CLOSED);
 }

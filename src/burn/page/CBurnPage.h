@@ -14,10 +14,11 @@
 #include <string>
 
 class Job;
+class RunState;
 
 class CBurnPage : public CWizardPage {
 public:
-    CBurnPage();
+    explicit CBurnPage(RunState& run);
     ~CBurnPage() override;
 
     void EnterPage() override;
@@ -46,6 +47,7 @@ protected:
 
 private:
     class PageView;
+    RunState& run_;
     void StoreOptions();
     void FillBurnList();
     std::vector<std::string> BurnList() const;

@@ -9,6 +9,7 @@
 #include "platform/RunFolder.h"
 #include "platform/UiThread.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 
 #include <cstdio>
 #include <utility>
@@ -67,7 +68,7 @@ private:
     SeamQuestions questions_;
 };
 
-CConvertPage::CConvertPage() : CWizardPage(IDD_CONVERT) {}
+CConvertPage::CConvertPage(RunState& run) : CWizardPage(IDD_CONVERT), run_(run) {}
 
 CConvertPage::~CConvertPage()
 {
@@ -86,16 +87,16 @@ void CConvertPage::EnterPage()
     // The wizard cannot enter the page while it converts; should that
     // change, the older run must at least not feed this one's controls.
     DropRun();
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     settings.succeededCount = 0;
     settings.convertedFiles.clear();
-    RunFolder::RemoveLater(std::move(settings.workFolder));
+    RunFolder::RemoveLater(run_.Jobs(), std::move(settings.workFolder));
     ConversionRequest request = ConversionRequest::From(settings);
     request.videoKbps = std::exchange(nextVideoKbps_, 0);
     request.estimateLine = std::exchange(nextEstimateLine_, std::string());
     view_ = std::make_shared<RunView>(this);
     converting_ = true;
-    job_ = Job::Start<ConversionResult>(
+    job_ = run_.Jobs().Start<ConversionResult>(
         "conversion",
         [request, view = view_](JobControl& control) { return AVI2MPEGFunc(request, *view, &control); },
         [this, task = request.task](ConversionResult result) { OnConversionDone(result, task); });
@@ -105,7 +106,7 @@ void CConvertPage::EnterPage()
 void CConvertPage::OnConversionDone(const ConversionResult& result, int task)
 {
     converting_ = false;
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     settings.succeededCount = result.succeededCount;
     settings.convertedFiles = result.convertedFiles;
     settings.workFolder = result.workFolder;

@@ -10,10 +10,11 @@
 #include <string>
 
 class Job;
+class RunState;
 
 class CConvertPage : public CWizardPage {
 public:
-    CConvertPage();
+    explicit CConvertPage(RunState& run);
     ~CConvertPage() override;
 
     void LeavePage() override;
@@ -37,6 +38,7 @@ protected:
 
 private:
     class RunView;
+    RunState& run_;
     void OnConversionDone(const ConversionResult& result, int task);
     void DropRun();
 

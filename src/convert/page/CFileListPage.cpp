@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 #include "platform/UiSeam.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 
 // One of the page's list boxes as the record names it. Jobs get copies of
 // the entries when they start, so only the UI thread reads these.
@@ -17,8 +18,9 @@ private:
     const int listId_;
 };
 
-CFileListPage::CFileListPage()
+CFileListPage::CFileListPage(RunState& run)
     : CWizardPage(IDD_FILELIST),
+      run_(run),
       paths_(std::make_unique<ListView>(*this, IDC_FILES_PATHS)),
       names_(std::make_unique<ListView>(*this, IDC_FILES_NAMES))
 {
@@ -27,7 +29,7 @@ CFileListPage::CFileListPage()
 CFileListPage::~CFileListPage()
 {
     // The record outlives the window; it must not keep lists that are gone.
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     if (settings.sourcePaths == paths_.get())
         settings.sourcePaths = nullptr;
     if (settings.sourceNames == names_.get())
@@ -52,7 +54,7 @@ std::string CFileListPage::FilterForTask(int task)
 
 void CFileListPage::EnterPage()
 {
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     if (settings.task != settings.previousTask) {
         OnClear();
         settings.previousTask = settings.task;
@@ -63,8 +65,8 @@ void CFileListPage::EnterPage()
 void CFileListPage::LeavePage()
 {
     ShowWindow(false);
-    Settings().sourcePaths = paths_.get();
-    Settings().sourceNames = names_.get();
+    run_.Settings().sourcePaths = paths_.get();
+    run_.Settings().sourceNames = names_.get();
 }
 
 void CFileListPage::OnCommand(int id, int notifyCode)
@@ -92,7 +94,7 @@ void CFileListPage::OnCommand(int id, int notifyCode)
 
 void CFileListPage::OnAddFiles()
 {
-    auto chosen = Ui().GetOpenFileNames(AfxGetMainWnd(), FilterForTask(Settings().task));
+    auto chosen = Ui().GetOpenFileNames(AfxGetMainWnd(), FilterForTask(run_.Settings().task));
     if (!chosen)
         return;
     for (const std::string& path : *chosen)

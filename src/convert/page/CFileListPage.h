@@ -9,9 +9,11 @@
 #include <memory>
 #include <string>
 
+class RunState;
+
 class CFileListPage : public CWizardPage {
 public:
-    CFileListPage();
+    explicit CFileListPage(RunState& run);
     ~CFileListPage() override;
 
     void EnterPage() override;
@@ -31,6 +33,7 @@ protected:
 
 private:
     class ListView;
+    RunState& run_;
     std::unique_ptr<ListView> paths_;
     std::unique_ptr<ListView> names_;
 };

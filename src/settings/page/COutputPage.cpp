@@ -2,11 +2,11 @@
 
 #include "core/ConversionSettings.h"
 #include "burn/CDevice.h"
-#include "platform/Job.h"
 #include "platform/Paths.h"
 #include "platform/UiSeam.h"
 #include "platform/WaitCursor.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 #include "settings/BurnerLists.h"
 #include "settings/OutputFolder.h"
 
@@ -14,13 +14,6 @@ namespace {
 
 // The burn page copies the label into a buffer of 255 bytes.
 constexpr int kVolumeLabelLimit = 254;
-
-// Written and read on the UI thread only.
-SpeedList& SharedWriteSpeeds()
-{
-    static SpeedList speeds;
-    return speeds;
-}
 
 // Cuts at a character boundary, so a label in UTF-8 stays valid text.
 std::string CutToBytes(const std::string& text, size_t limit)
@@ -35,17 +28,12 @@ std::string CutToBytes(const std::string& text, size_t limit)
 
 } // namespace
 
-COutputPage::COutputPage() : CWizardPage(IDD_OUTPUT) {}
+COutputPage::COutputPage(RunState& run) : CWizardPage(IDD_OUTPUT), run_(run) {}
 
 COutputPage::~COutputPage()
 {
     EndFilling();
     EndFitCheck();
-}
-
-const SpeedList& COutputPage::WriteSpeeds()
-{
-    return SharedWriteSpeeds();
 }
 
 bool COutputPage::OnInitDialog()
@@ -64,7 +52,7 @@ void COutputPage::OnDestroy()
 
 void COutputPage::EnterPage()
 {
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     LayOutForTask(settings.task);
     if (settings.useTempFolder)
         settings.outputFolder = GetTempFolder();
@@ -89,7 +77,7 @@ void COutputPage::EnterPage()
 
 void COutputPage::LeavePage()
 {
-    ConversionSettings& settings = Settings();
+    ConversionSettings& settings = run_.Settings();
     settings.overwriteExisting = IsDlgButtonChecked(IDC_OUT_OVERWRITE);
     settings.sameAsSource = IsDlgButtonChecked(IDC_OUT_SAME_AS_SOURCE);
     settings.useTempFolder = IsDlgButtonChecked(IDC_OUT_USE_TEMP);
@@ -149,12 +137,12 @@ void COutputPage::FillBurnerLists()
     // everything anew.
     if (fillJob_)
         return;
-    const int selected = ListGetCurSel(IDC_OUT_BURNER);
-    const int wanted = selected >= 0 ? selected : wantedRecorder_;
     BeginWaitCursor();
     waitCursorShown_ = true;
-    fillJob_ = Job::Start<BurnerLists>(
-        "recorder search", [wanted](JobControl&) { return SearchBurners(wanted); },
+    // The library and the list outlive every job of the run.
+    fillJob_ = run_.Jobs().Start<BurnerLists>(
+        "recorder search",
+        [&library = run_.Recorder(), &list = run_.Recorders()](JobControl&) { return SearchBurners(library, list); },
         [this](BurnerLists lists) { OnBurnerListsFilled(std::move(lists)); });
     UpdateRefreshButton();
 }
@@ -187,10 +175,7 @@ void COutputPage::OnBurnerListsFilled(BurnerLists lists)
         return;
     const int row = wantedRecorder_ >= 0 && wantedRecorder_ < count ? wantedRecorder_ : 0;
     ListSetCurSel(IDC_OUT_BURNER, row);
-    if (row == lists.speedRow)
-        ShowSpeeds(lists.speeds);
-    else
-        FillSpeedList(); // the user chose another recorder while the search ran
+    FillSpeedList();
 }
 
 void COutputPage::EndFilling()
@@ -206,15 +191,9 @@ void COutputPage::EndFilling()
 
 void COutputPage::FillSpeedList()
 {
-    SpeedList speeds;
-    if (const std::shared_ptr<CDevice> recorder = SelectedRecorder())
-        recorder->GetWriteSpeeds(speeds);
-    ShowSpeeds(speeds);
-}
-
-void COutputPage::ShowSpeeds(const SpeedList& speeds)
-{
-    SharedWriteSpeeds() = speeds;
+    const std::shared_ptr<CDevice> recorder = SelectedRecorder();
+    SpeedList& speeds = run_.WriteSpeeds();
+    speeds = recorder ? recorder->GetWriteSpeeds() : SpeedList();
     ListResetContent(IDC_OUT_SPEED);
     for (const SpeedEntry& entry : speeds)
         ListAddString(IDC_OUT_SPEED, entry.label);

@@ -7,7 +7,6 @@
 // to burn (COutputPageCheck.cpp).
 
 #include "core/CWizardPage.h"
-#include "recorder/SpeedTables.h"
 
 #include <functional>
 #include <memory>
@@ -18,6 +17,7 @@
 
 class CDevice;
 class Job;
+class RunState;
 struct BurnerLists;
 struct FitDecision;
 
@@ -31,7 +31,7 @@ struct VideoRunPlan {
 
 class COutputPage : public CWizardPage {
 public:
-    COutputPage();
+    explicit COutputPage(RunState& run);
     ~COutputPage() override;
 
     void EnterPage() override;
@@ -64,16 +64,13 @@ public:
     void FillBurnerLists();
     bool IsFillingBurnerLists() const;
 
-    // The write-speed list: row i of the speed list is entry i, so the burn
-    // page takes entry speedIndex. UI thread only.
-    static const SpeedList& WriteSpeeds();
-
 protected:
     bool OnInitDialog() override;
     void OnCommand(int id, int notifyCode) override;
     void OnDestroy() override;
 
 private:
+    RunState& run_;
     void OnBurnerListsFilled(BurnerLists lists);
     void EndFilling();
     // The wait cursor and the page held for a check job that is to start.
@@ -86,8 +83,8 @@ private:
     void ReleaseControls();
     // Shows the decision's box; true when the wizard may move on.
     bool Accepts(const FitDecision& decision);
+    // The speeds the last search found the selected recorder's disc takes.
     void FillSpeedList();
-    void ShowSpeeds(const SpeedList& speeds);
     void UpdateRefreshButton();
     std::shared_ptr<CDevice> SelectedRecorder() const;
     void LayOutForTask(int task);

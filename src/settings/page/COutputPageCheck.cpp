@@ -8,11 +8,11 @@
 #include "convert/DurationProbe.h"
 #include "convert/DvdInputRules.h"
 #include "core/ConversionSettings.h"
-#include "platform/Job.h"
 #include "platform/UiSeam.h"
 #include "platform/WaitCursor.h"
 #include "recorder/DiscTypes.h"
 #include "res/resource.h"
+#include "run/RunState.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ int COutputPage::CheckMpegFilesFit()
     const std::shared_ptr<CDevice> recorder = SelectedRecorder();
     if (!recorder)
         return 1;
-    const ConversionRequest request = ConversionRequest::From(Settings());
+    const ConversionRequest request = ConversionRequest::From(run_.Settings());
     std::vector<std::string> paths;
     for (const SourceFile& source : request.sources)
         paths.push_back(source.path);
@@ -96,10 +96,10 @@ bool COutputPage::StartVideoFitCheck(std::function<void(std::optional<VideoRunPl
         return true;
     }
     const bool imageFile = recorder->IsImageFileRecorder();
-    const std::vector<SourceFile> sources = ConversionRequest::From(Settings()).sources;
+    const std::vector<SourceFile> sources = ConversionRequest::From(run_.Settings()).sources;
     const int titles = static_cast<int>(sources.size());
     BeginCheck(std::move(done));
-    fitJob_ = Job::Start<DurationSurvey>(
+    fitJob_ = run_.Jobs().Start<DurationSurvey>(
         "disc estimate", [sources](JobControl& control) { return ProbeDurations(sources, &control); },
         [this, titles, capacity, imageFile](DurationSurvey survey) {
             EndCheckWith(DecideVideoFit(survey, titles, capacity, imageFile));
@@ -112,9 +112,9 @@ bool COutputPage::StartMpegInputCheck(std::function<void(std::optional<VideoRunP
 {
     if (fitJob_)
         return false;
-    const std::vector<SourceFile> sources = ConversionRequest::From(Settings()).sources;
+    const std::vector<SourceFile> sources = ConversionRequest::From(run_.Settings()).sources;
     BeginCheck(std::move(done));
-    fitJob_ = Job::Start<MpegSurvey>(
+    fitJob_ = run_.Jobs().Start<MpegSurvey>(
         "MPEG check",
         [sources](JobControl& control) { return ProbeMpegFiles(sources, &control, DURATION_PROBE_LIMIT_MS); },
         [this](MpegSurvey survey) { EndCheckWith(DecideMpegInputs(survey)); });
