@@ -16,7 +16,7 @@ constexpr const char* kAlbumName = "Album VideoCDEx";
 
 RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallReport& report,
                                             int underrunProtection, int testWrite, int cacheSeconds,
-                                            const Write& write)
+                                            const Write& write, const char* busyWith)
 {
     std::shared_ptr<RecorderUnit> unit;
     WriteSettings settings;
@@ -28,7 +28,7 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         if (IdleUnitOf(handle, refusal, &grabber) == nullptr)
             return Report(report, refusal, false);
         Unit& entry = units_[grabber->unit];
-        entry.busyWith = "writing a disc";
+        entry.busyWith = busyWith;
         entry.writing = true;
         unit = entry.unit;
         entry.writeGeneration = unit->BeginWrite();
@@ -117,6 +117,22 @@ RecorderException LibburnRecorder::TakeWrittenImage(GrabberHandle handle, Writte
     }
     *image = unit->TakeWrittenImage();
     return RECORDER_SUCCESS;
+}
+
+RecorderException LibburnRecorder::VerifyLastWrite(GrabberHandle handle, const CallReport& report, char* md5)
+{
+    if (md5 == nullptr)
+        return Report(report, UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no place for the MD5"), false);
+    *md5 = '\0';
+    return RunWrite(
+        handle, report, 0, 0, 0,
+        [md5](RecorderUnit& unit, const WriteSettings&, const WriteEvents& events) {
+            std::string hex;
+            const UnitResult result = unit.VerifyLastWrite(events, hex);
+            CopyText(md5, RECORDER_MD5_TEXT_SIZE, hex);
+            return result;
+        },
+        "reading back a disc");
 }
 
 RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)
