@@ -8,7 +8,7 @@ set -e
 # desktop-file-validate, appstreamcli); dpkg-dev and file, with which
 # `make package` finds the libraries the package depends on.
 PACKAGES="g++ cmake make pkg-config ccache qt6-base-dev libgl-dev libgtest-dev libgmock-dev nlohmann-json3-dev fonts-dejavu-core
-ffmpeg dvdauthor vcdimager cdrdao libburn-dev libdvdread-dev
+ffmpeg dvdauthor vcdimager cdrdao libburn-dev libxxhash-dev libdvdread-dev
 lsdvd genisoimage udftools p7zip-full desktop-file-utils appstream dpkg-dev file xvfb xauth libdvdnav-dev"
 missing=""
 for p in $PACKAGES; do

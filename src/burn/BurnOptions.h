@@ -31,6 +31,8 @@ struct BurnOptions {
     // The VIDEO_TS folder for DVD-Video, the source for the CD kinds.
     std::string treePath;
     bool eject = false;
+    // Read the disc back after a DVD-Video burn and compare it with the image.
+    bool verify = false;
     // Where the image-file recorder puts the image: the user's output folder.
     std::string imageFolder;
 

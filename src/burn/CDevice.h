@@ -190,6 +190,8 @@ private:
     StepResult ProbeTrackAtOnce();
     StepResult WriteDVDVideo(DvdVideoHandle dvdVideo, const std::string& imageFolder);
     StepResult CloseDVDVideoSession();
+    StepResult VerifyDisc();
+    bool CancelRequested();
     static void LogWriteFailure(const BurnTexts& texts, const CallResult& result);
     StepResult CheckUnitReady(const BurnTexts& texts);
     StepResult PrepareWrite(const BurnTexts& texts, BurnOptions& options);
@@ -216,5 +218,7 @@ private:
 
     // Written by the burn's events, read by the burn page's timer.
     std::atomic<int64_t> progress_{0};
+    // The burn will read the disc back, whose line then carries the MD5.
+    std::atomic<bool> verifyAfterWrite_{false};
     std::atomic<int32_t> trackCounter_{0};
 };

@@ -286,6 +286,7 @@ StepResult CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder
 {
     return BurnAlone([&] {
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Started");
+        verifyAfterWrite_.store(options.verify);
         DvdVideoGuard dvdVideo(library_);
         StepResult step = CreateDVDVideo(options, folder, dvdVideo.Out());
         if (step)
@@ -309,8 +310,41 @@ StepResult CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder
             return step;
         progress_.store(100);
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "%s", kDvdVideoTexts.complete);
-        return StepResult::Done();
+        return options.verify ? VerifyDisc() : StepResult::Done();
     });
+}
+
+bool CDevice::CancelRequested()
+{
+    std::lock_guard<std::mutex> lock(burnMutex_);
+    return cancelRequested_;
+}
+
+// After the session is closed and before any eject: the bar starts again
+// for the read-back.
+StepResult CDevice::VerifyDisc()
+{
+    LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Verifying...");
+    progress_.store(0);
+    CallResult verified;
+    char md5[RECORDER_MD5_TEXT_SIZE] = {};
+    WriteCall(verified, [&](RecorderLibrary& library, GrabberHandle grabber, const CallReport& report) {
+        return library.VerifyLastWrite(grabber, report, md5);
+    });
+    if (verified.Ok()) {
+        progress_.store(100);
+        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Verify OK (MD5 %s)", md5);
+        return StepResult::Done();
+    }
+    if (CancelRequested()) {
+        LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Verify cancelled");
+        return StepResult::Failed("Burn", "the verify was cancelled");
+    }
+    LogPrintf(LOG_CHANNEL_TRACE, LOG_ERROR,
+              "\n\nCDevice::BurnDVDVideo(): VerifyLastWrite() failed, exception %ld, status %ld, text '%s'\n",
+              static_cast<long>(verified.exception), static_cast<long>(verified.status), verified.text);
+    LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Verify failed: %s", verified.text);
+    return BurnFailed(verified.text, "the disc could not be read back");
 }
 
 StepResult CDevice::CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle)

@@ -25,8 +25,10 @@ constexpr int EVENT_DVD_MEDIA_PADDING_BEGIN = 27;
 constexpr int EVENT_DVD_MEDIA_PADDING_END = 28;
 constexpr int EVENT_DVDRW_QUICK_FORMAT_BEGIN = 30;
 constexpr int EVENT_DVDRW_QUICK_FORMAT_END = 31;
-// The recording library's own: how fast the write went.
+// The recording library's own: how fast the write went, and the MD5 of the
+// image file it wrote.
 constexpr int EVENT_WRITE_SPEED = 40;
+constexpr int EVENT_IMAGE_MD5 = 41;
 
 // Event parameters point to the library's values; a missing one reads as 0.
 int64_t Value64(const void* param)
@@ -122,6 +124,11 @@ void CDevice::HandleBurnEvent(const char* who, int reason, void* param1, void* p
         if (param2 != nullptr)
             LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Writing at %s (%ld KBps)", static_cast<const char*>(param2),
                       Value32(param1));
+        return;
+    case EVENT_IMAGE_MD5:
+        // With a verify to come, its line gives the MD5 once it is proven.
+        if (param1 != nullptr && !verifyAfterWrite_.load())
+            LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Image MD5: %s", static_cast<const char*>(param1));
         return;
     default:
         break;

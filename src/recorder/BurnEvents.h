@@ -19,3 +19,5 @@ constexpr int RECORDER_EVENT_QUICK_FORMAT_END = 31;
 // speed table's nearest label as a C string ("8.0x", or "12.3x" past the
 // table's top).
 constexpr int RECORDER_EVENT_WRITE_SPEED = 40;
+// The MD5 of the image file just written: a C string of 32 hex digits.
+constexpr int RECORDER_EVENT_IMAGE_MD5 = 41;

@@ -2,6 +2,8 @@
 
 #include "process/FindOnPath.h"
 #include "recorder/DiscTypes.h"
+#include "recorder/ImageStream.h"
+#include "recorder/ReadBack.h"
 #include "recorder/RecorderRecords.h"
 #include "recorder/TrackWriter.h"
 #include "recorder/VideoCdMaker.h"
@@ -81,12 +83,17 @@ DriveUnit::~DriveUnit()
 
 UnitResult DriveUnit::Acquire()
 {
+    return Grab(false);
+}
+
+UnitResult DriveUnit::Grab(bool load)
+{
     if (grabbed_ != nullptr)
         return UnitResult::Success();
     DiscardLibburnMessages();
     std::string path = path_;
     burn_drive_info* info = nullptr;
-    if (burn_drive_scan_and_grab(&info, path.data(), 0) != 1)
+    if (burn_drive_scan_and_grab(&info, path.data(), load ? 1 : 0) != 1)
         return Fail(RECORDER_GRAB_FAILED, "could not acquire the drive " + path_);
     grabbed_ = info;
     return UnitResult::Success();
@@ -296,12 +303,46 @@ UnitResult DriveUnit::WriteModes(UnitWriteModes& modes)
 UnitResult DriveUnit::WriteImage(ImageStream& stream, const WriteSettings& settings,
                                  const WriteEvents& events)
 {
+    KeepDigest(nullptr);
     if (UnitResult ready = Ready(); !ready.Ok())
         return ready;
-    const auto table = IsCdProfile(Profile()) ? TrackWriter::SpeedTable::Cd : TrackWriter::SpeedTable::Dvd;
+    const auto table = IsCdProfile(Profile()) ? WriteSpeedTable::Cd : WriteSpeedTable::Dvd;
     TrackWriter writer(Drive(), settings, events, Control(), table);
-    UnitResult result = writer.Write(stream);
+    auto digest = std::make_unique<ImageDigest>(stream.Size());
+    UnitResult result = writer.Write(stream, *digest);
+    KeepDigest(result.Ok() ? std::move(digest) : nullptr);
     // Stopped from outside (the user quit, the program ends): nothing stays held.
+    if (Control().Cancelled())
+        Release(false);
+    return result;
+}
+
+// libburn reads what the drive says it holds; a drive may tell the new
+// session's size only after a fresh look, some only after the medium was
+// loaded again.
+bool DriveUnit::ReadableUpTo(int64_t bytes)
+{
+    if (Drive() == nullptr)
+        return false;
+    burn_drive_re_assess(Drive(), 0);
+    int capacity = 0;
+    return burn_get_read_capacity(Drive(), &capacity, 0) == 1 && static_cast<int64_t>(capacity) * kBlockBytes >= bytes;
+}
+
+UnitResult DriveUnit::VerifyLastWrite(const WriteEvents& events, std::string& md5)
+{
+    const ImageDigest* written = LastDigest();
+    if (written == nullptr)
+        return Fail(RECORDER_COMMAND_FAILED, "nothing was written to read back");
+    if (!ReadableUpTo(written->Bytes())) {
+        Release(true);
+        if (UnitResult loaded = Grab(true); !loaded.Ok())
+            return Fail(loaded.exception, "the disc could not be loaded again to read it back: " + loaded.text);
+        if (!ReadableUpTo(written->Bytes()))
+            return Fail(RECORDER_COMMAND_FAILED, "the drive does not read back what it wrote on " + path_);
+    }
+    DriveReadBack source(Drive());
+    UnitResult result = VerifyReadBack(source, *written, Control(), events, md5);
     if (Control().Cancelled())
         Release(false);
     return result;
@@ -311,6 +352,7 @@ UnitResult DriveUnit::WriteVideoCd(VideoCdKind kind, const std::string& sourcePa
                                    const std::string& album, const WriteSettings& settings,
                                    const WriteEvents& events)
 {
+    KeepDigest(nullptr);
     if (FindOnPath("cdrdao").empty())
         return Fail(RECORDER_COMMAND_FAILED,
                     "cdrdao is not installed; it is needed to write a VideoCD or SuperVideoCD on a recorder");

@@ -33,10 +33,14 @@ public:
                           const WriteEvents& events) override;
     UnitResult WriteVideoCd(VideoCdKind kind, const std::string& sourcePath, const std::string& album,
                             const WriteSettings& settings, const WriteEvents& events) override;
+    UnitResult VerifyLastWrite(const WriteEvents& events, std::string& md5) override;
 
 private:
     burn::burn_drive* Drive() const;
+    // load: close the tray first.
+    UnitResult Grab(bool load);
     void Release(bool eject);
+    bool ReadableUpTo(int64_t bytes);
     int Profile() const;
     bool Overwritable() const;
 

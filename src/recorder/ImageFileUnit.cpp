@@ -1,25 +1,22 @@
 #include "recorder/ImageFileUnit.h"
 
+#include "recorder/BurnEvents.h"
 #include "recorder/DiscTypes.h"
 #include "recorder/ImageFileRecorder.h"
+#include "recorder/ImageFileWriter.h"
 #include "recorder/ImagePlacement.h"
 #include "recorder/ImageStream.h"
+#include "recorder/ReadBack.h"
 #include "recorder/RecorderRecords.h"
-#include "recorder/TrackWriter.h"
 #include "recorder/VideoCdMaker.h"
 
-#include <libburn/libburn.h>
-
 #include <fcntl.h>
-#include <sys/statvfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-using namespace burn;
 
 namespace {
 
@@ -50,29 +47,6 @@ UnitIdentity ImageIdentity()
     identity.product = ImageFileRecorder::kProduct;
     identity.revision = ImageFileRecorder::kRevision;
     return identity;
-}
-
-bool RoomFor(const std::string& folder, int64_t bytes)
-{
-    struct statvfs info {};
-    if (statvfs(folder.c_str(), &info) != 0)
-        return true;
-    return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize) >= bytes;
-}
-
-// What the user reads when the image could not be written: the system's
-// words, where libburn passed them on or the folder has no room left.
-std::string WriteFailure(const std::string& text, const std::string& target, const std::string& folder,
-                         int64_t bytes)
-{
-    const LibburnMessage message = LatestLibburnMessage();
-    int cause = message.osErrno;
-    // libburn's word may not have come yet, or come without the system's.
-    if (cause == 0 && !RoomFor(folder, bytes))
-        cause = ENOSPC;
-    if (cause != 0)
-        return "cannot write " + target + ": " + std::strerror(cause);
-    return message.present ? text + " (libburn: " + message.text + ")" : text;
 }
 
 std::string FolderOf(const std::string& path)
@@ -172,6 +146,7 @@ UnitResult ImageFileUnit::WriteImage(ImageStream& stream, const WriteSettings& s
 {
     // An image nobody took is nobody's to hold any more.
     KeepWritten(WrittenImage());
+    KeepDigest(nullptr);
     const std::string folder = WithoutTrailingSlash(settings.imageFolder);
     if (folder.empty())
         return UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no folder was given for the disc image");
@@ -198,11 +173,9 @@ UnitResult ImageFileUnit::WriteInFolder(ImageStream& stream, int folderFd, const
     // file-creation mask allows, not private as a temporary file is.
     fchmod(part.fd, 0666 & ~FileCreationMask());
 
-    UnitResult result = WriteThroughStdio(stream, part.fd, settings, events);
-    if (!result.Ok() && !Control().Cancelled())
-        result.text = WriteFailure(result.text, target, folder, stream.Size());
-    if (result.Ok() && fsync(part.fd) != 0)
-        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "cannot write " + target + ": " + std::strerror(errno));
+    auto digest = std::make_unique<ImageDigest>(stream.Size());
+    ImageFileWriter writer(part.fd, target, settings, events, Control());
+    UnitResult result = writer.Write(stream, *digest);
     WrittenImage image;
     if (result.Ok() && !PlaceImage(folderFd, folder, part, stream.VolumeLabel(), &image.path, &image.note, &error))
         result = UnitResult::Failure(RECORDER_COMMAND_FAILED, error);
@@ -214,27 +187,73 @@ UnitResult ImageFileUnit::WriteInFolder(ImageStream& stream, int folderFd, const
     image.path = folder + "/" + image.path;
     image.holdFd = part.fd;
     KeepWritten(std::move(image));
+    std::string md5 = digest->Hex();
+    KeepDigest(std::move(digest));
+    events.Send(RECORDER_EVENT_IMAGE_MD5, md5.data());
     return result;
 }
 
-UnitResult ImageFileUnit::WriteThroughStdio(ImageStream& stream, int fd, const WriteSettings& settings,
-                                            const WriteEvents& events)
+UnitResult ImageFileUnit::VerifyLastWrite(const WriteEvents& events, std::string& md5)
 {
-    DiscardLibburnMessages();
-    // libburn writes through its own duplicate of the descriptor: the file
-    // is the one made above, whatever its name meanwhile leads to.
-    std::string address = "stdio:/dev/fd/" + std::to_string(fd);
-    burn_drive_info* info = nullptr;
-    if (burn_drive_scan_and_grab(&info, address.data(), 0) != 1)
-        return UnitResult::Failure(RECORDER_GRAB_FAILED, "libburn cannot write the image file");
-    // Not a throttle: the image is written as fast as the disk takes it.
-    WriteSettings unthrottled = settings;
-    unthrottled.speed = 0;
-    TrackWriter writer(info[0].drive, unthrottled, events, Control(), TrackWriter::SpeedTable::Dvd);
-    UnitResult result = writer.Write(stream);
-    burn_drive_release(info[0].drive, 0);
-    burn_drive_info_free(info);
+    int held = -1;
+    std::string path;
+    {
+        std::lock_guard<std::mutex> lock(writtenMutex_);
+        if (written_.holdFd >= 0)
+            held = fcntl(written_.holdFd, F_DUPFD_CLOEXEC, 0);
+        path = written_.path;
+    }
+    if (held < 0 || LastDigest() == nullptr) {
+        if (held >= 0)
+            close(held);
+        return UnitResult::Failure(RECORDER_COMMAND_FAILED, "no image was written to read back");
+    }
+    // The image is read from the disk, not from memory.
+    fdatasync(held);
+    posix_fadvise(held, 0, 0, POSIX_FADV_DONTNEED);
+    const int fd = OpenForReadBack(path, held);
+    if (fd < 0) {
+        const std::string cause = std::strerror(errno);
+        close(held);
+        return UnitResult::Failure(RECORDER_COMMAND_FAILED, "cannot read back " + path + ": " + cause);
+    }
+    FileReadBack source(fd);
+    UnitResult result = VerifyReadBack(source, *LastDigest(), Control(), events, md5);
+    if (!result.Ok() && !Control().Cancelled())
+        RemoveWrittenImage(held);
+    close(fd);
+    close(held);
     return result;
+}
+
+// The image by its name for direct I/O, where the file system has it and the
+// name still leads to the file the run holds; else the held file itself.
+int ImageFileUnit::OpenForReadBack(const std::string& path, int held)
+{
+    const int direct = open(path.c_str(), O_RDONLY | O_DIRECT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat opened {}, own {};
+    if (direct >= 0 && fstat(direct, &opened) == 0 && fstat(held, &own) == 0 && S_ISREG(opened.st_mode) &&
+        opened.st_dev == own.st_dev && opened.st_ino == own.st_ino)
+        return direct;
+    if (direct >= 0)
+        close(direct);
+    return fcntl(held, F_DUPFD_CLOEXEC, 0);
+}
+
+// An image that does not read back as written must not pass for a good one
+// later; it goes, if its name still leads to it.
+void ImageFileUnit::RemoveWrittenImage(int fd)
+{
+    std::string path;
+    {
+        std::lock_guard<std::mutex> lock(writtenMutex_);
+        path = written_.path;
+    }
+    struct stat named {}, held {};
+    if (::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &held) == 0 && named.st_dev == held.st_dev &&
+        named.st_ino == held.st_ino)
+        ::unlink(path.c_str());
+    KeepWritten(WrittenImage());
 }
 
 void ImageFileUnit::KeepWritten(WrittenImage image)
@@ -261,6 +280,7 @@ UnitResult ImageFileUnit::WriteVideoCd(VideoCdKind kind, const std::string& sour
                                        const std::string& album, const WriteSettings&,
                                        const WriteEvents& events)
 {
+    KeepDigest(nullptr);
     VideoCdImage image;
     return MakeVideoCdImage(kind, sourcePath, album, FolderOf(sourcePath), events, Control(), image);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The image-file recorder as a unit: always a blank overwritable disc, never
 // touching a file until asked to write. A DVD-Video write makes an ISO image
-// through libburn's stdio: pseudo-drive; a VideoCD write leaves vcdimager's
-// .bin/.cue pair beside the MPEG file.
+// in the output folder; a VideoCD write leaves vcdimager's .bin/.cue pair
+// beside the MPEG file.
 
 #include "recorder/RecorderUnit.h"
 
@@ -32,12 +32,13 @@ public:
     UnitResult WriteVideoCd(VideoCdKind kind, const std::string& sourcePath, const std::string& album,
                             const WriteSettings& settings, const WriteEvents& events) override;
     WrittenImage TakeWrittenImage() override;
+    UnitResult VerifyLastWrite(const WriteEvents& events, std::string& md5) override;
 
 private:
     UnitResult WriteInFolder(ImageStream& stream, int folderFd, const std::string& folder,
                              const WriteSettings& settings, const WriteEvents& events);
-    UnitResult WriteThroughStdio(ImageStream& stream, int fd, const WriteSettings& settings,
-                                 const WriteEvents& events);
+    static int OpenForReadBack(const std::string& path, int held);
+    void RemoveWrittenImage(int fd);
     // The last image written until someone takes it.
     void KeepWritten(WrittenImage image);
 

@@ -83,6 +83,7 @@ public:
                                      int closeDisc, int cacheSeconds) override;
     RecorderException SetImageFolder(GrabberHandle handle, const char* folder) override;
     RecorderException TakeWrittenImage(GrabberHandle handle, WrittenImage* image) override;
+    RecorderException VerifyLastWrite(GrabberHandle handle, const CallReport& report, char* md5) override;
     RecorderException CancelWrite(GrabberHandle handle) override;
 
 private:
@@ -92,7 +93,7 @@ private:
         // What the unit does outside the lock now (a write, an eject, being
         // acquired), for the refusal other callers get; nullptr when idle.
         const char* busyWith = nullptr;
-        bool writing = false; // the one busy state that can be stopped
+        bool writing = false; // the busy state that can be stopped: a write or its verify
         uint64_t writeGeneration = 0; // of the write running now
     };
     // A write to stop once the lock is let go.
@@ -140,8 +141,10 @@ private:
     RecorderException WriteVideoCd(VideoCdKind kind, GrabberHandle handle, const CallReport& report,
                                    int underrunProtection, const char* sourcePath, const char* albumName,
                                    int testWrite, int cacheSeconds);
+    // busyWith: what other callers are told meanwhile.
     RecorderException RunWrite(GrabberHandle handle, const CallReport& report, int underrunProtection,
-                               int testWrite, int cacheSeconds, const Write& write);
+                               int testWrite, int cacheSeconds, const Write& write,
+                               const char* busyWith = "writing a disc");
 
     // One scan at a time; held without mutex_ while libburn scans.
     std::timed_mutex scanMutex_;

@@ -16,7 +16,7 @@ constexpr const char* kAlbumName = "Album VideoCDEx";
 
 RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallReport& report,
                                             int underrunProtection, int testWrite, int cacheSeconds,
-                                            const Write& write)
+                                            const Write& write, const char* busyWith)
 {
     const auto id = reinterpret_cast<uintptr_t>(handle);
     std::shared_ptr<RecorderUnit> unit;
@@ -32,7 +32,7 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         const uint64_t generation = entry.unit->BeginWrite();
         if (!BeginStoppableWrite(id, {entry.unit, generation}))
             return Report(report, UnitResult::Failure(RECORDER_COMMAND_FAILED, "the write was cancelled"), false);
-        entry.busyWith = "writing a disc";
+        entry.busyWith = busyWith;
         entry.writing = true;
         unit = entry.unit;
         entry.writeGeneration = generation;
@@ -142,6 +142,22 @@ void LibburnRecorder::EndStoppableWrite(uintptr_t handle)
     const auto it = stops_.find(handle);
     if (it != stops_.end())
         it->second = StopEntry{};
+}
+
+RecorderException LibburnRecorder::VerifyLastWrite(GrabberHandle handle, const CallReport& report, char* md5)
+{
+    if (md5 == nullptr)
+        return Report(report, UnitResult::Failure(RECORDER_INVALID_ARGUMENT, "no place for the MD5"), false);
+    *md5 = '\0';
+    return RunWrite(
+        handle, report, 0, 0, 0,
+        [md5](RecorderUnit& unit, const WriteSettings&, const WriteEvents& events) {
+            std::string hex;
+            const UnitResult result = unit.VerifyLastWrite(events, hex);
+            CopyText(md5, RECORDER_MD5_TEXT_SIZE, hex);
+            return result;
+        },
+        "reading back a disc");
 }
 
 RecorderException LibburnRecorder::CancelWrite(GrabberHandle handle)

@@ -47,6 +47,11 @@ RecorderException RecorderLibrary::SuperVideoCDEx(GrabberHandle, const CallRepor
     return NotSupportedYet(report, "Writing a SuperVideoCD");
 }
 
+RecorderException RecorderLibrary::VerifyLastWrite(GrabberHandle, const CallReport& report, char*)
+{
+    return NotSupportedYet(report, "Reading back a written disc");
+}
+
 RecorderException RecorderLibrary::CancelWrite(GrabberHandle)
 {
     return RECORDER_SUCCESS;

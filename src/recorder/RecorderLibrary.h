@@ -38,6 +38,8 @@ constexpr int RECORDER_REASON_DEVICE_FOUND = 10;
 
 constexpr size_t RECORDER_EXCEPTION_TEXT_SIZE = 1024;
 constexpr size_t RECORDER_ID_TEXT_SIZE = 1024;
+// An MD5 in hex, terminated.
+constexpr size_t RECORDER_MD5_TEXT_SIZE = 33;
 
 // Write speed meaning "as fast as the unit reads".
 constexpr uint32_t RECORDER_MAX_READ_SPEED = 65535;
@@ -191,6 +193,14 @@ public:
     // Hands over the image the grabber's last write made (path "" when it
     // made none); later calls get none until the next write.
     virtual RecorderException TakeWrittenImage(GrabberHandle handle, WrittenImage* image);
+
+    // Reads back, from the start of the medium, exactly the image the
+    // grabber's unit wrote last (no padding, no table of contents) and
+    // compares it with what was written, sending progress events. md5:
+    // RECORDER_MD5_TEXT_SIZE bytes, the MD5 of what was read. A medium that
+    // differs fails with a text that names the first sector that does.
+    // CancelWrite stops it as it stops a write.
+    virtual RecorderException VerifyLastWrite(GrabberHandle handle, const CallReport& report, char* md5);
 
     // Asks the write running on handle (on another thread), or else the next
     // one to start on it, to stop; the write call then returns with a

@@ -4,11 +4,13 @@
 // answers for itself. Queries are called under the library's lock and are
 // short; the writes are called without it and run for minutes.
 
+#include "recorder/ImageDigest.h"
 #include "recorder/LibburnMessages.h"
 #include "recorder/RecorderLibrary.h"
 #include "recorder/WriteControl.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class ImageStream;
@@ -80,6 +82,16 @@ public:
     // files has none.
     virtual WrittenImage TakeWrittenImage() { return {}; }
 
+    // Reads back exactly the image the last write put on the medium and
+    // compares it with what went there; md5 becomes the MD5 of what was
+    // read. Runs like a write: no library lock held, stopped by CancelWrite.
+    virtual UnitResult VerifyLastWrite(const WriteEvents& events, std::string& md5)
+    {
+        (void)events;
+        (void)md5;
+        return UnitResult::Failure(RECORDER_NOT_SUPPORTED_YET, Identity().name + " cannot read back what it wrote");
+    }
+
     // Called as the library marks the unit busy, before the write: a cancel
     // with the generation returned reaches this write and no other.
     uint64_t BeginWrite() { return control_.Reset(); }
@@ -88,8 +100,15 @@ public:
 
 protected:
     WriteControl& Control() { return control_; }
+    // What the last write put on the medium, for its verify; nullptr after
+    // a write that failed.
+    void KeepDigest(std::unique_ptr<ImageDigest> digest) { lastDigest_ = std::move(digest); }
+    const ImageDigest* LastDigest() const { return lastDigest_.get(); }
 
 private:
     UnitIdentity identity_;
     WriteControl control_;
+    // Only the writing thread uses it; the library's busy mark keeps a
+    // write and a verify from running at once.
+    std::unique_ptr<ImageDigest> lastDigest_;
 };

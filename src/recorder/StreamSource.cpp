@@ -1,5 +1,6 @@
 #include "recorder/StreamSource.h"
 
+#include "recorder/ImageDigest.h"
 #include "recorder/ImageStream.h"
 #include "recorder/WriteControl.h"
 
@@ -46,6 +47,9 @@ int ReadStream(burn_source* source, unsigned char* buffer, int size)
             break;
         filled += static_cast<int>(got);
     }
+    if (state.digest != nullptr)
+        state.digest->Update(buffer, static_cast<size_t>(filled));
+    // After the digest: whoever sees the count sees the digest of those bytes.
     state.delivered += filled;
     return filled;
 }

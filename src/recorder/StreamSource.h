@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+class ImageDigest;
 class ImageStream;
 class WriteControl;
 
@@ -17,6 +18,8 @@ struct burn_source;
 struct StreamSourceState {
     ImageStream* stream = nullptr;
     const WriteControl* control = nullptr;
+    // Takes the bytes as they go; read only once delivered says all came.
+    ImageDigest* digest = nullptr;
     std::atomic<int64_t> delivered{0};
     std::atomic<bool> failed{false};
     std::string error; // set once, before failed turns true

@@ -1,6 +1,5 @@
 #include "recorder/TrackWriter.h"
 
-#include "recorder/SpeedTables.h"
 #include "recorder/BurnEvents.h"
 #include "recorder/ImageStream.h"
 #include "recorder/StreamSource.h"
@@ -9,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
 using namespace burn;
@@ -19,10 +17,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBlockBytes = 2048;
-// Bytes held between the image and the drive; the stream is read into this
-// and nowhere else, so memory stays flat whatever the image's size.
+// Bytes held between the image and the drive, so that the drive never runs
+// dry; the stream is read into this and nowhere else, so memory stays flat
+// whatever the image's size.
 constexpr int kFifoBytes = 8 * 1024 * 1024;
-constexpr auto kPoll = std::chrono::milliseconds(100);
+// Tells libburn's fifo that our source fills any amount a call, so it reads
+// 32 KiB at a time rather than one sector.
+constexpr int kFifoLargeReads = 1;
+// The drive's state is looked at this often; a write that ends is seen
+// within one poll.
+constexpr auto kPoll = std::chrono::milliseconds(15);
 constexpr auto kProgressEvery = std::chrono::milliseconds(500);
 // The drive's speed settles after its first seconds.
 constexpr auto kSpeedMeasuredAfter = std::chrono::seconds(3);
@@ -69,26 +73,19 @@ struct TrackWriter::Watch {
 };
 
 TrackWriter::TrackWriter(burn_drive* drive, const WriteSettings& settings, const WriteEvents& events,
-                         WriteControl& control, SpeedTable table)
+                         WriteControl& control, WriteSpeedTable table)
     : drive_(drive), settings_(settings), events_(events), control_(control), table_(table)
 {
 }
 
-UnitResult TrackWriter::Write(ImageStream& stream)
+UnitResult TrackWriter::Write(ImageStream& stream, ImageDigest& digest)
 {
-    int64_t bytes = stream.Size();
-    int64_t blocks = bytes / kBlockBytes;
-    events_.Send(RECORDER_EVENT_ANALYZE_BEGIN);
-    if (bytes <= 0 || bytes % kBlockBytes != 0) {
-        char text[96];
-        std::snprintf(text, sizeof text, "the disc image has an unusable size of %lld bytes",
-                      static_cast<long long>(bytes));
-        return UnitResult::Failure(RECORDER_INVALID_ARGUMENT, text);
-    }
-    events_.Send(RECORDER_EVENT_ANALYZE_END, &bytes, &blocks);
+    if (UnitResult announced = AnnounceImage(stream, events_); !announced.Ok())
+        return announced;
     StreamSourceState state;
     state.stream = &stream;
     state.control = &control_;
+    state.digest = &digest;
     return Run(stream, state);
 }
 
@@ -97,7 +94,7 @@ UnitResult TrackWriter::Run(ImageStream& stream, StreamSourceState& state)
     burn_source* source = NewStreamSource(state);
     if (source == nullptr)
         return UnitResult::Failure(RECORDER_COMMAND_FAILED, "no memory for the disc image's source");
-    burn_source* fifo = burn_fifo_source_new(source, kBlockBytes, kFifoBytes / kBlockBytes, 0);
+    burn_source* fifo = burn_fifo_source_new(source, kBlockBytes, kFifoBytes / kBlockBytes, kFifoLargeReads);
     burn_source_free(source);
     if (fifo == nullptr)
         return UnitResult::Failure(RECORDER_COMMAND_FAILED, "libburn could not set up its buffer");
@@ -261,17 +258,5 @@ void TrackWriter::Progress(int64_t total, int64_t done)
 void TrackWriter::ReportMeasuredSpeed(int64_t bytes, double seconds)
 {
     speedReported_ = true;
-    if (bytes <= 0 || seconds <= 0)
-        return;
-    auto kbps = static_cast<uint32_t>(static_cast<double>(bytes) / seconds / 1000.0);
-    const SpeedEntry* rows = table_ == SpeedTable::Cd ? CD_SPEED_TABLE : DVD_SPEED_TABLE;
-    const size_t count = table_ == SpeedTable::Cd ? CD_SPEED_TABLE_SIZE : DVD_SPEED_TABLE_SIZE;
-    const char* label = NearestSpeedLabel(rows, count, kbps);
-    char faster[32];
-    if (label == nullptr) {
-        // Faster than any nominal row (an image file on a fast disk).
-        std::snprintf(faster, sizeof faster, "%.1fx", static_cast<double>(kbps) / rows[0].speed);
-        label = faster;
-    }
-    events_.Send(RECORDER_EVENT_WRITE_SPEED, &kbps, const_cast<char*>(label));
+    ReportWriteSpeed(events_, table_, bytes, seconds);
 }

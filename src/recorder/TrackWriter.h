@@ -1,15 +1,16 @@
 #pragma once
 // Writes an ImageStream as one closed data track on a grabbed libburn drive
-// (a real recorder or a stdio: pseudo-drive) and turns what libburn reports
-// into the grabber's events. Runs on the calling thread until the drive is
+// and turns what libburn reports into the grabber's events. Runs on the calling thread until the drive is
 // idle again; holds no lock of the library.
 
+#include "recorder/ImageWriteEvents.h"
 #include "recorder/LibburnMessages.h"
 #include "recorder/WriteControl.h"
 
 #include <cstdint>
 #include <string>
 
+class ImageDigest;
 class ImageStream;
 struct StreamSourceState;
 
@@ -21,12 +22,11 @@ struct burn_write_opts;
 
 class TrackWriter {
 public:
-    enum class SpeedTable { Cd, Dvd };
-
     TrackWriter(burn::burn_drive* drive, const WriteSettings& settings, const WriteEvents& events,
-                WriteControl& control, SpeedTable table);
+                WriteControl& control, WriteSpeedTable table);
 
-    UnitResult Write(ImageStream& stream);
+    // digest takes every byte that goes to the drive.
+    UnitResult Write(ImageStream& stream, ImageDigest& digest);
 
 private:
     struct Watch;
@@ -44,6 +44,6 @@ private:
     WriteSettings settings_;
     WriteEvents events_;
     WriteControl& control_;
-    SpeedTable table_;
+    WriteSpeedTable table_;
     bool speedReported_ = false;
 };

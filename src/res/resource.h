@@ -77,6 +77,7 @@ constexpr int IDC_BURN_CLOSE = 1021;
 constexpr int IDC_BURN_OPC = 1034;
 constexpr int IDC_BURN_EJECT = 1035;
 constexpr int IDC_BURN_DELETE_TEMP = 1036;
+constexpr int IDC_BURN_VERIFY = 1037;
 constexpr int IDC_BURN_PROGRESS = 1050;
 constexpr int IDC_BURN_LIST = 1061;
 constexpr int IDC_BURN_STATUS = 1064;

@@ -57,6 +57,7 @@ public:
                 (GrabberHandle, const CallReport&, int, const char*, const char*, int, int, int, int, int), (override));
     MOCK_METHOD(RecorderException, SuperVideoCDEx,
                 (GrabberHandle, const CallReport&, int, const char*, const char*, int, int, int, int, int), (override));
+    MOCK_METHOD(RecorderException, VerifyLastWrite, (GrabberHandle, const CallReport&, char*), (override));
     MOCK_METHOD(RecorderException, CancelWrite, (GrabberHandle), (override));
 
     // More arguments than a mock takes: the folder, the label and the
@@ -260,6 +261,10 @@ public:
         ON_CALL(*this, TrackAtOnceFromTree).WillByDefault(write);
         ON_CALL(*this, VideoCDEx).WillByDefault(write);
         ON_CALL(*this, SuperVideoCDEx).WillByDefault(write);
+        ON_CALL(*this, VerifyLastWrite).WillByDefault([](GrabberHandle, const CallReport&, char* md5) {
+            std::snprintf(md5, RECORDER_MD5_TEXT_SIZE, "%s", "d41d8cd98f00b204e9800998ecf8427e");
+            return RECORDER_SUCCESS;
+        });
         ON_CALL(*this, CancelWrite).WillByDefault([this](GrabberHandle handle) {
             std::lock_guard<std::mutex> lock(mutex_);
             ++cancels_;

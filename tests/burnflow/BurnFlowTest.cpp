@@ -19,6 +19,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <sys/stat.h>
@@ -341,6 +342,71 @@ TEST_F(BurnFlowTest, ATitleFileCutMidWriteKeepsTheEarlierImage)
 
     ExpectInterruptedRewriteKeepsTheImage(videoTs, [&] { std::filesystem::resize_file(vob, 1 << 20); });
     EXPECT_THAT(recorder_->GetExceptionText(), HasSubstr("VTS_01_1.VOB"));
+}
+
+// The verify reads back the image the burn placed. A fault is put into the
+// image file as the verify begins, as a failing disk would leave it; a fault
+// is a failed burn that names the first sector that differs, and takes the
+// image that cannot be trusted away.
+TEST_F(BurnFlowTest, TheVerifyFindsTheFirstSectorThatDiffers)
+{
+    const std::string videoTs = AuthoredTree(DvdMpeg("one.mpg", 2));
+    ASSERT_FALSE(videoTs.empty());
+    const std::string image = Output() + kImageName;
+    auto flip = [](int64_t at) {
+        return [at](const std::string& path) {
+            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekg(at);
+            const char byte = static_cast<char>(file.get() ^ 0x20);
+            file.seekp(at);
+            file.put(byte);
+        };
+    };
+    struct Row {
+        const char* name;
+        bool verify;
+        std::function<void(const std::string&)> fault;
+        std::string failure; // "" for a good burn
+    } rows[] = {
+        {"intact", true, nullptr, ""},
+        {"not asked for", false, nullptr, ""},
+        {"byte flipped", true, flip(150 * 2048 + 7), "the disc differs from the image at sector 150"},
+        {"first byte", true, flip(0), "the disc differs from the image at sector 0"},
+        {"cut short", true, [](const std::string& path) { std::filesystem::resize_file(path, 120 * 2048 + 100); },
+         "the disc differs from the image at sector 120"},
+        {"cancelled", true, [this](const std::string&) { recorder_->CancelBurn(); }, "the verify was cancelled"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        BurnOptions options;
+        ASSERT_TRUE(FillBurnOptions(recorder_, "4.0x", kLabel, videoTs, &options));
+        options.imageFolder = Output();
+        options.verify = row.verify;
+        BurnLog log;
+        log.OnLine([&](const std::string& line) {
+            if (line == "Verifying..." && row.fault)
+                row.fault(image);
+        });
+        const StepResult burnt = recorder_->BurnDVDVideo(options, videoTs);
+        const std::vector<std::string> lines = log.Lines();
+        ASSERT_FALSE(lines.empty());
+        if (!row.failure.empty()) {
+            EXPECT_EQ(burnt.Message(), "Burn failed: " + row.failure);
+            const bool cancelled = row.failure == "the verify was cancelled";
+            EXPECT_EQ(lines.back(), cancelled ? "Verify cancelled" : "Verify failed: " + row.failure);
+            // A cancelled verify found nothing wrong with the image.
+            EXPECT_EQ(std::filesystem::exists(image), cancelled);
+            continue;
+        }
+        ASSERT_TRUE(burnt) << log.Text();
+        const ProgramResult sum = RunProgram({"md5sum", image});
+        ASSERT_EQ(sum.exitCode, 0) << sum.output;
+        const std::string md5 = sum.output.substr(0, 32);
+        // One line carries the MD5: the verify's, or the image's own.
+        EXPECT_EQ(lines.back(), row.verify ? "Verify OK (MD5 " + md5 + ")" : "Burning Complete!");
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "Image MD5: " + md5), row.verify ? 0 : 1) << log.Text();
+        EXPECT_EQ(recorder_->GetProgress(), 100);
+    }
 }
 
 // An authoring tool that fails, loudly or by writing nothing, stops the run

@@ -1,4 +1,4 @@
-// Real writes on the image-file recorder through libburn's stdio: drive.
+// Real writes on the image-file recorder, straight into the image file.
 
 #include "recorder/BurnEvents.h"
 #include "recorder/ImageFileRecorder.h"
@@ -138,7 +138,7 @@ bool FileHoldsPattern(const std::string& path, int64_t size)
 
 TEST_F(ImageWriteTest, ImageIsTheStreamByteForByteWithEventsInOrder)
 {
-    // Larger than libburn's buffer, so the write really streams.
+    // Several of the writer's blocks, so the write really streams.
     const int64_t sectors = 6000;
     PatternStream stream(sectors, videoTs_, ".My/Disc");
     ASSERT_EQ(Write(stream), RECORDER_SUCCESS) << text_;
@@ -171,7 +171,7 @@ TEST_F(ImageWriteTest, ImageIsTheStreamByteForByteWithEventsInOrder)
     const std::vector<int> expected = {RECORDER_EVENT_ANALYZE_BEGIN, RECORDER_EVENT_ANALYZE_END,
                                        RECORDER_EVENT_CACHE_WAIT_BEGIN, RECORDER_EVENT_CACHE_WAIT_END,
                                        RECORDER_EVENT_PROGRESS, RECORDER_EVENT_SYNCHRONIZE_BEGIN,
-                                       RECORDER_EVENT_SYNCHRONIZE_END};
+                                       RECORDER_EVENT_SYNCHRONIZE_END, RECORDER_EVENT_IMAGE_MD5};
     EXPECT_EQ(reasons, expected);
     int64_t lastDone = -1;
     for (const Event& e : log_.events) {
@@ -198,7 +198,7 @@ TEST_F(ImageWriteTest, FailedWriteKeepsTheEarlierImageAndLeavesNoTemporaryFile)
     const std::string iso = output_ + "/KANDRIX.iso";
     ASSERT_TRUE(FileHoldsPattern(iso, 64 * PatternStream::kSector));
 
-    // Fails past libburn's buffer, with the drive writing.
+    // Fails with blocks already in the file.
     PatternStream second(8000, videoTs_, "");
     second.FailAtSector(6000);
     EXPECT_EQ(Write(second), RECORDER_COMMAND_FAILED);

@@ -65,6 +65,8 @@ bool CBurnPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     ProgressSetRange(IDC_BURN_PROGRESS, 0, 100);
+    // Not a stored setting: every start of the program verifies.
+    CheckDlgButton(IDC_BURN_VERIFY, 1);
     // A line logged as the page goes may still be on its way: it is looked
     // up on the UI thread, where the page is destroyed, and once the windows
     // are gone the send fails at once.
@@ -186,6 +188,7 @@ bool CBurnPage::PrepareBurn(BurnRequest& request)
     options.device = std::move(device);
     options.burnKind = BURN_KIND_DVDVIDEO;
     options.eject = IsDlgButtonChecked(IDC_BURN_EJECT) != 0;
+    options.verify = IsDlgButtonChecked(IDC_BURN_VERIFY) != 0;
     return true;
 }
 
