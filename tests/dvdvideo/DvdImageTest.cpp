@@ -24,7 +24,12 @@ using testing::IsEmpty;
 namespace {
 
 // Building and reading an image needs no drive: the library is never started.
-LibburnRecorder library;
+// Made on first use, so that listing the tests makes none.
+LibburnRecorder& Library()
+{
+    static LibburnRecorder library;
+    return library;
+}
 
 // 40 characters with spaces and lower case.
 const std::string kLongLabel = "Summer holidays 2026 at the lake, part 1";
@@ -41,7 +46,7 @@ DvdVideoHandle Create(const std::string& videoTs, const std::string& label, Made
     char text[RECORDER_EXCEPTION_TEXT_SIZE] = "untouched";
     uint32_t status = RECORDER_STATUS_UNSET;
     DvdVideoHandle handle = nullptr;
-    made->exception = library.DVDVideoCreate(&handle, videoTs.c_str(), 1, text, sizeof text, &status, label.c_str(),
+    made->exception = Library().DVDVideoCreate(&handle, videoTs.c_str(), 1, text, sizeof text, &status, label.c_str(),
                                               "StarBurnPublisher", "StarBurnApplication", 2006, 10, 20, 12, 10, 0, 50);
     made->text = text;
     return handle;
@@ -76,10 +81,10 @@ MadeImage MakeImage(const std::string& videoTs, const std::string& label, const 
     if (made.exception != RECORDER_SUCCESS)
         return made;
     FileTreeHandle tree = nullptr;
-    EXPECT_EQ(RECORDER_SUCCESS, library.DVDVideoGetImageSize(handle, &made.size));
-    EXPECT_EQ(RECORDER_SUCCESS, library.DVDVideoGetFileTree(handle, &tree));
+    EXPECT_EQ(RECORDER_SUCCESS, Library().DVDVideoGetImageSize(handle, &made.size));
+    EXPECT_EQ(RECORDER_SUCCESS, Library().DVDVideoGetFileTree(handle, &tree));
     EXPECT_TRUE(WriteImage(tree, path, chunk, &made)) << made.readError;
-    EXPECT_EQ(RECORDER_SUCCESS, library.DVDVideoRelease(&handle));
+    EXPECT_EQ(RECORDER_SUCCESS, Library().DVDVideoRelease(&handle));
     EXPECT_EQ(nullptr, handle);
     return made;
 }
@@ -203,10 +208,10 @@ TEST_F(DvdImageTest, FileTreeStartsAtByteZeroEachTime)
     DvdVideoHandle handle = Create(videoTs, "Again", &made);
     ASSERT_EQ(RECORDER_SUCCESS, made.exception) << made.text;
     FileTreeHandle tree = nullptr;
-    ASSERT_EQ(RECORDER_SUCCESS, library.DVDVideoGetFileTree(handle, &tree));
+    ASSERT_EQ(RECORDER_SUCCESS, Library().DVDVideoGetFileTree(handle, &tree));
     std::vector<unsigned char> part(300000);
     EXPECT_EQ(static_cast<int64_t>(part.size()), static_cast<ImageStream*>(tree)->Read(part.data(), 300000));
-    ASSERT_EQ(RECORDER_SUCCESS, library.DVDVideoGetFileTree(handle, &tree));
+    ASSERT_EQ(RECORDER_SUCCESS, Library().DVDVideoGetFileTree(handle, &tree));
     auto* stream = static_cast<ImageStream*>(tree);
     EXPECT_EQ(videoTs, stream->SourceFolder());
     EXPECT_EQ("Again", stream->VolumeLabel());
@@ -214,7 +219,7 @@ TEST_F(DvdImageTest, FileTreeStartsAtByteZeroEachTime)
     EXPECT_EQ(stream->Size(), stream->Read(whole.data(), static_cast<int64_t>(whole.size())));
     EXPECT_EQ(0, stream->Read(whole.data(), 1));
     EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin()));
-    EXPECT_EQ(RECORDER_SUCCESS, library.DVDVideoRelease(&handle));
+    EXPECT_EQ(RECORDER_SUCCESS, Library().DVDVideoRelease(&handle));
 }
 
 // The checker itself must accept what genisoimage lays out from the same trees.
