@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,9 @@ struct BurnOptions {
     bool verify = false;
     // Where the image-file recorder puts the image: the user's output folder.
     std::string imageFolder;
+    // Whether the burn's job was asked to stop: a stop that comes before the
+    // recorder is claimed finds no burn to cancel, so the claim asks again.
+    std::function<bool()> stopRequested;
 
     // Cuts a label that does not fit the field; the rest is dropped.
     void SetVolumeLabel(const std::string& label)

@@ -13,8 +13,7 @@ StepResult Burn(BurnOptions& options, JobControl& control)
     CDevice& device = *options.device;
     // A stop asked for meanwhile (the program is closing) ends the write.
     CancelHookGuard stop(&control, [&device] { device.CancelBurn(); });
-    if (control.Cancelled())
-        return StepResult::Failed("Burn", "the burn was cancelled");
+    options.stopRequested = [&control] { return control.Cancelled(); };
     switch (options.burnKind) {
     case BURN_KIND_VIDEOCD:
         return device.BurnVideoCD(options, options.treePath);

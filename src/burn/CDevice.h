@@ -184,7 +184,7 @@ private:
     bool ClaimBurn();
     void EndBurn();
     // Runs burn unless another burn runs on this record.
-    StepResult BurnAlone(const std::function<StepResult()>& burn);
+    StepResult BurnAlone(const BurnOptions& options, const std::function<StepResult()>& burn);
     StepResult CreateDVDVideo(const BurnOptions& options, const std::string& folder, DvdVideoHandle* handle);
     StepResult StartBurnGrabber(RecorderCallback callback);
     StepResult ProbeTrackAtOnce();

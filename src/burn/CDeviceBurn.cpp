@@ -209,12 +209,16 @@ void CDevice::SendOpc(const BurnTexts& texts)
     LogPrintf(LOG_CHANNEL_TRACE, LOG_INFO, "%s: Writing the stuff to the CD/DVD disc >>>\n", texts.name);
 }
 
-StepResult CDevice::BurnAlone(const std::function<StepResult()>& burn)
+StepResult CDevice::BurnAlone(const BurnOptions& options, const std::function<StepResult()>& burn)
 {
     // A second burn would replace the grabber the first one writes with.
     if (!ClaimBurn()) {
         LogPrintf(LOG_CHANNEL_BURN, LOG_ERROR, "Started Error!");
         return StepResult::Failed("Burn", "another burn is running on this recorder");
+    }
+    if (options.stopRequested && options.stopRequested()) {
+        EndBurn();
+        return StepResult::Failed("Burn", "the burn was cancelled");
     }
     StepResult burnt = burn();
     EndBurn();
@@ -231,12 +235,12 @@ void CDevice::LogWriteFailure(const BurnTexts& texts, const CallResult& result)
 
 StepResult CDevice::BurnVideoCD(BurnOptions& options, const std::string& source)
 {
-    return BurnAlone([&] { return BurnVideoCDKind(kVideoCDTexts, options, source); });
+    return BurnAlone(options, [&] { return BurnVideoCDKind(kVideoCDTexts, options, source); });
 }
 
 StepResult CDevice::BurnSuperVideoCD(BurnOptions& options, const std::string& source)
 {
-    return BurnAlone([&] { return BurnVideoCDKind(kSuperVideoCDTexts, options, source); });
+    return BurnAlone(options, [&] { return BurnVideoCDKind(kSuperVideoCDTexts, options, source); });
 }
 
 StepResult CDevice::BurnVideoCDKind(const BurnTexts& texts, BurnOptions& options, const std::string& source)

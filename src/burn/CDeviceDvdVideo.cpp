@@ -44,7 +44,7 @@ private:
 
 StepResult CDevice::BurnDVDVideo(BurnOptions& options, const std::string& folder)
 {
-    return BurnAlone([&] {
+    return BurnAlone(options, [&] {
         LogPrintf(LOG_CHANNEL_BURN, LOG_INFO, "Started");
         verifyAfterWrite_.store(options.verify);
         DvdVideoGuard dvdVideo(library_);

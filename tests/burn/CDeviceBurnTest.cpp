@@ -318,6 +318,11 @@ TEST_F(CDeviceBurnTest, ACancelBeforeTheWriteStopsThatBurnOnly)
     EXPECT_EQ(fake.CancelCount(), 0);
 
     EXPECT_TRUE(BurnDvd());
+
+    // The job's stop, asked for before the recorder was claimed, found no
+    // burn to cancel; the claim sees it.
+    options.stopRequested = [] { return true; };
+    EXPECT_EQ(BurnDvd().Message(), "Burn failed: the burn was cancelled");
 }
 
 } // namespace
