@@ -33,7 +33,10 @@ std::vector<std::string> RunState::End(bool hurried)
     ended_ = true;
     // The window has waited for the jobs already.
     const std::vector<std::string> stuck = jobs_.WaitForAll(std::chrono::milliseconds(0));
-    recorders_.Clear();
+    // A job still running may hold the library in a drive call that takes
+    // as long as the drive does; releasing the records would wait for it.
+    if (stuck.empty())
+        recorders_.Clear();
     if (!hurried || stuck.empty())
         recorder_.Shutdown();
     StopAllChildProcesses();
