@@ -3,6 +3,8 @@
 #include "platform/JobState.h"
 #include "platform/UiThread.h"
 
+#include <algorithm>
+
 namespace {
 
 void RunJob(const std::shared_ptr<Job::State>& state, const std::function<std::function<void()>(JobControl&)>& work)
@@ -49,7 +51,7 @@ std::unique_ptr<Job> JobRegistry::StartErased(std::string name, ErasedWork work)
         std::lock_guard<std::mutex> lock(mutex_);
         jobs_.push_back(state);
     }
-    {
+    try {
         // The new thread waits here until its handle is stored, so whoever
         // sees the job finished also sees the handle to join.
         std::lock_guard<std::mutex> lock(state->mutex);
@@ -57,6 +59,11 @@ std::unique_ptr<Job> JobRegistry::StartErased(std::string name, ErasedWork work)
             { std::lock_guard<std::mutex> started(state->mutex); }
             RunJob(state, work);
         });
+    } catch (...) {
+        // A job that never ran must not be waited for at the end.
+        std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.erase(std::find(jobs_.begin(), jobs_.end(), state));
+        throw;
     }
     return std::unique_ptr<Job>(new Job(std::move(state), *this));
 }

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 namespace {
 
@@ -67,6 +68,14 @@ std::string WithoutTrailingSlash(std::string folder)
 } // namespace
 
 ImageFileUnit::ImageFileUnit() : RecorderUnit(ImageIdentity()) {}
+
+ImageFileUnit::~ImageFileUnit()
+{
+    // An image no burn took (a failed verify, the library shut down) is
+    // let go here.
+    if (written_.holdFd >= 0)
+        close(written_.holdFd);
+}
 
 UnitResult ImageFileUnit::Acquire()
 {
@@ -173,9 +182,16 @@ UnitResult ImageFileUnit::WriteInFolder(ImageStream& stream, int folderFd, const
     // file-creation mask allows, not private as a temporary file is.
     fchmod(part.fd, 0666 & ~FileCreationMask());
 
-    auto digest = std::make_unique<ImageDigest>(stream.Size());
-    ImageFileWriter writer(part.fd, target, settings, events, Control());
-    UnitResult result = writer.Write(stream, *digest);
+    std::unique_ptr<ImageDigest> digest;
+    UnitResult result;
+    try {
+        digest = std::make_unique<ImageDigest>(stream.Size());
+        ImageFileWriter writer(part.fd, target, settings, events, Control());
+        result = writer.Write(stream, *digest);
+    } catch (const std::exception& error) {
+        // The part file must go with the write it was for.
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, "cannot write " + target + ": " + error.what());
+    }
     WrittenImage image;
     if (result.Ok() && !PlaceImage(folderFd, folder, part, stream.VolumeLabel(), &image.path, &image.note, &error))
         result = UnitResult::Failure(RECORDER_COMMAND_FAILED, error);

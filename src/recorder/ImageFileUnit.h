@@ -11,6 +11,7 @@
 class ImageFileUnit : public RecorderUnit {
 public:
     ImageFileUnit();
+    ~ImageFileUnit() override;
 
     UnitResult Acquire() override;
     void LetGo() override;

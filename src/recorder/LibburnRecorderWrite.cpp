@@ -7,6 +7,8 @@
 #include "recorder/ImageStream.h"
 #include "recorder/RecorderUnit.h"
 
+#include <exception>
+
 namespace {
 
 // The album name when the caller gives none.
@@ -46,7 +48,13 @@ RecorderException LibburnRecorder::RunWrite(GrabberHandle handle, const CallRepo
         events.context = grabber->context;
         events.silenced = grabber->silenced;
     }
-    const UnitResult result = write(*unit, settings, events);
+    UnitResult result;
+    try {
+        result = write(*unit, settings, events);
+    } catch (const std::exception& error) {
+        // Out of memory or threads: the burn fails with the system's words.
+        result = UnitResult::Failure(RECORDER_COMMAND_FAILED, std::string("the write cannot go on: ") + error.what());
+    }
     EndStoppableWrite(id);
     EndBusy(unit);
     return Report(report, result);
