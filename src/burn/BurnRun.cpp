@@ -8,12 +8,8 @@
 
 namespace {
 
-StepResult Burn(BurnOptions& options, JobControl& control)
+StepResult BurnKind(CDevice& device, BurnOptions& options)
 {
-    CDevice& device = *options.device;
-    // A stop asked for meanwhile (the program is closing) ends the write.
-    CancelHookGuard stop(&control, [&device] { device.CancelBurn(); });
-    options.stopRequested = [&control] { return control.Cancelled(); };
     switch (options.burnKind) {
     case BURN_KIND_VIDEOCD:
         return device.BurnVideoCD(options, options.treePath);
@@ -22,6 +18,18 @@ StepResult Burn(BurnOptions& options, JobControl& control)
     default:
         return device.BurnDVDVideo(options, options.treePath);
     }
+}
+
+StepResult Burn(BurnOptions& options, JobControl& control)
+{
+    CDevice& device = *options.device;
+    // A stop asked for meanwhile (the program is closing) ends the write.
+    CancelHookGuard stop(&control, [&device] { device.CancelBurn(); });
+    options.stopRequested = [&control] { return control.Cancelled(); };
+    StepResult burnt = BurnKind(device, options);
+    // The options outlive this job's control.
+    options.stopRequested = nullptr;
+    return burnt;
 }
 
 // The run's own folder, or a new one; nullptr with the cause.
